@@ -1,0 +1,35 @@
+#pragma once
+
+#include "model/StoreMemContainer.h"
+
+#include <QString>
+
+// The 100 store memories of one document, with their memory file. Load and
+// Save work on the records already held and never add or remove any.
+class CXmlDocData
+{
+public:
+    static constexpr int MEMORY_COUNT = 100;
+
+    CXmlDocData() = default;
+    virtual ~CXmlDocData() = default;
+
+    // Save when bSave, otherwise Load; the result of that call.
+    virtual bool Serialize(bool bSave, const QString& strPath);
+    // Reads a memory file into the held records; false when the file cannot be
+    // read or has no Memories element (the records are then untouched).
+    virtual bool Load(const QString& strPath);
+    // Writes the held records as a memory file; false when it cannot be written,
+    // in which case an existing file at strPath is left as it was.
+    virtual bool Save(const QString& strPath);
+
+    // Empties the container and adds 100 default records, record i being store
+    // memory i.
+    void Reset();
+
+    CStoreMemContainer& GetContainer() { return m_Container; }
+    const CStoreMemContainer& GetContainer() const { return m_Container; }
+
+private:
+    CStoreMemContainer m_Container;
+};

@@ -1,0 +1,144 @@
+#include "resources/StringTable.h"
+
+#include "resources/Resource.h"
+
+#include <QHash>
+
+namespace {
+
+struct STRINGENTRY
+{
+    unsigned nId;
+    const char16_t* pszText;
+};
+
+// Every user-visible text of the program. Identifiers below 2000 are those of
+// the original resource script and must not change; 2000 and above are texts of
+// this port's own (command-line tool, Linux-specific messages), one block per area.
+const STRINGENTRY s_Strings[] = {
+    // Frame and application
+    {IDS_APP_TITLE, u"DXR9K Vaultline"},
+    {AFX_IDS_IDLEMESSAGE, u"Ready"},
+    {AFX_IDS_UNTITLED, u"Untitled"},
+    {AFX_IDP_ASK_TO_SAVE, u"Save changes to %s?"},
+
+    // Tree and transfer dialog
+    {IDS_MEMORIES, u"Memories"},
+    {IDS_UPLOAD, u"Upload"},
+    {IDS_DOWNLOAD, u"Download"},
+    {IDS_UPLOAD_TITLE, u"Upload (PC \u0081--> DXR9K)"},
+    {IDS_DOWNLOAD_TITLE, u"Download (DXR9K \u0081--> PC)"},
+
+    // Memory form
+    {IDS_NO_VALUE, u"-"},
+    {IDS_GROUP_DEFAULT, u"Default"},
+    {IDS_GROUP_OTHER, u"Other Settings"},
+    {IDS_GROUP_ABC, u"ABC Memories"},
+    {IDS_HDR_ITEM, u"Item"},
+    {IDS_HDR_SETTINGS, u"Settings"},
+    {IDS_HDR_PROTECTION, u"Protection"},
+    {IDS_HDR_ACTION, u"Action"},
+    {IDS_RANGE_LOW, u"LOW"},
+    {IDS_RANGE_MEDIUM, u"MEDium"},
+    {IDS_RANGE_HIGH, u"HIGH"},
+    {IDS_A_MEMORY, u"A Memory"},
+    {IDS_B_MEMORY, u"B Memory"},
+    {IDS_C_MEMORY, u"C Memory"},
+    {IDS_ROW_MODE, u"Mode"},
+    {IDS_ROW_MEMO, u"Memo"},
+    {IDS_ROW_CRANGE, u"C Range"},
+    {IDS_ROW_VRANGE, u"V Range"},
+    {IDS_ROW_CURRENT, u"Current[A]"},
+    {IDS_ROW_POWER, u"Power[W]"},
+    {IDS_ROW_VOLTAGE, u"Voltage[V]"},
+    {IDS_ROW_CONDUCTANCE, u"Conductance[S]"},
+    {IDS_ROW_SOFTSTART, u"Soft Start Time[s]"},
+    {IDS_ROW_COUNTTIME, u"Count Time"},
+    {IDS_ROW_RESPONSE, u"Response"},
+    {IDS_ROW_SLEWRATE, u"Slew Rate[A/us]"},
+    {IDS_ROW_PULSEFREQ, u"Pulse(Freq)"},
+    {IDS_ROW_PULSEDUTY, u"Pulse(Duty)"},
+    {IDS_ROW_INPUTTIME, u"InputTime[s]"},
+
+    // Messages
+    {IDS_FILE_NOT_READ, u"The file %s could not be read."},
+    {IDS_FILE_NOT_WRITTEN, u"The file %s could not be writen."},
+    {IDS_TRANSFER_COMPLETED, u"Transfer has completed."},
+    {IDS_TRANSFER_ABORTED, u"Transfer has been aborted."},
+    {IDS_WRONG_MODEL, u"Wrong model was detected. This program works with TALVERO DXR-9K/9KA series only."},
+
+    // Command prompts and tooltips
+    {ID_TRANSFER_UPLOAD, u"Uploads store memory contents to the instrument\nUpload"},
+    {ID_TRANSFER_DOWNLOAD, u"Downloads store memory contents from the instrument\nDownload"},
+    {ID_EDIT_PASTE_OVERWRITE, u"Overwrite the Clipboard contents at the current insertion\nPaste As Overwrite"},
+    {ID_EDIT_COPY_MEMORY, u"Copy the item currently selected to the Clipboard\nCopy"},
+    {ID_HELP_INDEX, u"Shows online help for this application"},
+    {ID_FILE_NEW, u"Create a new document\nNew"},
+    {ID_FILE_OPEN, u"Open an existing document\nOpen"},
+    {ID_FILE_SAVE, u"Save the active document\nSave"},
+    {ID_FILE_SAVE_AS, u"Save the active document with a new name\nSave As"},
+    {ID_APP_ABOUT, u"Display program information, version number and copyright\nAbout"},
+    {ID_APP_EXIT, u"Quit the application; prompts to save documents\nExit"},
+    {ID_VIEW_TOOLBAR, u"Show or hide the toolbar\nToggle ToolBar"},
+    {ID_VIEW_STATUS_BAR, u"Show or hide the status bar\nToggle StatusBar"},
+    {ID_NEXT_PANE, u"Switch to the next window pane\nNext Pane"},
+    {ID_PREV_PANE, u"Switch back to the previous window pane\nPrevious Pane"},
+    {ID_INDICATOR_CAPS, u"CAP"},
+    {ID_INDICATOR_NUM, u"NUM"},
+    {ID_INDICATOR_SCRL, u"SCRL"},
+
+    // 2000-2099: command-line tool, common texts
+
+    // 2100-2199: memory files on the command line (show, copy, diff)
+
+    // 2200-2299: instrument I/O (resource listing, sessions)
+
+    // 2300-2399: instrument driver and simulator (identify)
+
+    // 2400-2499: transfers on the command line (download, upload)
+
+    // 2500-2599: document and settings
+
+    // 2600-2699: desktop program
+
+    // 2700-2799: transfer dialog
+};
+
+const QHash<unsigned, QString>& Table()
+{
+    static const QHash<unsigned, QString> table = [] {
+        QHash<unsigned, QString> h;
+        for (const STRINGENTRY& e : s_Strings)
+            h.insert(e.nId, QString::fromUtf16(e.pszText));
+        return h;
+    }();
+    return table;
+}
+
+} // namespace
+
+QString LoadResString(unsigned nId)
+{
+    return Table().value(nId);
+}
+
+QString FormatResString(unsigned nId, const QString& strArg)
+{
+    QString str = LoadResString(nId);
+    const int nPos = str.indexOf(QLatin1String("%s"));
+    if (nPos >= 0)
+        str.replace(nPos, 2, strArg);
+    return str;
+}
+
+QString LoadResPrompt(unsigned nId)
+{
+    return LoadResString(nId).section(QLatin1Char('\n'), 0, 0);
+}
+
+QString LoadResTooltip(unsigned nId)
+{
+    const QString str = LoadResString(nId);
+    const int nPos = str.indexOf(QLatin1Char('\n'));
+    return nPos < 0 ? QString() : str.mid(nPos + 1);
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// The program's texts by identifier (resources/Resource.h). An unknown
+// identifier gives an empty text, as a missing string resource does.
+QString LoadResString(unsigned nId);
+
+// The text with its one "%s" replaced by strArg (messages 1002 and 1003).
+QString FormatResString(unsigned nId, const QString& strArg);
+
+// Command strings hold the status-bar prompt and the tooltip separated by a
+// line feed; these return one half each (the prompt alone when there is no
+// line feed, and an empty tooltip then).
+QString LoadResPrompt(unsigned nId);
+QString LoadResTooltip(unsigned nId);

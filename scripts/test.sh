@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test twice: once in the
+# normal build, once in an AddressSanitizer + UndefinedBehaviorSanitizer build
+# with clang, which also runs the fuzz targets for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+jobs=$(nproc)
+export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== Build and test (RelWithDebInfo)"
+scripts/build.sh build
+ctest --test-dir build -j"$jobs" --timeout 300
+
+echo "== Build and test with AddressSanitizer + UndefinedBehaviorSanitizer"
+if [ ! -f build-asan/build.ninja ]; then
+  CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DVAULTLINE_SANITIZE=ON -DVAULTLINE_FUZZ=ON -DVAULTLINE_BENCH=OFF
+fi
+cmake --build build-asan
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
+ctest --test-dir build-asan -j"$jobs" --timeout 600
