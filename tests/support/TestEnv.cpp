@@ -4,10 +4,10 @@
 
 QString BinaryDir()
 {
-    return qEnvironmentVariable("VAULTLINE_BINARY_DIR");
+    return QStringLiteral(VAULTLINE_BINARY_DIR);
 }
 
 QString FixturePath(const QString& strName)
 {
-    return QDir(qEnvironmentVariable("VAULTLINE_FIXTURES_DIR")).filePath(strName);
+    return QDir(QStringLiteral(VAULTLINE_FIXTURES_DIR)).filePath(strName);
 }
