@@ -88,6 +88,10 @@ const STRINGENTRY s_Strings[] = {
     {ID_INDICATOR_SCRL, u"SCRL"},
 
     // 2000-2099: command-line tool, common texts
+    {2000, u"Usage: vaultline-cli COMMAND [ARGUMENTS]\n\nBacks up, restores and inspects the store memories of DXR9K electronic loads.\nCommands:"},
+    {2001, u"Exit codes: 0 success, 1 diff found differences, 2 usage error, 3 a memory file could not be read or written,\n4 wrong model, 5 VISA failure, 6 instrument errors, 130 cancelled.\nRun 'vaultline-cli COMMAND --help' for one command."},
+    {2002, u"Usage: vaultline-cli %1"},
+    {2003, u"vaultline-cli: unknown command '%1'. Run 'vaultline-cli --help' for the list of commands."},
 
     // 2100-2199: memory files on the command line (show, copy, diff)
 

@@ -1,0 +1,56 @@
+#include "cli/CliCommand.h"
+
+#include "resources/StringTable.h"
+
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+std::vector<CLICOMMAND>& Commands()
+{
+    static std::vector<CLICOMMAND> commands;
+    return commands;
+}
+
+} // namespace
+
+bool CCliCommandRegistry::Register(const CLICOMMAND& command)
+{
+    Commands().push_back(command);
+    return true;
+}
+
+const std::vector<CLICOMMAND>& CCliCommandRegistry::All()
+{
+    return Commands();
+}
+
+const CLICOMMAND* CCliCommandRegistry::Find(const QString& strName)
+{
+    for (const CLICOMMAND& c : Commands()) {
+        if (strName == QLatin1String(c.pszName))
+            return &c;
+    }
+    return nullptr;
+}
+
+void CliPrintError(const QString& strMessage)
+{
+    const QByteArray bytes = (strMessage + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+void CliPrint(const QString& strLine)
+{
+    const QByteArray bytes = (strLine + QLatin1Char('\n')).toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+}
+
+int CliUsageError(const CLICOMMAND& command, const QString& strWhy)
+{
+    CliPrintError(QStringLiteral("vaultline-cli %1: %2").arg(QLatin1String(command.pszName), strWhy));
+    CliPrintError(LoadResString(2002).arg(LoadResString(command.nUsageId)));
+    return CLI_EXIT_USAGE;
+}
