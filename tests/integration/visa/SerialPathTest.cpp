@@ -6,6 +6,9 @@
 
 #include <QElapsedTimer>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 
@@ -207,6 +210,59 @@ TEST(SerialOpenTest, VanishedLineIsNotFoundAndNamed)
         EXPECT_EQ(e.Error(), Visa::VI_ERROR_RSRC_NFOUND);
         EXPECT_TRUE(e.Description().contains(strPath)) << qPrintable(e.Description());
     }
+}
+
+TEST(SerialOpenTest, ResourceThatVanishesBetweenListingAndOpeningIsNotFound)
+{
+    auto pPeer = std::make_unique<CPtyPeer>();
+    qputenv("VAULTLINE_VISA_RESOURCES", pPeer->ResourceName().toLocal8Bit());
+    CBuiltinResourceManager rm;
+    const QStringList found = rm.FindRsrc(QStringLiteral("?*::INSTR"));
+    qunsetenv("VAULTLINE_VISA_RESOURCES");
+    ASSERT_TRUE(found.contains(pPeer->ResourceName()));
+    pPeer.reset();
+    EXPECT_EQ(StatusOf([&] { rm.Open(found.last(), Visa::NO_LOCK, 2000, QString()); }),
+              Visa::VI_ERROR_RSRC_NFOUND);
+}
+
+// Permission is checked by a process that is not root (root opens anything):
+// a child that drops to "nobody" when the test runs as root.
+TEST(SerialOpenTest, PermissionDeniedNamesTheGroupToJoin)
+{
+    CPtyPeer peer;
+    ASSERT_EQ(::chmod(peer.SlavePath().toLocal8Bit().constData(), 0660), 0);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        QByteArray result;
+        try {
+            OpenMessage(peer.ResourceName());
+            result = "opened";
+        } catch (const _com_error& e) {
+            result = QByteArray::number(static_cast<quint32>(e.Error()), 16) + ' ' + e.Description().toUtf8();
+        }
+        (void)!::write(fds[1], result.constData(), static_cast<size_t>(result.size()));
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray result;
+    char buf[512];
+    ssize_t n = 0;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
+        result.append(buf, static_cast<int>(n));
+    ::close(fds[0]);
+    int nStatus = 0;
+    ::waitpid(pid, &nStatus, 0);
+    ASSERT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0) << "could not drop privileges";
+    EXPECT_TRUE(result.startsWith("bfff0072 ")) << result.constData();
+    EXPECT_TRUE(result.contains("Permission denied on " + peer.SlavePath().toLocal8Bit()))
+        << result.constData();
+    EXPECT_TRUE(result.contains("dialout")) << result.constData();
 }
 
 TEST(SerialOpenTest, FileThatIsNoSerialLineIsRefused)
