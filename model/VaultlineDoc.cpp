@@ -185,32 +185,23 @@ bool CVaultlineDoc::OnSaveDocument(const QString& strPath)
     return true;
 }
 
-CVaultlineDoc::ESaveAnswer CVaultlineDoc::AskSaveChanges()
+IDocumentUi::EAnswer CVaultlineDoc::AskSaveChanges()
 {
     if (!IsModified())
-        return SaveNo;
-    const QString strPrompt = FormatResString(AFX_IDP_ASK_TO_SAVE, m_strTitle);
-    switch (m_ui.AskSaveChanges(strPrompt, AFX_IDP_ASK_TO_SAVE)) {
-    case IDocumentUi::Yes:
-        return SaveYes;
-    case IDocumentUi::No:
-        return SaveNo;
-    case IDocumentUi::Cancel:
-        break;
-    }
-    return SaveCancel;
+        return IDocumentUi::No;
+    return m_ui.AskSaveChanges(FormatResString(AFX_IDP_ASK_TO_SAVE, m_strTitle), AFX_IDP_ASK_TO_SAVE);
 }
 
 bool CVaultlineDoc::PromptAndSaveIfModified()
 {
     switch (AskSaveChanges()) {
-    case SaveYes:
+    case IDocumentUi::Yes:
         // Still modified means the save was refused or cancelled.
         OnFileSave();
         return !IsModified();
-    case SaveNo:
+    case IDocumentUi::No:
         return true;
-    case SaveCancel:
+    case IDocumentUi::Cancel:
         break;
     }
     return false;
