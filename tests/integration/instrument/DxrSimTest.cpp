@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -114,6 +115,48 @@ TEST_F(DxrSimTest, AllMemoriesWrittenReadBackEqual)
         ExpectEqual(mem, Pattern(n), n);
     }
     EXPECT_EQ(m_dxr.GetSession()->LockState(), Visa::NO_LOCK);
+}
+
+TEST_F(DxrSimTest, TheStateFileKeepsTheMemoriesBetweenRuns)
+{
+    QTemporaryDir dir;
+    const QString strState = dir.filePath(QStringLiteral("state.xMem"));
+    {
+        CSimProcess sim({QStringLiteral("--state"), strState});
+        Open(sim);
+        for (int n : {0, 42, 99}) {
+            m_dxr.SelectStoreMemory(n);
+            m_dxr.WriteStoreMemory(Pattern(n));
+        }
+        EXPECT_EQ(sim.Stop(), 0);
+    }
+    ASSERT_TRUE(QFile::exists(strState));
+
+    CSimProcess sim({QStringLiteral("--state"), strState});
+    CDxr dxr;
+    std::shared_ptr<IResourceManager> pRm = CreateResourceManager();
+    dxr.Open(pRm, sim.Resource());
+    for (int n : {0, 42, 99, 50}) {
+        STOREMEM mem;
+        dxr.SelectStoreMemory(n);
+        dxr.ReadStoreMemory(mem);
+        ExpectEqual(mem, n == 50 ? STOREMEM() : Pattern(n), n);
+    }
+}
+
+TEST_F(DxrSimTest, AStateFileThatCannotBeReadIsLeftAlone)
+{
+    QTemporaryDir dir;
+    const QString strState = dir.filePath(QStringLiteral("notes.xMem"));
+    QFile file(strState);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a memory file");
+    file.close();
+    CSimProcess sim({QStringLiteral("--state"), strState});
+    EXPECT_TRUE(sim.Resource().isEmpty());
+    EXPECT_EQ(sim.Stop(), 1);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("not a memory file"));
 }
 
 TEST_F(DxrSimTest, InstrumentErrorsSurfaceAsScpiException)
