@@ -148,6 +148,24 @@ const STRINGENTRY s_Strings[] = {
     // 2300-2399: instrument driver and simulator (identify)
 
     // 2400-2499: transfers on the command line (download, upload)
+    {2400, u"download RESOURCE FILE [--range FIRST-LAST] [--into BASEFILE]"},
+    {2401, u"Reads store memories from the instrument into a memory file (all, or a range over a base file)."},
+    {2402, u"upload FILE RESOURCE [--range FIRST-LAST]"},
+    {2403, u"Writes the store memories of a memory file into the instrument (all, or a range)."},
+    {2404, u"--range needs two memory numbers from 0 to 99, the first not greater than the second, such "
+           u"as --range 5-5 or --range 0-49 (got '%1'); nothing was sent."},
+    {2405, u"unknown option '%1'."},
+    {2406, u"%1 needs a value."},
+    {2407, u"wrong number of arguments."},
+    {2408, u"Downloading"},
+    {2409, u"Uploading"},
+    {2410, u"The instrument at %1 did not answer in time. Check that it is switched on and connected, "
+           u"that the resource is the right one, and that a serial instrument is set to "
+           u"19200bps/N/8/2/AckOFF."},
+    {2411, u"The transfer with %1 failed. Check the resource name and the connection ('vaultline-cli "
+           u"list' shows the resources found)."},
+    {2412, u"%1 of %2 memories had been written completely to the instrument when the transfer stopped."},
+    {2413, u"%1 was not written."},
 
     // 2500-2599: document and settings
 
