@@ -69,7 +69,6 @@ CCliTransfer::CCliTransfer(int nMode, CStoreMemContainer& memories)
 
 CTransferProcedure::EResult CCliTransfer::Run(const QString& strResource, int nFirst, int nLast)
 {
-    m_strResource = strResource;
     std::shared_ptr<IResourceManager> pManager = CreateResourceManager();
     CTransferProcedure::EResult result;
     {

@@ -52,7 +52,6 @@ private:
     void ClearProgress();
 
     CTransferProcedure m_procedure;
-    QString m_strResource;
     bool m_bProgressBar = false;
     bool m_bProgressShown = false;
     int m_nTotal = 0;

@@ -30,9 +30,9 @@ int RunDownload(const QStringList& args)
         return CLI_EXIT_FILE;
     }
     // Found out before the instrument is busy for minutes, not after.
-    const QFileInfo dir(QFileInfo(strFile).absolutePath());
-    if (!dir.isDir() || !dir.isWritable() ||
-        (QFileInfo::exists(strFile) && !QFileInfo(strFile).isWritable())) {
+    const QFileInfo file(strFile);
+    const QFileInfo dir(file.absolutePath());
+    if (!dir.isDir() || !dir.isWritable() || file.isDir() || (file.exists() && !file.isWritable())) {
         CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
         return CLI_EXIT_FILE;
     }
