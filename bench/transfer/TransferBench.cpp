@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <algorithm>
 #include <cstdio>
@@ -166,7 +167,13 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     int nFailed = 0;
 
-    std::printf("Transfer of %d store memories through dxr9k-sim on a pseudo-terminal\n\n", MEMORIES);
+    std::printf("Transfer of %d store memories through dxr9k-sim on a pseudo-terminal\n", MEMORIES);
+    // The simulator paces its line with sleeps, so a busy machine shows up in
+    // the line figures; the load says how busy it was.
+    QFile loadavg(QStringLiteral("/proc/loadavg"));
+    if (loadavg.open(QIODevice::ReadOnly))
+        std::printf("Load average: %s", loadavg.readLine().constData());
+    std::printf("\n");
     {
         CSimulator sim({});
         std::printf("No simulated latency (median of 5 runs each):\n");
