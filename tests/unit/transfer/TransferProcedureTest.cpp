@@ -135,30 +135,6 @@ TEST_F(TransferProcedureTest, UploadSendsTheExactSequenceAndLeavesTheRecords)
     EXPECT_EQ(m_pInstrument->Stored("MEMO", 1), "\"Burn-in\"");
 }
 
-TEST_F(TransferProcedureTest, UploadThenDownloadRoundTrips)
-{
-    STOREMEM& mem = *m_data.GetContainer().GetAt(42);
-    mem.Mode = "CR";
-    mem.Crange = "LOW";
-    mem.Curr = 1.5f;
-    mem.Abc[1].Volt_M = 12.25f;
-    mem.CountTime = 1;
-    mem.PowProtectAction = "LIMIT";
-    mem.Memo = "Rack 7";
-    ASSERT_EQ(Run(CTransferProcedure::MODE_UPLOAD, 42, 42), CTransferProcedure::RESULT_COMPLETED);
-
-    m_data.Reset();
-    ASSERT_EQ(Run(CTransferProcedure::MODE_DOWNLOAD, 42, 42), CTransferProcedure::RESULT_COMPLETED);
-    const STOREMEM& back = *m_data.GetContainer().GetAt(42);
-    EXPECT_EQ(back.Mode, "CR");
-    EXPECT_EQ(back.Crange, "LOW");
-    EXPECT_FLOAT_EQ(back.Curr, 1.5f);
-    EXPECT_FLOAT_EQ(back.Abc[1].Volt_M, 12.25f);
-    EXPECT_EQ(back.CountTime, 1);
-    EXPECT_EQ(back.PowProtectAction, "LIMIT");
-    EXPECT_EQ(back.Memo, "Rack 7");
-}
-
 TEST_F(TransferProcedureTest, RangeOfOneMovesExactlyThatMemory)
 {
     EXPECT_EQ(Run(CTransferProcedure::MODE_DOWNLOAD, 5, 5), CTransferProcedure::RESULT_COMPLETED);
