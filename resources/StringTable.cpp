@@ -94,6 +94,21 @@ const STRINGENTRY s_Strings[] = {
     {2003, u"vaultline-cli: unknown command '%1'. Run 'vaultline-cli --help' for the list of commands."},
 
     // 2100-2199: memory files on the command line (show, copy, diff)
+    {2100, u"show FILE [--memory N]"},
+    {2101, u"Shows the store memories of a memory file as the memory form lays them out: one line per row, the four cells separated by tabs."},
+    {2102, u"copy FILE SOURCE TARGET [--output OUTFILE]"},
+    {2103, u"Copies store memory SOURCE over store memory TARGET and saves the memory file (or OUTFILE)."},
+    {2104, u"diff FILE_A FILE_B"},
+    {2105, u"Lists the values that differ between two memory files, memory by memory; exit code 1 when any differ."},
+    {2106, u"Memory %1"},
+    {2107, u"'%1' is not a store memory number: use 0 to 99."},
+    {2108, u"expected %1 arguments, got %2."},
+    {2109, u"unknown option '%1'."},
+    {2110, u"option %1 needs a value."},
+    {2111, u"Memory %1 copied over memory %2; saved to %3."},
+    {2112, u"The two files hold the same store memories."},
+    {2113, u"%1 values differ in %2 store memories."},
+    {2114, u"Reason: %1"},
 
     // 2200-2299: instrument I/O (resource listing, sessions)
     {2200, u"list"},
@@ -161,6 +176,24 @@ const STRINGENTRY s_Strings[] = {
     {2312, u"The instrument identified itself as: %1, %2, %3, %4"},
 
     // 2400-2499: transfers on the command line (download, upload)
+    {2400, u"download RESOURCE FILE [--range FIRST-LAST] [--into BASEFILE]"},
+    {2401, u"Reads store memories from the instrument into a memory file (all, or a range over a base file)."},
+    {2402, u"upload FILE RESOURCE [--range FIRST-LAST]"},
+    {2403, u"Writes the store memories of a memory file into the instrument (all, or a range)."},
+    {2404, u"--range needs two memory numbers from 0 to 99, the first not greater than the second, such "
+           u"as --range 5-5 or --range 0-49 (got '%1'); nothing was sent."},
+    {2405, u"unknown option '%1'."},
+    {2406, u"%1 needs a value."},
+    {2407, u"wrong number of arguments."},
+    {2408, u"Downloading"},
+    {2409, u"Uploading"},
+    {2410, u"The instrument at %1 did not answer in time. Check that it is switched on and connected, "
+           u"that the resource is the right one, and that a serial instrument is set to "
+           u"19200bps/N/8/2/AckOFF."},
+    {2411, u"The transfer with %1 failed. Check the resource name and the connection ('vaultline-cli "
+           u"list' shows the resources found)."},
+    {2412, u"%1 of %2 memories had been written completely to the instrument when the transfer stopped."},
+    {2413, u"%1 was not written."},
 
     // 2500-2599: document and settings
 
