@@ -74,6 +74,19 @@ void CSplitterWnd::DeleteView(int nRow, int nCol)
     // The panes keep their widths for the next view.
     if (isVisible())
         RememberWidths();
+    // An active view that goes hands the role to a remaining pane, so that
+    // the frame keeps routing commands to a view (the keyboard focus stays).
+    CView* pView = m_Panes[nCol];
+    CFrameWnd* pFrame = pView->GetParentFrame();
+    if (pFrame && pFrame->GetActiveView() == pView) {
+        for (int i = 1; i < GetColumnCount(); ++i) {
+            CView* pOther = m_Panes[(nCol + i) % GetColumnCount()];
+            if (pOther) {
+                pFrame->SetActiveView(pOther);
+                break;
+            }
+        }
+    }
     delete m_Panes[nCol].data();
     m_Panes[nCol] = nullptr;
 }

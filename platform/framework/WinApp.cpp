@@ -37,7 +37,7 @@ CWinApp* AfxGetApp()
 void AfxMessageBox(const QString& strText)
 {
     QWidget* pOwner = QApplication::activeModalWidget();
-    if (!pOwner && s_pApp)
+    if (!pOwner && s_pApp && s_pApp->GetMainWnd() && s_pApp->GetMainWnd()->isVisible())
         pOwner = s_pApp->GetMainWnd();
     const QString strTitle = s_pApp ? s_pApp->GetAppName() : QCoreApplication::applicationName();
     QMessageBox box(QMessageBox::Warning, strTitle, strText, QMessageBox::Ok, pOwner);

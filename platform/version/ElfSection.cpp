@@ -37,8 +37,9 @@ bool ReadElfSection(const QString& strPath, const char* pszName, QByteArray* pDa
         return false;
     const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(pMap), nFileSize);
 
-    if (std::memcmp(data.constData(), "\x7f"
-                                      "ELF",
+    if (std::memcmp(data.constData(),
+                    "\x7f"
+                    "ELF",
                     4) != 0)
         return false;
     const bool b64 = data[4] == 2;
@@ -53,7 +54,8 @@ bool ReadElfSection(const QString& strPath, const char* pszName, QByteArray* pDa
     if (!bOk || nShEntSize < (b64 ? 64u : 40u) || nShStrNdx >= nShNum)
         return false;
 
-    auto section = [&](std::uint64_t nIndex, std::uint64_t* pnName, std::uint64_t* pnOffset, std::uint64_t* pnSize) {
+    auto section = [&](std::uint64_t nIndex, std::uint64_t* pnName, std::uint64_t* pnOffset,
+                       std::uint64_t* pnSize) {
         const std::uint64_t nBase = nShOff + nIndex * nShEntSize;
         *pnName = ReadLE(data, nBase, 4, &bOk);
         *pnOffset = ReadLE(data, nBase + (b64 ? 0x18 : 0x10), b64 ? 8 : 4, &bOk);

@@ -38,8 +38,8 @@ void AppendUtf16z(QByteArray& out, const QString& str)
 
 // One node: length, value length, type, key, value, children; every part
 // starts on a 32-bit boundary of the block.
-QByteArray Node(const QString& strKey, std::uint16_t wType, const QByteArray& value, std::uint16_t wValueLength,
-                const std::vector<QByteArray>& children)
+QByteArray Node(const QString& strKey, std::uint16_t wType, const QByteArray& value,
+                std::uint16_t wValueLength, const std::vector<QByteArray>& children)
 {
     QByteArray out;
     AppendWord(out, 0);
@@ -72,13 +72,13 @@ std::uint16_t ReadWord(const unsigned char* p)
 
 struct NODE
 {
-    size_t nEnd;            // offset just past the node
+    size_t nEnd; // offset just past the node
     std::uint16_t wValueLength;
     std::uint16_t wType;
     QString strKey;
-    size_t nValue;          // offset of the value
+    size_t nValue; // offset of the value
     size_t nValueBytes;
-    size_t nChildren;       // offset of the first child
+    size_t nChildren; // offset of the first child
 };
 
 // Reads the node at nOffset of a block of nSize bytes; false when any part
@@ -105,7 +105,8 @@ bool ReadNode(const unsigned char* pBlock, size_t nLimit, size_t nOffset, NODE* 
         pNode->strKey.append(QChar(ch));
     }
     pNode->nValue = Align4(nPos);
-    pNode->nValueBytes = pNode->wType == VERSION_TYPE_TEXT ? size_t(pNode->wValueLength) * 2 : pNode->wValueLength;
+    pNode->nValueBytes =
+        pNode->wType == VERSION_TYPE_TEXT ? size_t(pNode->wValueLength) * 2 : pNode->wValueLength;
     if (pNode->nValue + pNode->nValueBytes > pNode->nEnd) {
         // A node without value may end right after its key.
         if (pNode->nValueBytes != 0)
@@ -200,7 +201,8 @@ bool GetFileVersionInfoW(const QString& strPath, std::uint32_t nSize, void* pDat
     return true;
 }
 
-bool VerQueryValueW(const void* pBlock, const QString& strSubBlock, const void** ppBuffer, std::uint32_t* puLen)
+bool VerQueryValueW(const void* pBlock, const QString& strSubBlock, const void** ppBuffer,
+                    std::uint32_t* puLen)
 {
     if (!pBlock || !ppBuffer || !puLen)
         return false;

@@ -61,9 +61,10 @@ bool GetFileVersionInfoW(const QString& strPath, std::uint32_t nSize, void* pDat
 // Finds a value in a block read by GetFileVersionInfoW: "\" gives the fixed
 // part, "\VarFileInfo\Translation" the translation table (length in bytes),
 // "\StringFileInfo\<table>\<name>" a text (length in characters with the
-// terminating zero). Keys match without regard to case. The block must hold
-// the nSize bytes it was read with; nothing outside them is touched.
-bool VerQueryValueW(const void* pBlock, std::uint32_t nSize, const QString& strSubBlock, const void** ppBuffer,
+// terminating zero). Keys match without regard to case. Nothing beyond the
+// block's own length (which GetFileVersionInfoW has checked against the
+// buffer) is read.
+bool VerQueryValueW(const void* pBlock, const QString& strSubBlock, const void** ppBuffer,
                     std::uint32_t* puLen);
 
 // Full path of the running program file.

@@ -25,7 +25,8 @@ int main(int argc, char** argv)
     data.fixed.dwFileOS = VOS__WINDOWS32;
     data.fixed.dwFileType = VFT_APP;
     if (!ParseVersionNumbers(strFileVersion, &data.fixed.dwFileVersionMS, &data.fixed.dwFileVersionLS) ||
-        !ParseVersionNumbers(strProductVersion, &data.fixed.dwProductVersionMS, &data.fixed.dwProductVersionLS)) {
+        !ParseVersionNumbers(strProductVersion, &data.fixed.dwProductVersionMS,
+                             &data.fixed.dwProductVersionLS)) {
         std::fprintf(stderr, "%s: versions must be four numbers below 65536\n", argv[0]);
         return 2;
     }
