@@ -1,9 +1,13 @@
 #include "views/ValueEdit.h"
 #include "gui/views/ViewsTestSupport.h"
+#include "views/ValidateDialog.h"
+#include "views/ValidateFormView.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -306,6 +310,90 @@ TEST_F(ValueEditTest, ValidationWalkStopsAtTheFirstFailure)
     QWidget plain;
     new QLineEdit(&plain);
     EXPECT_TRUE(ValidateValueEdits(&plain));
+}
+
+// A dialog whose value edit explains its range in a tooltip, as the
+// transfer dialog's range fields do.
+const DLGTEMPLATE& ToolTipTemplate()
+{
+    static const DLGTEMPLATE s_Template = {999,
+                                           u"Range",
+                                           u"Tahoma",
+                                           8,
+                                           160,
+                                           60,
+                                           DLGT_CAPTION,
+                                           {
+                                               {DLGCTRL::Edit, 1001, 7, 7, 60, 12, nullptr, DLGS_TABSTOP, 0},
+                                               {DLGCTRL::Static, -1, 7, 25, 60, 10, u"Start", 0, 0},
+                                               {DLGCTRL::Edit, 1002, 7, 40, 60, 12, nullptr, DLGS_TABSTOP, 0},
+                                               {DLGCTRL::Static, 0, 80, 25, 60, 10, u"Unnamed", 0, 0},
+                                           }};
+    return s_Template;
+}
+
+class CRangeDialog : public CValidateDialog
+{
+public:
+    CRangeDialog() : CValidateDialog(ToolTipTemplate()) {}
+
+    QString GetToolTipText(unsigned nId) override
+    {
+        m_Asked.append(nId);
+        if (nId == 1002)
+            return QString(100, QLatin1Char('x'));
+        return ValueEditToolTip(this, nId);
+    }
+
+    QList<unsigned> m_Asked;
+
+protected:
+    QWidget* CreateControl(const DLGITEMTEMPLATE& item) override
+    {
+        if (item.nId == 1001) {
+            auto* pEdit = new CValueEdit;
+            pEdit->SetRange(0, 99);
+            return pEdit;
+        }
+        return nullptr;
+    }
+};
+
+// The text the tooltip shows after a tooltip request for pTool, or a null
+// text when none shows. Hiding takes a while, so a test asks for the tools
+// without text before those with.
+QString AskToolTip(QWidget* pTool)
+{
+    QHelpEvent ev(QEvent::ToolTip, QPoint(2, 2), pTool->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(pTool, &ev);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+TEST(ToolTipTest, ControlsAskTheWindowByIdentifier)
+{
+    CTestApp app;
+    CRangeDialog dlg;
+    dlg.Create();
+    dlg.show();
+
+    QWidget* pStatic = nullptr;
+    QWidget* pUnnamed = nullptr;
+    for (QWidget* p : dlg.findChildren<QWidget*>()) {
+        if (GetDlgCtrlID(p) == -1)
+            pStatic = p;
+        else if (p->parentWidget() == &dlg && GetDlgCtrlID(p) == 0)
+            pUnnamed = p;
+    }
+    ASSERT_NE(pStatic, nullptr);
+    ASSERT_NE(pUnnamed, nullptr);
+    dlg.m_Asked.clear();
+    EXPECT_TRUE(AskToolTip(pStatic).isNull()) << "not a value edit: no text";
+    EXPECT_EQ(dlg.m_Asked.size(), 1);
+    EXPECT_TRUE(AskToolTip(pUnnamed).isNull());
+    EXPECT_EQ(dlg.m_Asked.size(), 1) << "identifier 0 is never asked";
+
+    EXPECT_EQ(AskToolTip(dlg.GetDlgItem(1001)), QStringLiteral("0 ~ 99"));
+    EXPECT_EQ(AskToolTip(dlg.GetDlgItem(1002)).size(), 79) << "cut to what the request can hold";
 }
 
 } // namespace
