@@ -94,6 +94,21 @@ const STRINGENTRY s_Strings[] = {
     {2003, u"vaultline-cli: unknown command '%1'. Run 'vaultline-cli --help' for the list of commands."},
 
     // 2100-2199: memory files on the command line (show, copy, diff)
+    {2100, u"show FILE [--memory N]"},
+    {2101, u"Shows the store memories of a memory file as the memory form lays them out: one line per row, the four cells separated by tabs."},
+    {2102, u"copy FILE SOURCE TARGET [--output OUTFILE]"},
+    {2103, u"Copies store memory SOURCE over store memory TARGET and saves the memory file (or OUTFILE)."},
+    {2104, u"diff FILE_A FILE_B"},
+    {2105, u"Lists the values that differ between two memory files, memory by memory; exit code 1 when any differ."},
+    {2106, u"Memory %1"},
+    {2107, u"'%1' is not a store memory number: use 0 to 99."},
+    {2108, u"expected %1 arguments, got %2."},
+    {2109, u"unknown option '%1'."},
+    {2110, u"option %1 needs a value."},
+    {2111, u"Memory %1 copied over memory %2; saved to %3."},
+    {2112, u"The two files hold the same store memories."},
+    {2113, u"%1 values differ in %2 store memories."},
+    {2114, u"Reason: %1"},
 
     // 2200-2299: instrument I/O (resource listing, sessions)
     {2200, u"list"},
