@@ -30,6 +30,11 @@ public:
     CStoreMemContainer& GetContainer() { return m_Container; }
     const CStoreMemContainer& GetContainer() const { return m_Container; }
 
+    // Why the last Load or Save failed (the parser's or the file system's
+    // words), for a detail line under the message; empty after success.
+    QString GetLastError() const { return m_strLastError; }
+
 private:
     CStoreMemContainer m_Container;
+    QString m_strLastError;
 };
