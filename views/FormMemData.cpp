@@ -1,12 +1,11 @@
 #include "views/FormMemData.h"
 
+#include "model/MemoryRows.h"
 #include "model/VaultlineDoc.h"
 #include "platform/framework/WinApp.h"
 #include "resources/Resource.h"
-#include "resources/StringTable.h"
 #include "resources/gui/FormTemplates.h"
 #include "views/LeftView.h"
-#include "views/MemoryFormRows.h"
 #include "views/ValueEdit.h"
 
 #include <QApplication>
@@ -84,9 +83,9 @@ void CFormMemData::OnInitialUpdate()
 
 void CFormMemData::BuildRows()
 {
-    m_List.setColumnCount(MEMFORM_COLUMNS);
-    m_List.setHeaderLabels(QStringList(MEMFORM_COLUMNS, QString()));
-    for (int i = 0; i < MEMFORM_COLUMNS; ++i) {
+    m_List.setColumnCount(MEMORY_COLUMN_COUNT);
+    m_List.setHeaderLabels(QStringList(MEMORY_COLUMN_COUNT, QString()));
+    for (int i = 0; i < MEMORY_COLUMN_COUNT; ++i) {
         m_List.headerItem()->setTextAlignment(i, Qt::AlignLeft | Qt::AlignVCenter);
         m_List.setColumnWidth(i, s_nColumnWidths[i]);
     }
@@ -98,19 +97,19 @@ void CFormMemData::BuildRows()
     const QColor crHighlightText = pal.color(QPalette::Active, QPalette::HighlightedText);
     const QColor crGroup = DarkenedHighlight(crHighlight);
 
-    for (int nRow = 0; nRow < MEMFORM_ROWS; ++nRow) {
-        const MEMFORMROW& row = g_MemFormRows[nRow];
-        m_List.SetItemText(nRow, 0, LoadResString(row.nLabelId));
-        if (row.eKind == MEMFORMROW::Data)
-            continue;
-        for (int nCol = 1; nCol < MEMFORM_COLUMNS; ++nCol) {
-            const MEMFORMCELL& cell = row.cells[nCol - 1];
-            if (cell.eKind == MEMFORMCELL::Label)
-                m_List.SetItemText(nRow, nCol, LoadResString(cell.nLabelId));
+    // Labels now, values at FillList: the rows' own texts never change.
+    const STOREMEM empty;
+    const MEMORYROW* pRows = MemoryRows();
+    for (int nRow = 0; nRow < MEMORY_ROW_COUNT; ++nRow) {
+        const MEMORYROW& row = pRows[nRow];
+        for (int nCol = 0; nCol < MEMORY_COLUMN_COUNT; ++nCol) {
+            const MEMORYCELL& cell = row.cells[nCol];
+            if (cell.kind == MEMCELL_LABEL)
+                m_List.SetItemText(nRow, nCol, MemoryCellText(cell, empty, {}));
         }
-        if (row.eKind == MEMFORMROW::Group)
+        if (row.kind == MEMROW_GROUP)
             m_List.SetRowColor(nRow, crGroup, crHighlightText);
-        else
+        else if (row.kind == MEMROW_HEADER)
             m_List.SetRowColor(nRow, crHighlight, crHighlightText);
     }
 }
@@ -123,36 +122,16 @@ void CFormMemData::FillList()
         return;
     // The separators are read once per run, at the first fill.
     static const LOCALESEP s_LocaleSep;
-    const QString strNoValue = LoadResString(IDS_NO_VALUE);
-    for (int nRow = 0; nRow < MEMFORM_ROWS; ++nRow) {
-        const MEMFORMROW& row = g_MemFormRows[nRow];
-        if (row.eKind != MEMFORMROW::Data)
+    const NumberFormatter fnToLocale = [](const QString& str) { return s_LocaleSep.ToLocale(str); };
+    const MEMORYROW* pRows = MemoryRows();
+    for (int nRow = 0; nRow < MEMORY_ROW_COUNT; ++nRow) {
+        const MEMORYROW& row = pRows[nRow];
+        if (row.kind != MEMROW_DATA)
             continue;
-        for (int nCol = 1; nCol < MEMFORM_COLUMNS; ++nCol) {
-            const MEMFORMCELL& cell = row.cells[nCol - 1];
-            switch (cell.eKind) {
-            case MEMFORMCELL::Empty:
-            case MEMFORMCELL::Label:
-                break;
-            case MEMFORMCELL::NoValue:
-                m_List.SetItemText(nRow, nCol, strNoValue);
-                break;
-            case MEMFORMCELL::Text:
-                m_List.SetItemText(nRow, nCol, pMem->*cell.pText);
-                break;
-            case MEMFORMCELL::Float:
-                m_List.SetItemText(
-                    nRow, nCol, s_LocaleSep.ToLocale(QString::asprintf("%.4f", double(pMem->*cell.pFloat))));
-                break;
-            case MEMFORMCELL::Integer:
-                m_List.SetItemText(nRow, nCol, QString::asprintf("%d", int(pMem->*cell.pInt)));
-                break;
-            case MEMFORMCELL::Abc:
-                m_List.SetItemText(nRow, nCol,
-                                   s_LocaleSep.ToLocale(QString::asprintf(
-                                       "%0.4f", double(pMem->Abc[cell.nAbc].*cell.pAbcFloat))));
-                break;
-            }
+        for (int nCol = 1; nCol < MEMORY_COLUMN_COUNT; ++nCol) {
+            const MEMORYCELL& cell = row.cells[nCol];
+            if (cell.kind != MEMCELL_EMPTY && cell.kind != MEMCELL_LABEL)
+                m_List.SetItemText(nRow, nCol, MemoryCellText(cell, *pMem, fnToLocale));
         }
     }
 }
