@@ -7,6 +7,7 @@
 #include "resources/gui/FormTemplates.h"
 #include "views/LeftView.h"
 #include "views/ValueEdit.h"
+#include "xmlfile/LocaleSep.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -2,9 +2,6 @@
 
 #include "views/MemDataPane.h"
 #include "views/ValidateFormView.h"
-#include "xmlfile/LocaleSep.h"
-
-#include <optional>
 
 // The right-hand form while a store memory is selected: every setting of
 // that one record as a read-only table of 36 rows, group and header rows in

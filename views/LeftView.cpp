@@ -7,8 +7,6 @@
 #include "resources/gui/GuiResources.h"
 #include "views/FormMemData.h"
 
-#include <QTimer>
-
 IMPLEMENT_DYNCREATE(CLeftView, CFormView)
 
 namespace {
