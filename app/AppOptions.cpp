@@ -4,8 +4,9 @@
 
 namespace {
 
-// Plain literals: the settings object is built while global objects are
-// constructed, before any other file's QString constants might be.
+// Literals, not QString objects: the settings are read while the global
+// application object is constructed, which may come before the dynamic
+// initialisation of this file's globals.
 constexpr QLatin1String KEY_PARENT("Software\\Talvero");
 constexpr QLatin1String KEY_NAME("Dxr9kStdApps\\Vaultline");
 

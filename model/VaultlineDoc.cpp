@@ -108,11 +108,13 @@ bool CVaultlineDoc::PasteFromBuffer(int nIndex)
 bool CVaultlineDoc::SerializeWithReport(bool bSave, const QString& strPath)
 {
     bool bOk = false;
+    QString strDetail;
     {
         CWaitCursor wait(m_ui);
         try {
             if (bSave) {
                 bOk = m_Data.Serialize(true, strPath);
+                strDetail = m_Data.GetLastError();
             } else {
                 // A file can fail half-way through; read it into a copy so that a
                 // failed Open leaves every record as it was, not half replaced.
@@ -120,17 +122,25 @@ bool CVaultlineDoc::SerializeWithReport(bool bSave, const QString& strPath)
                 scratch.Reset();
                 CopyRecords(m_Data, scratch);
                 bOk = scratch.Serialize(false, strPath);
+                strDetail = scratch.GetLastError();
                 if (bOk)
                     CopyRecords(scratch, m_Data);
             }
-        } catch (const _com_error&) {
+        } catch (const _com_error& e) {
             bOk = false;
-        } catch (const std::exception&) {
+            strDetail = e.ErrorMessage();
+        } catch (const std::exception& e) {
             bOk = false;
+            strDetail = QString::fromLocal8Bit(e.what());
         }
     }
-    if (!bOk)
-        m_ui.MessageBox(FormatResString(bSave ? IDS_FILE_NOT_WRITTEN : IDS_FILE_NOT_READ, strPath));
+    if (!bOk) {
+        // The system's own words first; the reason, when known, below them.
+        QString strText = FormatResString(bSave ? IDS_FILE_NOT_WRITTEN : IDS_FILE_NOT_READ, strPath);
+        if (!strDetail.isEmpty())
+            strText += QStringLiteral("\n\n") + strDetail;
+        m_ui.MessageBox(strText);
+    }
     return bOk;
 }
 
@@ -175,32 +185,23 @@ bool CVaultlineDoc::OnSaveDocument(const QString& strPath)
     return true;
 }
 
-CVaultlineDoc::ESaveAnswer CVaultlineDoc::AskSaveChanges()
+IDocumentUi::EAnswer CVaultlineDoc::AskSaveChanges()
 {
     if (!IsModified())
-        return SaveNo;
-    const QString strPrompt = FormatResString(AFX_IDP_ASK_TO_SAVE, m_strTitle);
-    switch (m_ui.AskSaveChanges(strPrompt, AFX_IDP_ASK_TO_SAVE)) {
-    case IDocumentUi::Yes:
-        return SaveYes;
-    case IDocumentUi::No:
-        return SaveNo;
-    case IDocumentUi::Cancel:
-        break;
-    }
-    return SaveCancel;
+        return IDocumentUi::No;
+    return m_ui.AskSaveChanges(FormatResString(AFX_IDP_ASK_TO_SAVE, m_strTitle), AFX_IDP_ASK_TO_SAVE);
 }
 
 bool CVaultlineDoc::PromptAndSaveIfModified()
 {
     switch (AskSaveChanges()) {
-    case SaveYes:
+    case IDocumentUi::Yes:
         // Still modified means the save was refused or cancelled.
         OnFileSave();
         return !IsModified();
-    case SaveNo:
+    case IDocumentUi::No:
         return true;
-    case SaveCancel:
+    case IDocumentUi::Cancel:
         break;
     }
     return false;

@@ -88,18 +88,11 @@ public:
     static FILEDIALOG SaveDialog();
 
 private:
-    enum ESaveAnswer
-    {
-        SaveYes,
-        SaveNo,
-        SaveCancel
-    };
-
     // Load or save with the wait cursor; a failure is reported with message
-    // 1002 or 1003 naming the path.
+    // 1002 or 1003 naming the path, and the reason when one is known.
     bool SerializeWithReport(bool bSave, const QString& strPath);
     // The save prompt: shown only when modified; not modified counts as No.
-    ESaveAnswer AskSaveChanges();
+    IDocumentUi::EAnswer AskSaveChanges();
     // Prompt, and save on Yes; true when the caller may go on discarding the
     // current contents.
     bool PromptAndSaveIfModified();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/com/ComError.h"
+
 #include <QString>
 #include <QStringList>
 

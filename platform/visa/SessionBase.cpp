@@ -88,8 +88,8 @@ void CSessionBase::UnlockRsrc()
 {
     if (m_nExclusiveLocks > 0) {
         if (--m_nExclusiveLocks == 0) {
-            // Falling back to a still nested shared lock may have to wait for
-            // nobody, since nobody else could hold anything meanwhile.
+            // Stepping down to a still nested shared lock never waits: while
+            // this session held the exclusive lock nobody else held anything.
             m_lock.Change(m_nSharedLocks > 0 ? CResourceLock::MODE_SHARED : CResourceLock::MODE_NONE, 0);
         }
         return;

@@ -104,7 +104,8 @@ public:
     // Sends the text as it stands (nothing is appended); returns the count sent.
     virtual long WriteString(const QString& strText) = 0;
     // Reads up to nCount characters, ending at the line feed (included); what
-    // lies beyond nCount stays for the next read.
+    // lies beyond nCount stays for the next read. A read that times out
+    // raises VI_ERROR_TMO, and what it had received by then is dropped.
     virtual QString ReadString(long nCount) = 0;
 };
 
