@@ -8,6 +8,7 @@
 #include "resources/StringTable.h"
 #include "resources/gui/GuiResources.h"
 #include "views/FormBlank.h"
+#include "views/ItemPane.h"
 #include "views/LeftView.h"
 #include "views/ValidateFormView.h"
 
@@ -182,6 +183,41 @@ TEST_F(AppTest, ToolbarAndMenusShareTheCommands)
     Frame()->UpdateAllCommands();
     EXPECT_TRUE(pBar->isVisible());
     EXPECT_TRUE(Frame()->GetCommandAction(ID_VIEW_TOOLBAR)->isChecked());
+}
+
+// Copy and Paste As Overwrite reach the tree through the frame's routing,
+// also while the memory form is the active view and the focus is in the tree.
+TEST_F(AppTest, CopyAndPasteRouteThroughTheActiveForm)
+{
+    ASSERT_TRUE(m_pApp->InitInstance({}));
+    CVaultlineDoc* pDoc = m_pApp->GetDocument();
+    pDoc->GetAt(3)->Memo = QStringLiteral("three");
+    pDoc->GetAt(3)->Curr = 2.25f;
+    CItemPane& tree = static_cast<CLeftView*>(m_pApp->GetLeftPane())->GetTree();
+    auto select = [&tree](int nIndex) {
+        tree.setCurrentItem(tree.GetRootItem()->child(nIndex));
+        QCoreApplication::processEvents();
+    };
+
+    select(3);
+    EXPECT_EQ(Frame()->GetActiveView(), m_pApp->GetRightPane()) << "the new form is the active view";
+    EXPECT_TRUE(IsEnabled(ID_EDIT_COPY_MEMORY));
+    EXPECT_FALSE(IsEnabled(ID_EDIT_PASTE_OVERWRITE));
+    EXPECT_TRUE(Frame()->RouteCommand(ID_EDIT_COPY_MEMORY));
+    EXPECT_FALSE(pDoc->IsModified());
+
+    select(10);
+    EXPECT_TRUE(IsEnabled(ID_EDIT_PASTE_OVERWRITE));
+    EXPECT_TRUE(Frame()->RouteCommand(ID_EDIT_PASTE_OVERWRITE));
+    EXPECT_EQ(pDoc->GetAt(10)->Memo, QStringLiteral("three"));
+    EXPECT_FLOAT_EQ(pDoc->GetAt(10)->Curr, 2.25f);
+    EXPECT_TRUE(pDoc->IsModified());
+
+    // On the root both are off again.
+    tree.setCurrentItem(tree.GetRootItem());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(IsEnabled(ID_EDIT_COPY_MEMORY));
+    EXPECT_FALSE(IsEnabled(ID_EDIT_PASTE_OVERWRITE));
 }
 
 TEST_F(AppTest, WindowCannotBecomeSmallerThan300By200)

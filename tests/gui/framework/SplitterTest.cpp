@@ -63,18 +63,19 @@ protected:
     void SetUp() override
     {
         EnsureGuiApp();
+        m_pFrame = std::make_unique<CFrameWnd>();
         m_pSplitter = new CSplitterWnd;
-        ASSERT_TRUE(m_pSplitter->CreateStatic(&m_Frame, 1, 2, 0xE900));
-        m_Frame.setCentralWidget(m_pSplitter);
-        m_Context.m_pCurrentFrame = &m_Frame;
+        ASSERT_TRUE(m_pSplitter->CreateStatic(m_pFrame.get(), 1, 2, 0xE900));
+        m_pFrame->setCentralWidget(m_pSplitter);
+        m_Context.m_pCurrentFrame = m_pFrame.get();
         ASSERT_TRUE(m_pSplitter->CreateView(0, 0, RUNTIME_CLASS(CPaneA), QSize(150, 100), &m_Context));
         ASSERT_TRUE(m_pSplitter->CreateView(0, 1, RUNTIME_CLASS(CPaneA), QSize(0, 0), &m_Context));
-        m_Frame.resize(640, 300);
-        m_Frame.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_Frame));
+        m_pFrame->resize(640, 300);
+        m_pFrame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_pFrame.get()));
     }
 
-    CFrameWnd m_Frame;
+    std::unique_ptr<CFrameWnd> m_pFrame; // made after the application
     CSplitterWnd* m_pSplitter = nullptr;
     CCreateContext m_Context;
 };
@@ -95,7 +96,7 @@ TEST_F(SplitterTest, FirstPaneKeepsItsWidthAndPanesCanBeReplaced)
     CView* pNew = m_pSplitter->GetPane(0, 1);
     ASSERT_NE(pNew, nullptr);
     EXPECT_TRUE(pNew->IsKindOf(RUNTIME_CLASS(CPaneB)));
-    EXPECT_EQ(pNew->GetParentFrame(), &m_Frame);
+    EXPECT_EQ(pNew->GetParentFrame(), m_pFrame.get());
     EXPECT_EQ(m_pSplitter->indexOf(pNew), 1) << "the new view sits in the right pane";
     EXPECT_EQ(m_pSplitter->GetPane(0, 0)->width(), 150);
     EXPECT_EQ(pNew->width(), nRightWidth);
@@ -116,16 +117,16 @@ TEST_F(SplitterTest, NextAndPreviousPaneMoveFocusAndActiveView)
     CView* pRight = m_pSplitter->GetPane(0, 1);
     QWidget* pLeftEdit = static_cast<CFormView*>(pLeft)->GetDlgItem(1001);
     QWidget* pRightEdit = static_cast<CFormView*>(pRight)->GetDlgItem(1001);
-    m_Frame.activateWindow();
+    m_pFrame->activateWindow();
     pLeftEdit->setFocus();
-    m_Frame.SetActiveView(pRight); // active view and focus may differ
+    m_pFrame->SetActiveView(pRight); // active view and focus may differ
 
     m_pSplitter->ActivateNext(false);
     EXPECT_EQ(QApplication::focusWidget(), pRightEdit);
-    EXPECT_EQ(m_Frame.GetActiveView(), pRight);
+    EXPECT_EQ(m_pFrame->GetActiveView(), pRight);
     m_pSplitter->ActivateNext(false);
     EXPECT_EQ(QApplication::focusWidget(), pLeftEdit);
-    EXPECT_EQ(m_Frame.GetActiveView(), pLeft);
+    EXPECT_EQ(m_pFrame->GetActiveView(), pLeft);
     m_pSplitter->ActivateNext(true);
     EXPECT_EQ(QApplication::focusWidget(), pRightEdit);
     m_pSplitter->ActivateNext(true);
