@@ -7,7 +7,8 @@ dir=build-bench
 if [ ! -f "$dir/build.ninja" ]; then
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVAULTLINE_TESTS=OFF -DVAULTLINE_BENCH=ON
 fi
-targets=$(cmake --build "$dir" --target help | sed -n 's/^\([^:]*-bench\): .*/\1/p' | sort)
+# Every program defined under bench/ carries "bench" in its name.
+targets=$(cmake --build "$dir" --target help | sed -n 's/^\([^:/]*bench[^:/]*\): .*/\1/p' | grep -v autogen | sort -u)
 if [ -z "$targets" ]; then
   echo "No benchmarks found under bench/." >&2
   exit 1

@@ -7,8 +7,9 @@
 #include <libxml/tree.h>
 #include <libxml/xmlmemory.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace {
 

@@ -141,7 +141,7 @@ QByteArray CXmlFile::ToBytes() const
 {
     xmlChar* pBuffer = nullptr;
     int nSize = 0;
-    xmlDocDumpMemory(Document(), &pBuffer, &nSize);
+    xmlDocDumpMemoryEnc(Document(), &pBuffer, &nSize, "UTF-8");
     if (!pBuffer)
         throw _com_error(E_OUTOFMEMORY);
     QByteArray bytes(reinterpret_cast<const char*>(pBuffer), nSize);
