@@ -4,6 +4,8 @@
 # with clang, which also runs the fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Compiler-cache hits across checkouts in other folders (CI clones afresh).
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
 
 scripts/setup.sh
 
