@@ -2,7 +2,11 @@
 
 #include "model/StoreMemContainer.h"
 
+#include <QByteArray>
 #include <QString>
+#include <functional>
+
+class CXmlFile;
 
 // The 100 store memories of one document, with their memory file. Load and
 // Save work on the records already held and never add or remove any.
@@ -23,6 +27,12 @@ public:
     // in which case an existing file at strPath is left as it was.
     virtual bool Save(const QString& strPath);
 
+    // Load from the bytes of a memory file, with the same rules.
+    bool LoadFromBytes(const QByteArray& bytes);
+    // The memory file that Save writes, as bytes; raises _com_error on a
+    // failure inside the document.
+    QByteArray ToBytes() const;
+
     // Empties the container and adds 100 default records, record i being store
     // memory i.
     void Reset();
@@ -30,6 +40,14 @@ public:
     CStoreMemContainer& GetContainer() { return m_Container; }
     const CStoreMemContainer& GetContainer() const { return m_Container; }
 
+    // Why the last Load or Save failed (the parser's or the file system's
+    // words), for a detail line under the message; empty after success.
+    QString GetLastError() const { return m_strLastError; }
+
 private:
+    bool Read(CXmlFile& file, const std::function<bool()>& parse);
+    void Write(CXmlFile& file) const;
+
     CStoreMemContainer m_Container;
+    QString m_strLastError;
 };

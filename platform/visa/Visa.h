@@ -18,6 +18,11 @@ namespace Visa {
 constexpr int NO_LOCK = 0;
 constexpr int EXCLUSIVE_LOCK = 1;
 constexpr int SHARED_LOCK = 2;
+constexpr int LOAD_CONFIG = 4;
+
+// Timeout values with a meaning of their own
+constexpr long TMO_IMMEDIATE = 0;
+constexpr long TMO_INFINITE = 0xFFFFFFFFL;
 
 // Serial settings (VISA attribute values)
 constexpr int ASRL_STOP_ONE = 10;
@@ -37,6 +42,8 @@ constexpr int ASRL_FLOW_DTR_DSR = 4;
 constexpr HRESULT VI_SUCCESS = 0;
 constexpr HRESULT VI_SUCCESS_TERM_CHAR = 0x3FFF0005;
 constexpr HRESULT VI_SUCCESS_MAX_CNT = 0x3FFF0006;
+constexpr HRESULT VI_SUCCESS_NESTED_SHARED = 0x3FFF0099;
+constexpr HRESULT VI_SUCCESS_NESTED_EXCLUSIVE = 0x3FFF009A;
 constexpr HRESULT VI_ERROR_SYSTEM_ERROR = static_cast<HRESULT>(0xBFFF0000u);
 constexpr HRESULT VI_ERROR_INV_OBJECT = static_cast<HRESULT>(0xBFFF000Eu);
 constexpr HRESULT VI_ERROR_RSRC_LOCKED = static_cast<HRESULT>(0xBFFF000Fu);
@@ -47,13 +54,28 @@ constexpr HRESULT VI_ERROR_INV_ACC_MODE = static_cast<HRESULT>(0xBFFF0013u);
 constexpr HRESULT VI_ERROR_TMO = static_cast<HRESULT>(0xBFFF0015u);
 constexpr HRESULT VI_ERROR_NSUP_ATTR = static_cast<HRESULT>(0xBFFF001Du);
 constexpr HRESULT VI_ERROR_NSUP_ATTR_STATE = static_cast<HRESULT>(0xBFFF001Eu);
+constexpr HRESULT VI_ERROR_ATTR_READONLY = static_cast<HRESULT>(0xBFFF001Fu);
 constexpr HRESULT VI_ERROR_INV_LOCK_TYPE = static_cast<HRESULT>(0xBFFF0020u);
+constexpr HRESULT VI_ERROR_INV_ACCESS_KEY = static_cast<HRESULT>(0xBFFF0021u);
 constexpr HRESULT VI_ERROR_ABORT = static_cast<HRESULT>(0xBFFF0030u);
+constexpr HRESULT VI_ERROR_INV_SETUP = static_cast<HRESULT>(0xBFFF003Au);
+constexpr HRESULT VI_ERROR_ALLOC = static_cast<HRESULT>(0xBFFF003Cu);
 constexpr HRESULT VI_ERROR_IO = static_cast<HRESULT>(0xBFFF003Eu);
 constexpr HRESULT VI_ERROR_NSUP_OPER = static_cast<HRESULT>(0xBFFF0067u);
+constexpr HRESULT VI_ERROR_ASRL_PARITY = static_cast<HRESULT>(0xBFFF006Au);
+constexpr HRESULT VI_ERROR_ASRL_FRAMING = static_cast<HRESULT>(0xBFFF006Bu);
+constexpr HRESULT VI_ERROR_ASRL_OVERRUN = static_cast<HRESULT>(0xBFFF006Cu);
+constexpr HRESULT VI_ERROR_USER_BUF = static_cast<HRESULT>(0xBFFF0071u);
 constexpr HRESULT VI_ERROR_RSRC_BUSY = static_cast<HRESULT>(0xBFFF0072u);
+constexpr HRESULT VI_ERROR_INV_PARAMETER = static_cast<HRESULT>(0xBFFF0078u);
+constexpr HRESULT VI_ERROR_NIMPL_OPER = static_cast<HRESULT>(0xBFFF0081u);
 constexpr HRESULT VI_ERROR_SESN_NLOCKED = static_cast<HRESULT>(0xBFFF009Cu);
+constexpr HRESULT VI_ERROR_LIBRARY_NFOUND = static_cast<HRESULT>(0xBFFF009Eu);
+constexpr HRESULT VI_ERROR_FILE_ACCESS = static_cast<HRESULT>(0xBFFF00A1u);
+constexpr HRESULT VI_ERROR_INTF_NUM_NCONFIG = static_cast<HRESULT>(0xBFFF00A5u);
 constexpr HRESULT VI_ERROR_CONN_LOST = static_cast<HRESULT>(0xBFFF00A6u);
+constexpr HRESULT VI_ERROR_MACHINE_NAVAIL = static_cast<HRESULT>(0xBFFF00A7u);
+constexpr HRESULT VI_ERROR_NPERMISSION = static_cast<HRESULT>(0xBFFF00A8u);
 
 } // namespace Visa
 
@@ -106,13 +128,12 @@ public:
     // The resources matching a VISA expression such as "?*::INSTR"; raises
     // VI_ERROR_RSRC_NFOUND when nothing matches.
     virtual QStringList FindRsrc(const QString& strExpression) = 0;
-    virtual std::shared_ptr<IVisaSession> Open(const QString& strResourceName, int nAccessMode, long nOpenTimeoutMs,
-                                               const QString& strOptionString) = 0;
+    virtual std::shared_ptr<IVisaSession> Open(const QString& strResourceName, int nAccessMode,
+                                               long nOpenTimeoutMs, const QString& strOptionString) = 0;
 };
 
 // A call through a null interface fails as COM does, with E_POINTER.
-template <class I>
-I& Deref(const std::shared_ptr<I>& p)
+template <class I> I& Deref(const std::shared_ptr<I>& p)
 {
     if (!p)
         throw _com_error(E_POINTER);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/version/FileVersion.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+// Reads the version block of a program file: its fixed part (this object's
+// own first thirteen fields) and its string values by name, in the block's
+// first language and code page.
+class CModuleVersion : public VS_FIXEDFILEINFO
+{
+public:
+    struct TRANSLATION
+    {
+        std::uint16_t wLanguage;
+        std::uint16_t wCodePage;
+    };
+
+    CModuleVersion();
+    virtual ~CModuleVersion();
+    CModuleVersion(const CModuleVersion&) = delete;
+    CModuleVersion& operator=(const CModuleVersion&) = delete;
+
+    // Loads the block of strPath; true when it was read and its fixed part
+    // carries the standard signature.
+    bool GetFileVersionInfo(const QString& strPath);
+    // A string value ("FileVersion"); empty when there is none.
+    QString GetValue(const QString& strName) const;
+
+    // The query path of a string value, e.g. \StringFileInfo\040904b0\FileVersion.
+    QString GetValuePath(const QString& strName) const;
+    const TRANSLATION& GetTranslation() const { return m_translation; }
+
+private:
+    std::unique_ptr<unsigned char[]> m_pVersionInfo;
+    TRANSLATION m_translation;
+};

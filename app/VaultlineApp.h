@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/AppOptions.h"
+#include "app/RecentFileList.h"
+#include "platform/framework/WinApp.h"
+
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class CDocTarget;
+class CDocumentUi;
+class CMainFrame;
+class CVaultlineDoc;
+class QWidget;
+
+// The application: settings read at construction and written at destruction
+// (after the last window), help for the run, the one document and the main
+// window, and the commands that belong to neither (About, Help, Exit).
+class CVaultlineApp : public CWinApp
+{
+public:
+    CVaultlineApp();
+    ~CVaultlineApp() override;
+
+    // Start-up with the program's arguments (without the program name):
+    // none opens a new document, one names a memory file to open. False when
+    // the program must end (the file could not be opened, the window could not
+    // be built); the document has shown its message then.
+    bool InitInstance(const QStringList& args);
+    // Closes the main window and the document; runs before the destructor.
+    int ExitInstance();
+
+    CVaultlineDoc* GetDocument() const { return m_pDoc.get(); }
+    CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
+    CView* GetLeftPane() const override;
+    CView* GetRightPane() const override;
+    // The owner of message boxes: the main window once it shows.
+    QWidget* GetMessageBoxOwner() const;
+
+    void ShowHelp(unsigned nContext);
+    void OnAppAbout();
+    void AddToRecentFileList(const QString& strPath);
+    const CRecentFileList& GetRecentFileList() const { return m_RecentFiles; }
+
+    // How the document's Upload and Download reach the transfer dialog.
+    using TransferDialogRunner = std::function<void(int nMode)>;
+    void SetTransferDialogRunner(TransferDialogRunner fnRun) { m_fnRunTransferDialog = std::move(fnRun); }
+    bool HasTransferDialog() const { return static_cast<bool>(m_fnRunTransferDialog); }
+    void RunTransferDialog(int nMode);
+
+    std::uint32_t m_dwHelpCookie;
+    CAppOptions m_Options;
+
+private:
+    CRecentFileList m_RecentFiles;
+    bool m_bRecentFilesRead = false;
+    std::unique_ptr<CDocumentUi> m_pDocUi;
+    std::unique_ptr<CVaultlineDoc> m_pDoc;
+    std::unique_ptr<CDocTarget> m_pDocTarget;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+    TransferDialogRunner m_fnRunTransferDialog;
+};

@@ -1,0 +1,206 @@
+// Times 100-memory downloads and uploads through the real serial path against
+// dxr9k-sim on a pseudo-terminal: first with no simulated latency (the
+// software's own cost plus the pseudo-terminal), then with the simulator
+// limiting its line to 19200 baud, against the least time the line needs for
+// the bytes that were exchanged.
+
+#include "model/XmlDocData.h"
+#include "platform/visa/ResourceManagerFactory.h"
+#include "transfer/TransferProcedure.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+// Counts the characters that cross the line in each direction.
+class CCountingSession : public IMessage, public ISerial
+{
+public:
+    explicit CCountingSession(std::shared_ptr<IMessage> pInner)
+        : m_pInner(std::move(pInner)), m_pSerial(std::dynamic_pointer_cast<ISerial>(m_pInner))
+    {
+    }
+
+    QString ResourceName() const override { return m_pInner->ResourceName(); }
+    void SetTimeout(long n) override { m_pInner->SetTimeout(n); }
+    long GetTimeout() const override { return m_pInner->GetTimeout(); }
+    QString LockRsrc(int nType, long nTimeout, const QString& strKey) override
+    {
+        return m_pInner->LockRsrc(nType, nTimeout, strKey);
+    }
+    void UnlockRsrc() override { m_pInner->UnlockRsrc(); }
+    int LockState() override { return m_pInner->LockState(); }
+    long WriteString(const QString& strText) override
+    {
+        s_nWritten += strText.size();
+        return m_pInner->WriteString(strText);
+    }
+    QString ReadString(long nCount) override
+    {
+        const QString str = m_pInner->ReadString(nCount);
+        s_nRead += str.size();
+        return str;
+    }
+    void SetBaudRate(long n) override { Deref(m_pSerial).SetBaudRate(n); }
+    void SetDataBits(short n) override { Deref(m_pSerial).SetDataBits(n); }
+    void SetStopBits(int n) override { Deref(m_pSerial).SetStopBits(n); }
+    void SetParity(int n) override { Deref(m_pSerial).SetParity(n); }
+    void SetFlowControl(int n) override { Deref(m_pSerial).SetFlowControl(n); }
+
+    static inline qint64 s_nWritten = 0;
+    static inline qint64 s_nRead = 0;
+
+private:
+    std::shared_ptr<IMessage> m_pInner;
+    std::shared_ptr<ISerial> m_pSerial;
+};
+
+class CCountingManager : public IResourceManager
+{
+public:
+    explicit CCountingManager(std::shared_ptr<IResourceManager> pInner) : m_pInner(std::move(pInner)) {}
+    QStringList FindRsrc(const QString& strExpression) override { return m_pInner->FindRsrc(strExpression); }
+    std::shared_ptr<IVisaSession> Open(const QString& strName, int nMode, long nTimeout,
+                                       const QString& strOptions) override
+    {
+        auto pMessage =
+            std::dynamic_pointer_cast<IMessage>(m_pInner->Open(strName, nMode, nTimeout, strOptions));
+        if (!pMessage)
+            return nullptr;
+        return std::make_shared<CCountingSession>(pMessage);
+    }
+
+private:
+    std::shared_ptr<IResourceManager> m_pInner;
+};
+
+class CQuietHost : public ITransferHost
+{
+public:
+    void SetProgressRange(int) override {}
+    void StepProgress() override {}
+    void PumpMessages() override {}
+    void ShowMessage(const QString& strText) override { m_strMessage = strText; }
+    void SetModified() override {}
+    void RefreshView() override {}
+    QString m_strMessage;
+};
+
+double CpuSeconds()
+{
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct RUN
+{
+    double dWallSeconds = 0;
+    double dCpuSeconds = 0;
+    qint64 nBytes = 0;
+    bool bOk = false;
+};
+
+RUN Transfer(int nMode, const QString& strResource)
+{
+    CXmlDocData data;
+    data.Reset();
+    CQuietHost host;
+    CTransferProcedure procedure(nMode, data.GetContainer(), host);
+    std::shared_ptr<IResourceManager> pManager = std::make_shared<CCountingManager>(CreateResourceManager());
+    CCountingSession::s_nWritten = CCountingSession::s_nRead = 0;
+    RUN run;
+    QElapsedTimer timer;
+    const double dCpu = CpuSeconds();
+    timer.start();
+    run.bOk = procedure.Run(pManager, strResource, 0, 99) == CTransferProcedure::RESULT_COMPLETED;
+    run.dWallSeconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    run.dCpuSeconds = CpuSeconds() - dCpu;
+    run.nBytes = CCountingSession::s_nWritten + CCountingSession::s_nRead;
+    if (!run.bOk)
+        std::fprintf(stderr, "transfer failed: %s\n", qPrintable(host.m_strMessage));
+    return run;
+}
+
+class CSimulator
+{
+public:
+    explicit CSimulator(const QStringList& args)
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(DXR9K_SIM), QStringList{QStringLiteral("--pty")} + args);
+        m_process.waitForStarted(5000);
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
+        }
+        m_strResource = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~CSimulator()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    QString m_strResource;
+
+private:
+    QProcess m_process;
+};
+
+constexpr int MEMORIES = 100;
+constexpr int BAUD = 19200;
+// 8N2: a start bit, eight data bits and two stop bits per character.
+constexpr double BITS_PER_CHARACTER = 11.0;
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int nFailed = 0;
+
+    std::printf("Transfer of %d store memories through dxr9k-sim on a pseudo-terminal\n\n", MEMORIES);
+    {
+        CSimulator sim({});
+        std::printf("No simulated latency (median of 5 runs each):\n");
+        for (int nMode : {CTransferProcedure::MODE_DOWNLOAD, CTransferProcedure::MODE_UPLOAD}) {
+            std::vector<RUN> runs;
+            for (int i = 0; i < 5; ++i) {
+                runs.push_back(Transfer(nMode, sim.m_strResource));
+                nFailed += runs.back().bOk ? 0 : 1;
+            }
+            std::sort(runs.begin(), runs.end(),
+                      [](const RUN& a, const RUN& b) { return a.dWallSeconds < b.dWallSeconds; });
+            const RUN& r = runs[runs.size() / 2];
+            std::printf(
+                "  %-8s %8.1f ms total, %7.1f us per memory wall, %7.1f us per memory CPU of this process, "
+                "%lld characters\n",
+                nMode == CTransferProcedure::MODE_DOWNLOAD ? "download" : "upload", r.dWallSeconds * 1e3,
+                r.dWallSeconds * 1e6 / MEMORIES, r.dCpuSeconds * 1e6 / MEMORIES,
+                static_cast<long long>(r.nBytes));
+        }
+    }
+    {
+        CSimulator sim({QStringLiteral("--baud"), QString::number(BAUD)});
+        std::printf("\nSimulator line limited to %d baud (8N2, %.0f bits per character):\n", BAUD,
+                    BITS_PER_CHARACTER);
+        for (int nMode : {CTransferProcedure::MODE_DOWNLOAD, CTransferProcedure::MODE_UPLOAD}) {
+            const RUN r = Transfer(nMode, sim.m_strResource);
+            nFailed += r.bOk ? 0 : 1;
+            const double dMinimum = static_cast<double>(r.nBytes) * BITS_PER_CHARACTER / BAUD;
+            std::printf(
+                "  %-8s %8.1f ms measured, %8.1f ms line minimum for %lld characters: %5.1f%% of what the "
+                "line allows (goal 95%%)\n",
+                nMode == CTransferProcedure::MODE_DOWNLOAD ? "download" : "upload", r.dWallSeconds * 1e3,
+                dMinimum * 1e3, static_cast<long long>(r.nBytes), 100.0 * dMinimum / r.dWallSeconds);
+        }
+    }
+    return nFailed == 0 ? 0 : 1;
+}

@@ -1,0 +1,220 @@
+#include "cli/CliTransfer.h"
+
+#include "cli/CliCommand.h"
+#include "platform/visa/ResourceManagerFactory.h"
+#include "resources/StringTable.h"
+
+#include <QRegularExpression>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// Ctrl+C asks the running procedure to stop before its next memory, exactly
+// as the dialog's Cancel does; the memory in progress ends cleanly, so the
+// instrument is never left locked or halfway through an exchange. Both are
+// lock-free atomics, which a signal handler may touch.
+std::atomic<CTransferProcedure*> s_pRunning{nullptr};
+volatile std::sig_atomic_t s_bInterrupted = 0;
+
+extern "C" void OnInterrupt(int)
+{
+    s_bInterrupted = 1;
+    if (CTransferProcedure* p = s_pRunning.load())
+        p->Cancel();
+}
+
+// Installs the handler for the lifetime of one transfer.
+class CInterruptGuard
+{
+public:
+    explicit CInterruptGuard(CTransferProcedure& procedure)
+    {
+        s_bInterrupted = 0;
+        s_pRunning.store(&procedure);
+        struct sigaction action = {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, &m_previous);
+    }
+    ~CInterruptGuard()
+    {
+        sigaction(SIGINT, &m_previous, nullptr);
+        s_pRunning.store(nullptr);
+    }
+    CInterruptGuard(const CInterruptGuard&) = delete;
+    CInterruptGuard& operator=(const CInterruptGuard&) = delete;
+
+private:
+    struct sigaction m_previous = {};
+};
+
+constexpr int BAR_WIDTH = 30;
+
+void WriteError(const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+CCliTransfer::CCliTransfer(int nMode, CStoreMemContainer& memories)
+    : m_procedure(nMode, memories, *this), m_bProgressBar(isatty(STDERR_FILENO) != 0)
+{
+}
+
+CTransferProcedure::EResult CCliTransfer::Run(const QString& strResource, int nFirst, int nLast)
+{
+    std::shared_ptr<IResourceManager> pManager = CreateResourceManager();
+    CTransferProcedure::EResult result;
+    {
+        CInterruptGuard guard(m_procedure);
+        result = m_procedure.Run(pManager, strResource, nFirst, nLast);
+    }
+    ClearProgress();
+    if (result == CTransferProcedure::RESULT_VISA_FAILURE) {
+        // The dialog shows the description as it stands, even an empty one; a
+        // terminal user gets at least the code, and a hint where one helps.
+        if (m_procedure.GetMessage().isEmpty())
+            CliPrintError(_com_error(m_procedure.GetError()).ErrorMessage());
+        CliPrintError(
+            LoadResString(m_procedure.GetError() == Visa::VI_ERROR_TMO ? 2410 : 2411).arg(strResource));
+    }
+    if (result != CTransferProcedure::RESULT_COMPLETED &&
+        m_procedure.GetMode() == CTransferProcedure::MODE_UPLOAD && m_procedure.GetTransferredCount() > 0)
+        CliPrintError(LoadResString(2412).arg(m_procedure.GetTransferredCount()).arg(nLast - nFirst + 1));
+    return result;
+}
+
+int CCliTransfer::ExitCode(CTransferProcedure::EResult result)
+{
+    switch (result) {
+    case CTransferProcedure::RESULT_COMPLETED:
+        return CLI_EXIT_OK;
+    case CTransferProcedure::RESULT_ABORTED:
+        return CLI_EXIT_CANCELLED;
+    case CTransferProcedure::RESULT_WRONG_MODEL:
+        return CLI_EXIT_WRONG_MODEL;
+    case CTransferProcedure::RESULT_VISA_FAILURE:
+        return CLI_EXIT_VISA;
+    case CTransferProcedure::RESULT_INSTRUMENT_ERRORS:
+        return CLI_EXIT_INSTRUMENT;
+    }
+    return CLI_EXIT_VISA;
+}
+
+bool CCliTransfer::ParseRange(const QString& strRange, int& nFirst, int& nLast)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*(\\d{1,3})\\s*-\\s*(\\d{1,3})\\s*$"));
+    const QRegularExpressionMatch match = re.match(strRange);
+    if (!match.hasMatch())
+        return false;
+    const int nA = match.captured(1).toInt();
+    const int nB = match.captured(2).toInt();
+    if (nA < CTransferProcedure::FIRST_MEMORY || nB > CTransferProcedure::LAST_MEMORY || nA > nB)
+        return false;
+    nFirst = nA;
+    nLast = nB;
+    return true;
+}
+
+bool CCliTransfer::ParseArguments(const CLICOMMAND& command, const QStringList& args, bool bInto,
+                                  TRANSFERARGS& out)
+{
+    bool bOptionsEnded = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& strArg = args.at(i);
+        if (!bOptionsEnded && strArg == QLatin1String("--")) {
+            bOptionsEnded = true;
+            continue;
+        }
+        if (bOptionsEnded || !strArg.startsWith(QLatin1String("--"))) {
+            out.positional << strArg;
+            continue;
+        }
+        QString strName = strArg;
+        QString strValue;
+        const int nEquals = strArg.indexOf(QLatin1Char('='));
+        if (nEquals >= 0) {
+            strName = strArg.left(nEquals);
+            strValue = strArg.mid(nEquals + 1);
+        } else if (i + 1 < args.size()) {
+            strValue = args.at(++i);
+        } else {
+            CliUsageError(command, LoadResString(2406).arg(strName));
+            return false;
+        }
+        if (strName == QLatin1String("--range")) {
+            if (!ParseRange(strValue, out.nFirst, out.nLast)) {
+                CliUsageError(command, LoadResString(2404).arg(strValue));
+                return false;
+            }
+        } else if (bInto && strName == QLatin1String("--into")) {
+            out.strInto = strValue;
+        } else {
+            CliUsageError(command, LoadResString(2405).arg(strName));
+            return false;
+        }
+    }
+    if (out.positional.size() != 2) {
+        CliUsageError(command, LoadResString(2407));
+        return false;
+    }
+    return true;
+}
+
+void CCliTransfer::SetProgressRange(int nMemories)
+{
+    m_nTotal = nMemories;
+    m_nDone = 0;
+    DrawProgress();
+}
+
+void CCliTransfer::StepProgress()
+{
+    ++m_nDone;
+    DrawProgress();
+}
+
+void CCliTransfer::PumpMessages()
+{
+    // A Ctrl+C that came before the procedure started running is still a
+    // request to stop.
+    if (s_bInterrupted)
+        m_procedure.Cancel();
+}
+
+void CCliTransfer::ShowMessage(const QString& strText)
+{
+    ClearProgress();
+    if (!strText.isEmpty())
+        CliPrintError(strText.endsWith(QLatin1Char('\n')) ? strText.chopped(1) : strText);
+}
+
+void CCliTransfer::DrawProgress()
+{
+    if (!m_bProgressBar || m_nTotal <= 0)
+        return;
+    const int nFilled = m_nDone * BAR_WIDTH / m_nTotal;
+    const QString strLabel =
+        LoadResString(m_procedure.GetMode() == CTransferProcedure::MODE_DOWNLOAD ? 2408 : 2409);
+    const QString strLine =
+        QStringLiteral("\r%1 [%2%3] %4/%5")
+            .arg(strLabel, QString(nFilled, QLatin1Char('#')), QString(BAR_WIDTH - nFilled, QLatin1Char('.')))
+            .arg(m_nDone, 3)
+            .arg(m_nTotal);
+    WriteError(strLine.toLocal8Bit());
+    m_bProgressShown = true;
+}
+
+void CCliTransfer::ClearProgress()
+{
+    if (!m_bProgressShown)
+        return;
+    WriteError(QByteArrayLiteral("\r\x1b[K"));
+    m_bProgressShown = false;
+}

@@ -1,0 +1,56 @@
+#include "cli/CliCommand.h"
+#include "cli/CliTransfer.h"
+
+#include "model/XmlDocData.h"
+#include "resources/Resource.h"
+#include "resources/StringTable.h"
+
+#include <QFileInfo>
+
+namespace {
+
+int RunDownload(const QStringList& args);
+
+const CLICOMMAND s_download = {"download", 2400, 2401, RunDownload};
+VAULTLINE_CLI_COMMAND(s_download);
+
+int RunDownload(const QStringList& args)
+{
+    TRANSFERARGS a;
+    if (!CCliTransfer::ParseArguments(s_download, args, true, a))
+        return CLI_EXIT_USAGE;
+    const QString& strResource = a.positional.at(0);
+    const QString& strFile = a.positional.at(1);
+
+    // Memories outside the range come from the base file, or are defaults.
+    CXmlDocData data;
+    data.Reset();
+    if (!a.strInto.isEmpty() && !data.Load(a.strInto)) {
+        CliPrintError(FormatResString(IDS_FILE_NOT_READ, a.strInto));
+        return CLI_EXIT_FILE;
+    }
+    // Found out before the instrument is busy for minutes, not after.
+    const QFileInfo file(strFile);
+    const QFileInfo dir(file.absolutePath());
+    if (!dir.isDir() || !dir.isWritable() || file.isDir() || (file.exists() && !file.isWritable())) {
+        CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
+        return CLI_EXIT_FILE;
+    }
+
+    CCliTransfer transfer(CTransferProcedure::MODE_DOWNLOAD, data.GetContainer());
+    const CTransferProcedure::EResult result = transfer.Run(strResource, a.nFirst, a.nLast);
+    // Only a complete download is a backup; anything less leaves the file as
+    // it was.
+    if (result != CTransferProcedure::RESULT_COMPLETED) {
+        if (result != CTransferProcedure::RESULT_WRONG_MODEL)
+            CliPrintError(LoadResString(2413).arg(strFile));
+        return CCliTransfer::ExitCode(result);
+    }
+    if (!data.Save(strFile)) {
+        CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
+        return CLI_EXIT_FILE;
+    }
+    return CLI_EXIT_OK;
+}
+
+} // namespace

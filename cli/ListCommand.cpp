@@ -1,0 +1,38 @@
+#include "cli/CliCommand.h"
+
+#include "platform/visa/ResourceManagerFactory.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+int RunList(const QStringList& args);
+
+const CLICOMMAND s_List{"list", 2200, 2201, RunList};
+VAULTLINE_CLI_COMMAND(s_List);
+
+int RunList(const QStringList& args)
+{
+    if (!args.isEmpty())
+        return CliUsageError(s_List, LoadResString(2204).arg(args.first()));
+    const std::shared_ptr<IResourceManager> pResourceManager = CreateResourceManager();
+    if (!pResourceManager) {
+        // Only a forced provider can leave no resource manager at all.
+        CliPrintError(LoadResString(2202).arg(qEnvironmentVariable("VAULTLINE_VISA_PROVIDER")));
+        return CLI_EXIT_OK;
+    }
+    QStringList resources;
+    try {
+        resources = pResourceManager->FindRsrc(QStringLiteral("?*::INSTR"));
+    } catch (const _com_error& e) {
+        // VISA reports an empty search as a failure; that is an empty list.
+        if (e.Error() != Visa::VI_ERROR_RSRC_NFOUND) {
+            CliPrintError(LoadResString(2203).arg(e.ErrorMessage()));
+            return CLI_EXIT_VISA;
+        }
+    }
+    for (const QString& strResource : resources)
+        CliPrint(strResource);
+    return CLI_EXIT_OK;
+}
+
+} // namespace

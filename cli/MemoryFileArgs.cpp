@@ -1,0 +1,72 @@
+#include "cli/MemoryFileArgs.h"
+
+#include "model/XmlDocData.h"
+#include "resources/Resource.h"
+#include "resources/StringTable.h"
+
+bool SplitArguments(const CLICOMMAND& command, const QStringList& args, const QStringList& valueOptions,
+                    int nPositional, QStringList& positional, std::map<QString, QString>& options)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& str = args.at(i);
+        if (str.startsWith(QLatin1String("--"))) {
+            if (!valueOptions.contains(str)) {
+                CliUsageError(command, LoadResString(2109).arg(str));
+                return false;
+            }
+            if (i + 1 >= args.size()) {
+                CliUsageError(command, LoadResString(2110).arg(str));
+                return false;
+            }
+            options[str] = args.at(++i);
+        } else {
+            positional.append(str);
+        }
+    }
+    if (positional.size() != nPositional) {
+        CliUsageError(command, LoadResString(2108).arg(nPositional).arg(positional.size()));
+        return false;
+    }
+    return true;
+}
+
+bool ParseMemoryNumber(const CLICOMMAND& command, const QString& strText, int& nMemory)
+{
+    bool bOk = false;
+    nMemory = strText.trimmed().toInt(&bOk, 10);
+    if (!bOk || nMemory < 0 || nMemory >= CXmlDocData::MEMORY_COUNT) {
+        CliUsageError(command, LoadResString(2107).arg(strText));
+        return false;
+    }
+    return true;
+}
+
+bool LoadMemoryFile(CXmlDocData& data, const QString& strPath)
+{
+    data.Reset();
+    if (data.Load(strPath))
+        return true;
+    CliPrintError(FormatResString(IDS_FILE_NOT_READ, strPath));
+    if (!data.GetLastError().isEmpty())
+        CliPrintError(LoadResString(2114).arg(data.GetLastError()));
+    return false;
+}
+
+bool SaveMemoryFile(CXmlDocData& data, const QString& strPath)
+{
+    if (data.Save(strPath))
+        return true;
+    CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strPath));
+    if (!data.GetLastError().isEmpty())
+        CliPrintError(LoadResString(2114).arg(data.GetLastError()));
+    return false;
+}
+
+QString EscapeForLine(QString str)
+{
+    str.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
+    str.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    str.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    str.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    return str;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "cli/CliCommand.h"
+
+#include <QString>
+#include <QStringList>
+#include <map>
+
+class CXmlDocData;
+
+// What the memory-file commands (show, copy, diff) share: their argument
+// splitting, store-memory numbers, and loading and saving with the program's
+// messages 1002 and 1003.
+
+// Splits args into positional arguments and "--name value" options; only the
+// names in valueOptions are known. False (after a usage message) on an unknown
+// option, a missing value, or a positional count other than nPositional.
+bool SplitArguments(const CLICOMMAND& command, const QStringList& args, const QStringList& valueOptions,
+                    int nPositional, QStringList& positional, std::map<QString, QString>& options);
+
+// A store-memory number 0 to 99; false (after a usage message) otherwise.
+bool ParseMemoryNumber(const CLICOMMAND& command, const QString& strText, int& nMemory);
+
+// Resets the data and loads the file; on failure prints message 1002 with the
+// path as given, and the reason, and returns false.
+bool LoadMemoryFile(CXmlDocData& data, const QString& strPath);
+// Saves; on failure prints message 1003 with the path as given, and the reason.
+bool SaveMemoryFile(CXmlDocData& data, const QString& strPath);
+
+// A cell or value on one output line: line breaks and tabs written as
+// backslash-n, backslash-r and backslash-t, so each row stays one line.
+QString EscapeForLine(QString str);

@@ -1,0 +1,52 @@
+#include "cli/CliCommand.h"
+#include "cli/MemoryFileArgs.h"
+
+#include "model/MemoryRows.h"
+#include "model/XmlDocData.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+int RunShow(const QStringList& args);
+
+const CLICOMMAND s_Show{"show", 2100, 2101, RunShow};
+VAULTLINE_CLI_COMMAND(s_Show);
+
+void PrintMemory(const STOREMEM& m)
+{
+    const MEMORYROW* pRows = MemoryRows();
+    for (int r = 0; r < MEMORY_ROW_COUNT; ++r) {
+        QStringList cells;
+        for (const MEMORYCELL& cell : pRows[r].cells)
+            cells.append(EscapeForLine(MemoryCellText(cell, m, NumberFormatter())));
+        CliPrint(cells.join(QLatin1Char('\t')));
+    }
+}
+
+int RunShow(const QStringList& args)
+{
+    QStringList positional;
+    std::map<QString, QString> options;
+    if (!SplitArguments(s_Show, args, {QStringLiteral("--memory")}, 1, positional, options))
+        return CLI_EXIT_USAGE;
+    int nOnly = -1;
+    if (options.count(QStringLiteral("--memory")) &&
+        !ParseMemoryNumber(s_Show, options[QStringLiteral("--memory")], nOnly))
+        return CLI_EXIT_USAGE;
+
+    CXmlDocData data;
+    if (!LoadMemoryFile(data, positional.at(0)))
+        return CLI_EXIT_FILE;
+    const CStoreMemContainer& memories = data.GetContainer();
+    if (nOnly >= 0) {
+        PrintMemory(*memories.GetAt(nOnly));
+        return CLI_EXIT_OK;
+    }
+    for (int i = 0; i < memories.GetCount(); ++i) {
+        CliPrint(LoadResString(2106).arg(i));
+        PrintMemory(*memories.GetAt(i));
+    }
+    return CLI_EXIT_OK;
+}
+
+} // namespace

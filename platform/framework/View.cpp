@@ -1,0 +1,58 @@
+#include "platform/framework/View.h"
+
+#include "platform/framework/FrameWnd.h"
+#include "platform/framework/WinApp.h"
+
+IMPLEMENT_DYNAMIC(CView, CCmdTarget)
+
+CView::CView(QWidget* pParent) : QWidget(pParent)
+{
+    // A click into the view makes it the frame's active view (see CFrameWnd);
+    // the view itself takes the focus only when it has no control that does.
+    setFocusPolicy(Qt::ClickFocus);
+}
+
+CView::~CView() = default;
+
+bool CView::Create(QWidget* pParent, const CCreateContext& context)
+{
+    setParent(pParent);
+    m_pDocument = context.m_pCurrentDoc;
+    m_pFrame = context.m_pCurrentFrame;
+    return true;
+}
+
+void CView::OnInitialUpdate()
+{
+    OnUpdate(nullptr, 0);
+}
+
+void CView::OnUpdate(CView*, long) {}
+
+void CView::PostInitialUpdate()
+{
+    AfxPostCall(this, [this] { OnInitialUpdate(); });
+}
+
+void CView::SetFocusToView()
+{
+    const QList<QWidget*> children = findChildren<QWidget*>();
+    for (QWidget* pChild : children) {
+        if (pChild->isVisibleTo(this) && pChild->isEnabled() && (pChild->focusPolicy() & Qt::TabFocus)) {
+            pChild->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    setFocus(Qt::OtherFocusReason);
+}
+
+CView* FindParentView(QWidget* pWidget)
+{
+    for (QWidget* p = pWidget; p; p = p->parentWidget()) {
+        if (auto* pView = qobject_cast<CView*>(p))
+            return pView;
+        if (p->isWindow())
+            break;
+    }
+    return nullptr;
+}

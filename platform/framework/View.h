@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/framework/CmdTarget.h"
+
+#include <QWidget>
+
+class CFrameWnd;
+class CView;
+
+// What a new view is told when it is created into a frame: its class, the
+// document's command target, the frame.
+struct CCreateContext
+{
+    const CRuntimeClass* m_pNewViewClass = nullptr;
+    CCmdTarget* m_pCurrentDoc = nullptr;
+    CFrameWnd* m_pCurrentFrame = nullptr;
+};
+
+// A pane of the main window that shows the document: a widget that is also a
+// command target. The frame offers commands to its active view first, and the
+// view passes what it does not handle on to its document. OnInitialUpdate runs
+// when the view is first shown and whenever the program asks it to refresh
+// from the document; by default it calls OnUpdate.
+class CView : public QWidget, public CCmdTarget
+{
+    Q_OBJECT
+    DECLARE_DYNAMIC(CView)
+
+public:
+    explicit CView(QWidget* pParent = nullptr);
+    ~CView() override;
+
+    // The document's command target (routing only; the typed document comes
+    // from the application, AfxGetApp()->GetDocumentObject<T>()).
+    CCmdTarget* GetDocument() const { return m_pDocument; }
+    CFrameWnd* GetParentFrame() const { return m_pFrame; }
+
+    // Makes the view a child of pParent and takes the context of its
+    // creation; called once, before the first initial update. False when the
+    // view cannot be built.
+    virtual bool Create(QWidget* pParent, const CCreateContext& context);
+
+    virtual void OnInitialUpdate();
+    virtual void OnUpdate(CView* pSender, long lHint);
+
+    // The initial update now, or after the current event handler returns.
+    void SendInitialUpdate() { OnInitialUpdate(); }
+    void PostInitialUpdate();
+
+    // Puts the keyboard focus into the view: its first control that takes
+    // the focus by Tab, or the view itself when there is none.
+    virtual void SetFocusToView();
+
+private:
+    CCmdTarget* m_pDocument = nullptr;
+    CFrameWnd* m_pFrame = nullptr;
+};
+
+// The view that holds wid, or null.
+CView* FindParentView(QWidget* pWidget);

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/framework/CmdTarget.h"
+
+#include <QString>
+#include <typeinfo>
+
+class CFrameWnd;
+class CView;
+class QObject;
+class QWidget;
+
+// The application object: the last command target of the routing, the owner
+// of the main window, and the title every message box carries. There is one;
+// AfxGetApp() finds it. The document is registered here by its own type, so
+// that views can reach it without depending on the layer that built it.
+class CWinApp : public CCmdTarget
+{
+public:
+    CWinApp();
+    ~CWinApp() override;
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    CFrameWnd* GetMainWnd() const { return m_pMainWnd; }
+    void SetMainWnd(CFrameWnd* pMainWnd) { m_pMainWnd = pMainWnd; }
+
+    // Caption of message boxes. Until the application sets its display title
+    // this is the program file's base name.
+    QString GetAppName() const;
+    void SetAppName(const QString& strName) { m_strAppName = strName; }
+
+    // The panes of the main window's splitter; null where there is none.
+    virtual CView* GetLeftPane() const { return nullptr; }
+    virtual CView* GetRightPane() const { return nullptr; }
+
+    template <class T> void SetDocumentObject(T* pDoc)
+    {
+        m_pDocument = pDoc;
+        m_pDocumentType = pDoc ? &typeid(T) : nullptr;
+    }
+    // The registered document when it is a T, otherwise null.
+    template <class T> T* GetDocumentObject() const
+    {
+        return m_pDocumentType && *m_pDocumentType == typeid(T) ? static_cast<T*>(m_pDocument) : nullptr;
+    }
+
+private:
+    CFrameWnd* m_pMainWnd = nullptr;
+    QString m_strAppName;
+    void* m_pDocument = nullptr;
+    const std::type_info* m_pDocumentType = nullptr;
+};
+
+CWinApp* AfxGetApp();
+
+// A message box with an OK button only, the application's title as caption
+// and the main window (or the active modal window) as owner.
+void AfxMessageBox(const QString& strText);
+
+// Runs fn after the current event handler has returned, in order with other
+// posted work; dropped when pContext is destroyed first. This is how the
+// program posts a message to a window.
+void AfxPostCall(QObject* pContext, std::function<void()> fn);

@@ -1,0 +1,102 @@
+#include "platform/visa/BuiltinResourceManager.h"
+
+#include "platform/visa/ResourceExpression.h"
+#include "platform/visa/ResourceName.h"
+#include "platform/visa/SerialSession.h"
+#include "platform/visa/SocketSession.h"
+#include "platform/visa/UsbtmcSession.h"
+#include "platform/visa/VisaStatus.h"
+#include "resources/StringTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+
+QString CBuiltinResourceManager::ResourcesFilePath()
+{
+    QString strConfig = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (strConfig.isEmpty())
+        strConfig = QDir::home().filePath(QStringLiteral(".config"));
+    return QDir(strConfig).filePath(QStringLiteral("Talvero/vaultline-resources"));
+}
+
+QStringList CBuiltinResourceManager::ConfiguredResources()
+{
+    QStringList names;
+    QFile file(ResourcesFilePath());
+    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        while (!file.atEnd()) {
+            const QString strLine = QString::fromUtf8(file.readLine()).trimmed();
+            if (!strLine.isEmpty() && !strLine.startsWith(QLatin1Char('#')))
+                names << strLine;
+        }
+    }
+    const QStringList fromEnvironment =
+        qEnvironmentVariable("VAULTLINE_VISA_RESOURCES").split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& strName : fromEnvironment) {
+        if (!strName.trimmed().isEmpty())
+            names << strName.trimmed();
+    }
+    return names;
+}
+
+QStringList CBuiltinResourceManager::FindRsrc(const QString& strExpression)
+{
+    // A bad expression is reported even where nothing exists to match.
+    const CResourceExpression expression(strExpression);
+
+    QStringList candidates = CSerialSession::ListPorts();
+    for (const CUsbtmcSession::USBTMCDEVICE& device : CUsbtmcSession::List())
+        candidates << device.strResourceName;
+    candidates << ConfiguredResources();
+
+    QStringList found;
+    QSet<QString> seen;
+    for (const QString& strName : qAsConst(candidates)) {
+        QString strKey;
+        try {
+            strKey = CResourceName::Parse(strName).Canonical().toUpper();
+        } catch (const _com_error&) {
+            continue; // VISA lists only names that it can open
+        }
+        if (seen.contains(strKey) || !expression.Matches(strName))
+            continue;
+        seen.insert(strKey);
+        found << strName;
+    }
+    if (found.isEmpty())
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2267).arg(strExpression));
+    return found;
+}
+
+std::shared_ptr<IVisaSession> CBuiltinResourceManager::Open(const QString& strResourceName, int nAccessMode,
+                                                            long nOpenTimeoutMs,
+                                                            const QString& strOptionString)
+{
+    // Options select VISA library features such as simulation; there are
+    // none here, and VISA ignores options it does not know.
+    Q_UNUSED(strOptionString);
+    const CResourceName name = CResourceName::Parse(strResourceName);
+
+    std::shared_ptr<CSessionBase> pSession;
+    switch (name.Interface()) {
+    case CResourceName::INTF_ASRL:
+        pSession = CSerialSession::Open(name);
+        break;
+    case CResourceName::INTF_USB:
+        pSession = CUsbtmcSession::Open(name);
+        break;
+    case CResourceName::INTF_TCPIP:
+        if (name.ResourceClass() != QLatin1String("SOCKET"))
+            CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2255).arg(strResourceName));
+        pSession = CSocketSession::Open(name, nOpenTimeoutMs);
+        break;
+    case CResourceName::INTF_GPIB:
+    case CResourceName::INTF_VXI:
+    case CResourceName::INTF_GPIB_VXI:
+    case CResourceName::INTF_PXI:
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2255).arg(strResourceName));
+    }
+    pSession->ApplyAccessMode(nAccessMode, nOpenTimeoutMs);
+    return pSession;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/visa/Visa.h"
+
+// The resource manager this program brings along for machines without a VISA
+// library: serial lines (ASRL), USB instruments on the usbtmc driver, raw TCP
+// sockets (TCPIP...::SOCKET), and the names the user configured, which is how
+// a simulated instrument on a pseudo-terminal is found.
+class CBuiltinResourceManager : public IResourceManager
+{
+public:
+    QStringList FindRsrc(const QString& strExpression) override;
+    std::shared_ptr<IVisaSession> Open(const QString& strResourceName, int nAccessMode, long nOpenTimeoutMs,
+                                       const QString& strOptionString) override;
+
+    // The configured names: the lines of the per-user resources file (blank
+    // lines and lines starting with '#' skipped), then the entries of
+    // VAULTLINE_VISA_RESOURCES separated by ';'.
+    static QStringList ConfiguredResources();
+    // $XDG_CONFIG_HOME/Talvero/vaultline-resources (~/.config by default).
+    static QString ResourcesFilePath();
+};

@@ -1,0 +1,565 @@
+#include "sim/SimInstrument.h"
+
+#include <cctype>
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+enum class EOp
+{
+    Idn,
+    Cls,
+    Rst,
+    Opc,
+    SystErr,
+    Nsel,
+    Smem,
+};
+
+// What one parameter of a store-memory command must be.
+enum class EKind
+{
+    Number,
+    Integer,
+    Keyword,
+    String,
+};
+
+struct SIMFIELD
+{
+    EKind eKind;
+    void* (*pfn)(STOREMEM&);
+};
+
+struct SIMROW
+{
+    int nFields;
+    SIMFIELD fields[11];
+};
+
+#define SIM_NUM(m)                                                                                           \
+    {                                                                                                        \
+        EKind::Number, [](STOREMEM& s) -> void* { return &s.m; }                                             \
+    }
+#define SIM_INT(m)                                                                                           \
+    {                                                                                                        \
+        EKind::Integer, [](STOREMEM& s) -> void* { return &s.m; }                                            \
+    }
+#define SIM_KEY(m)                                                                                           \
+    {                                                                                                        \
+        EKind::Keyword, [](STOREMEM& s) -> void* { return &s.m; }                                            \
+    }
+#define SIM_STR(m)                                                                                           \
+    {                                                                                                        \
+        EKind::String, [](STOREMEM& s) -> void* { return &s.m; }                                             \
+    }
+// The instrument keeps each A/B/C preset row as LOW, MEDium, HIGH.
+#define SIM_ABC(q)                                                                                           \
+    SIM_NUM(Abc[0].q##_L), SIM_NUM(Abc[0].q##_M), SIM_NUM(Abc[0].q##_H), SIM_NUM(Abc[1].q##_L),              \
+        SIM_NUM(Abc[1].q##_M), SIM_NUM(Abc[1].q##_H), SIM_NUM(Abc[2].q##_L), SIM_NUM(Abc[2].q##_M),          \
+        SIM_NUM(Abc[2].q##_H)
+
+const SIMROW s_Rows[] = {
+    {11, {SIM_ABC(Curr), SIM_NUM(Curr), SIM_KEY(Crange)}},
+    {10, {SIM_ABC(Pow), SIM_NUM(Pow)}},
+    {11, {SIM_ABC(Volt), SIM_NUM(Volt), SIM_KEY(Vrange)}},
+    {10, {SIM_ABC(Cond), SIM_NUM(Cond)}},
+    {4, {SIM_KEY(Mode), SIM_NUM(SoftStartTime), SIM_INT(CountTime), SIM_INT(Response)}},
+    {5,
+     {SIM_NUM(CurrProtect), SIM_KEY(CurrProtectAction), SIM_NUM(PowProtect), SIM_KEY(PowProtectAction),
+      SIM_NUM(VoltProtect)}},
+    {2, {SIM_NUM(PulseFreq), SIM_NUM(PulseDuty)}},
+    {1, {SIM_NUM(SlewRate)}},
+    {1, {SIM_NUM(InputTime)}},
+    {1, {SIM_STR(Memo)}},
+};
+
+} // namespace
+
+// SCPI headers: upper case marks the short form, "[...]" an optional node.
+struct CSimInstrument::HEADERDEF
+{
+    const char* pszPath;
+    bool bQuery;
+    bool bCommand;
+    EOp eOp;
+    int nRow;
+};
+
+namespace {
+
+using HEADERDEF = CSimInstrument::HEADERDEF;
+
+const HEADERDEF s_Headers[] = {
+    {"*IDN", true, false, EOp::Idn, -1},
+    {"*CLS", false, true, EOp::Cls, -1},
+    {"*RST", false, true, EOp::Rst, -1},
+    {"*OPC", true, false, EOp::Opc, -1},
+    {"SYSTem:ERRor:[NEXT]", true, false, EOp::SystErr, -1},
+    {"BACKup:SMEMory:NSELect", true, true, EOp::Nsel, -1},
+    {"BACKup:SMEMory:CURRent", true, true, EOp::Smem, 0},
+    {"BACKup:SMEMory:POWer", true, true, EOp::Smem, 1},
+    {"BACKup:SMEMory:VOLTage", true, true, EOp::Smem, 2},
+    {"BACKup:SMEMory:RESistance", true, true, EOp::Smem, 3},
+    {"BACKup:SMEMory:FUNCtion", true, true, EOp::Smem, 4},
+    {"BACKup:SMEMory:PROTection", true, true, EOp::Smem, 5},
+    {"BACKup:SMEMory:PULSe", true, true, EOp::Smem, 6},
+    {"BACKup:SMEMory:SLEW", true, true, EOp::Smem, 7},
+    {"BACKup:SMEMory:ITIMe", true, true, EOp::Smem, 8},
+    {"BACKup:SMEMory:MEMO", true, true, EOp::Smem, 9},
+};
+
+bool IsWhite(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// A mnemonic of the message against a pattern such as "SMEMory": its short
+// form (the capitals) or its long form, nothing in between.
+bool MatchMnemonic(const QByteArray& input, const QByteArray& pattern)
+{
+    QByteArray shortForm;
+    for (char c : pattern) {
+        if (c >= 'a' && c <= 'z')
+            break;
+        shortForm += c;
+    }
+    const QByteArray upper = input.toUpper();
+    return upper == shortForm || upper == pattern.toUpper();
+}
+
+bool MatchPath(const QList<QByteArray>& input, int i, const QList<QByteArray>& nodes, int j)
+{
+    if (j == nodes.size())
+        return i == input.size();
+    QByteArray node = nodes.at(j);
+    const bool bOptional = node.startsWith('[') && node.endsWith(']');
+    if (bOptional) {
+        node = node.mid(1, node.size() - 2);
+        if (MatchPath(input, i, nodes, j + 1))
+            return true;
+    }
+    return i < input.size() && MatchMnemonic(input.at(i), node) && MatchPath(input, i + 1, nodes, j + 1);
+}
+
+// SCPI decimal numeric program data, the whole token: sign, mantissa with an
+// optional point, optional exponent.
+bool ParseNumber(const QByteArray& token, double& dValue)
+{
+    int i = 0;
+    const int n = static_cast<int>(token.size());
+    if (i < n && (token[i] == '+' || token[i] == '-'))
+        ++i;
+    int nDigits = 0;
+    while (i < n && token[i] >= '0' && token[i] <= '9') {
+        ++i;
+        ++nDigits;
+    }
+    if (i < n && token[i] == '.') {
+        ++i;
+        while (i < n && token[i] >= '0' && token[i] <= '9') {
+            ++i;
+            ++nDigits;
+        }
+    }
+    if (nDigits == 0)
+        return false;
+    if (i < n && (token[i] == 'e' || token[i] == 'E')) {
+        ++i;
+        if (i < n && (token[i] == '+' || token[i] == '-'))
+            ++i;
+        const int nExpStart = i;
+        while (i < n && token[i] >= '0' && token[i] <= '9')
+            ++i;
+        if (i == nExpStart)
+            return false;
+    }
+    if (i != n)
+        return false;
+    bool bOk = false;
+    dValue = token.toDouble(&bOk); // always the "C" locale
+    return bOk || std::isinf(dValue);
+}
+
+bool IsKeyword(const QByteArray& token)
+{
+    if (token.isEmpty() || !std::isalpha(static_cast<unsigned char>(token[0])))
+        return false;
+    for (char c : token) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_')
+            return false;
+    }
+    return true;
+}
+
+QByteArray Quote(const QString& str)
+{
+    QByteArray out = "\"";
+    for (char c : str.toUtf8()) {
+        out += c;
+        if (c == '"')
+            out += c;
+    }
+    out += '"';
+    return out;
+}
+
+} // namespace
+
+// One parameter as received: its text, and for a quoted string its contents.
+struct CSimInstrument::PARAM
+{
+    QByteArray text;
+    bool bString = false;
+    QString strValue;
+};
+
+CSimInstrument::CSimInstrument(const QString& strIdn) : m_strIdn(strIdn)
+{
+    m_data.Reset();
+}
+
+QString CSimInstrument::DefaultIdentification()
+{
+    return QStringLiteral("TALVERO,DXR-9K,91K20473,1.05");
+}
+
+QString CSimInstrument::ErrorText(int nCode)
+{
+    switch (nCode) {
+    case 0:
+        return QStringLiteral("No error");
+    case -100:
+        return QStringLiteral("Command error");
+    case -102:
+        return QStringLiteral("Syntax error");
+    case -104:
+        return QStringLiteral("Data type error");
+    case -108:
+        return QStringLiteral("Parameter not allowed");
+    case -109:
+        return QStringLiteral("Missing parameter");
+    case -113:
+        return QStringLiteral("Undefined header");
+    case -222:
+        return QStringLiteral("Data out of range");
+    case -350:
+        return QStringLiteral("Queue overflow");
+    case -410:
+        return QStringLiteral("Query INTERRUPTED");
+    case -420:
+        return QStringLiteral("Query UNTERMINATED");
+    default:
+        return QStringLiteral("Error");
+    }
+}
+
+void CSimInstrument::QueueError(int nCode)
+{
+    if (nCode == 0)
+        return;
+    if (static_cast<int>(m_errors.size()) < QUEUE_LENGTH)
+        m_errors.push_back(nCode);
+    else
+        m_errors.back() = ERR_QUEUE_OVERFLOW;
+}
+
+STOREMEM& CSimInstrument::Selected()
+{
+    return *m_data.GetContainer().GetAt(m_nSelected);
+}
+
+QByteArray CSimInstrument::Execute(const QByteArray& message)
+{
+    // Split at ';' outside quoted strings.
+    QList<QByteArray> units;
+    QByteArray unit;
+    char cQuote = 0;
+    for (char c : message) {
+        if (cQuote) {
+            if (c == cQuote)
+                cQuote = 0;
+        } else if (c == '"' || c == '\'') {
+            cQuote = c;
+        } else if (c == ';') {
+            units << unit;
+            unit.clear();
+            continue;
+        }
+        unit += c;
+    }
+    units << unit;
+
+    QList<QByteArray> responses;
+    QList<QByteArray> path;
+    for (const QByteArray& u : units)
+        ExecuteUnit(u, responses, path);
+    return responses.join(';');
+}
+
+const CSimInstrument::HEADERDEF* CSimInstrument::FindCommand(const QList<QByteArray>& mnemonics)
+{
+    for (const HEADERDEF& def : s_Headers) {
+        if (MatchPath(mnemonics, 0, QByteArray(def.pszPath).split(':'), 0))
+            return &def;
+    }
+    return nullptr;
+}
+
+void CSimInstrument::ExecuteUnit(const QByteArray& unit, QList<QByteArray>& responses,
+                                 QList<QByteArray>& path)
+{
+    const QByteArray text = unit.trimmed();
+    if (text.isEmpty())
+        return;
+    int nHeaderEnd = 0;
+    while (nHeaderEnd < text.size() && !IsWhite(text[nHeaderEnd]))
+        ++nHeaderEnd;
+    QByteArray header = text.left(nHeaderEnd);
+    const QByteArray rest = text.mid(nHeaderEnd);
+
+    const bool bQuery = header.endsWith('?');
+    if (bQuery)
+        header.chop(1);
+    const HEADERDEF* pCommand = nullptr;
+    if (header.startsWith('*')) {
+        pCommand = FindCommand({header});
+    } else {
+        const bool bAbsolute = header.startsWith(':');
+        QList<QByteArray> mnemonics = (bAbsolute ? header.mid(1) : header).split(':');
+        if (!mnemonics.contains(QByteArray())) {
+            // Within a message, a header without a leading colon continues
+            // at the level of the command before it.
+            if (!bAbsolute && !path.isEmpty())
+                pCommand = FindCommand(path + mnemonics);
+            if (pCommand)
+                mnemonics = path + mnemonics;
+            else
+                pCommand = FindCommand(mnemonics);
+            if (pCommand)
+                path = mnemonics.mid(0, mnemonics.size() - 1);
+        }
+    }
+    if (!pCommand || (bQuery && !pCommand->bQuery) || (!bQuery && !pCommand->bCommand)) {
+        QueueError(ERR_UNDEFINED_HEADER);
+        return;
+    }
+
+    // Parameters: separated by commas; quoted strings with doubled quotes.
+    QList<PARAM> params;
+    int i = 0;
+    const int n = static_cast<int>(rest.size());
+    auto skipWhite = [&] {
+        while (i < n && IsWhite(rest[i]))
+            ++i;
+    };
+    skipWhite();
+    if (i < n) {
+        for (;;) {
+            skipWhite();
+            PARAM param;
+            if (i < n && (rest[i] == '"' || rest[i] == '\'')) {
+                const char cQuote = rest[i++];
+                QByteArray value;
+                bool bClosed = false;
+                while (i < n) {
+                    if (rest[i] == cQuote) {
+                        if (i + 1 < n && rest[i + 1] == cQuote) {
+                            value += cQuote;
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        bClosed = true;
+                        break;
+                    }
+                    value += rest[i++];
+                }
+                if (!bClosed) {
+                    QueueError(ERR_SYNTAX);
+                    return;
+                }
+                param.bString = true;
+                param.strValue = QString::fromUtf8(value);
+                param.text = value;
+                skipWhite();
+                if (i < n && rest[i] != ',') {
+                    QueueError(ERR_SYNTAX);
+                    return;
+                }
+            } else {
+                const int nStart = i;
+                while (i < n && rest[i] != ',')
+                    ++i;
+                param.text = rest.mid(nStart, i - nStart).trimmed();
+            }
+            params << param;
+            if (i >= n)
+                break;
+            ++i; // the comma
+        }
+    }
+
+    if (bQuery) {
+        if (!params.isEmpty()) {
+            QueueError(ERR_PARAM_NOT_ALLOWED);
+            return;
+        }
+        responses << Respond(*pCommand);
+        return;
+    }
+    Apply(*pCommand, params);
+}
+
+QByteArray CSimInstrument::Respond(const HEADERDEF& command)
+{
+    switch (command.eOp) {
+    case EOp::Idn:
+        return m_strIdn.toUtf8();
+    case EOp::Opc:
+        return "1";
+    case EOp::SystErr: {
+        int nCode = 0;
+        if (!m_errors.empty()) {
+            nCode = m_errors.front();
+            m_errors.pop_front();
+        }
+        return QByteArray::number(nCode) + ',' + Quote(ErrorText(nCode));
+    }
+    case EOp::Nsel:
+        return QByteArray::number(m_nSelected);
+    case EOp::Smem: {
+        const SIMROW& row = s_Rows[command.nRow];
+        STOREMEM& mem = Selected();
+        QList<QByteArray> fields;
+        for (int f = 0; f < row.nFields; ++f) {
+            void* p = row.fields[f].pfn(mem);
+            switch (row.fields[f].eKind) {
+            case EKind::Number:
+                fields << QByteArray::number(static_cast<double>(*static_cast<float*>(p)), 'f', 4);
+                break;
+            case EKind::Integer:
+                fields << QByteArray::number(*static_cast<std::int32_t*>(p));
+                break;
+            case EKind::Keyword:
+                fields << static_cast<QString*>(p)->toUtf8();
+                break;
+            case EKind::String:
+                fields << Quote(*static_cast<QString*>(p));
+                break;
+            }
+        }
+        return fields.join(',');
+    }
+    case EOp::Cls:
+    case EOp::Rst:
+        break;
+    }
+    return QByteArray();
+}
+
+bool CSimInstrument::Apply(const HEADERDEF& command, const QList<PARAM>& params)
+{
+    int nExpected = 0;
+    if (command.eOp == EOp::Nsel)
+        nExpected = 1;
+    else if (command.eOp == EOp::Smem)
+        nExpected = s_Rows[command.nRow].nFields;
+    if (params.size() < nExpected) {
+        QueueError(ERR_MISSING_PARAM);
+        return false;
+    }
+    if (params.size() > nExpected) {
+        QueueError(ERR_PARAM_NOT_ALLOWED);
+        return false;
+    }
+
+    switch (command.eOp) {
+    case EOp::Cls:
+        m_errors.clear();
+        return true;
+    case EOp::Rst:
+        m_nSelected = 0;
+        return true;
+    case EOp::Nsel: {
+        double d = 0;
+        if (params[0].text.isEmpty() && !params[0].bString) {
+            QueueError(ERR_MISSING_PARAM);
+            return false;
+        }
+        if (params[0].bString || !ParseNumber(params[0].text, d)) {
+            QueueError(ERR_DATA_TYPE);
+            return false;
+        }
+        const double dRounded = std::nearbyint(d);
+        if (!(dRounded >= 0 && dRounded < CXmlDocData::MEMORY_COUNT)) {
+            QueueError(ERR_DATA_OUT_OF_RANGE);
+            return false;
+        }
+        m_nSelected = static_cast<int>(dRounded);
+        return true;
+    }
+    case EOp::Smem:
+        break;
+    default:
+        return true;
+    }
+
+    // Every parameter is checked before any is stored: a rejected command
+    // leaves the memory as it was.
+    const SIMROW& row = s_Rows[command.nRow];
+    STOREMEM mem = Selected();
+    for (int f = 0; f < row.nFields; ++f) {
+        const PARAM& param = params[f];
+        void* p = row.fields[f].pfn(mem);
+        if (!param.bString && param.text.isEmpty()) {
+            QueueError(ERR_MISSING_PARAM);
+            return false;
+        }
+        switch (row.fields[f].eKind) {
+        case EKind::Number:
+        case EKind::Integer: {
+            double d = 0;
+            if (param.bString || !ParseNumber(param.text, d)) {
+                QueueError(ERR_DATA_TYPE);
+                return false;
+            }
+            if (row.fields[f].eKind == EKind::Number) {
+                if (!(std::fabs(d) <= FLT_MAX)) {
+                    QueueError(ERR_DATA_OUT_OF_RANGE);
+                    return false;
+                }
+                *static_cast<float*>(p) = static_cast<float>(d);
+            } else {
+                const double dRounded = std::nearbyint(d);
+                if (!(dRounded >= std::numeric_limits<std::int32_t>::min() &&
+                      dRounded <= std::numeric_limits<std::int32_t>::max())) {
+                    QueueError(ERR_DATA_OUT_OF_RANGE);
+                    return false;
+                }
+                *static_cast<std::int32_t*>(p) = static_cast<std::int32_t>(dRounded);
+            }
+            break;
+        }
+        case EKind::Keyword:
+            if (param.bString || !IsKeyword(param.text)) {
+                QueueError(ERR_DATA_TYPE);
+                return false;
+            }
+            *static_cast<QString*>(p) = QString::fromUtf8(param.text);
+            break;
+        case EKind::String:
+            if (!param.bString) {
+                QueueError(ERR_DATA_TYPE);
+                return false;
+            }
+            // The instrument keeps what fits its memo field.
+            *static_cast<QString*>(p) = param.strValue.left(MEMO_CHARS);
+            break;
+        }
+    }
+    Selected() = mem;
+    return true;
+}

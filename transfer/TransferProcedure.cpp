@@ -1,0 +1,122 @@
+#include "transfer/TransferProcedure.h"
+
+#include "instrument/Dxr.h"
+#include "instrument/ScpiException.h"
+#include "resources/Resource.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+// The serial-number field of a DXR9K's identification has at least this many
+// characters; anything shorter (or no identification at all) is another model.
+constexpr int MIN_SERIAL_LENGTH = 8;
+
+// After a failure inside a locked exchange the session may still hold its
+// lock, which would keep every other program (and the next transfer) off the
+// instrument. A session that cannot even say whether it is locked is past
+// saving; the failure already being reported is the one that matters.
+void ReleaseLock(const CDxr& dxr)
+{
+    try {
+        const std::shared_ptr<IMessage>& pSession = dxr.GetSession();
+        if (pSession && pSession->LockState() != Visa::NO_LOCK)
+            pSession->UnlockRsrc();
+    } catch (const _com_error&) {
+    }
+}
+
+} // namespace
+
+CTransferProcedure::CTransferProcedure(int nMode, CStoreMemContainer& memories, ITransferHost& host)
+    : m_nMode(nMode), m_memories(memories), m_host(host)
+{
+}
+
+void CTransferProcedure::Report(const QString& strText)
+{
+    m_strMessage = strText;
+    m_host.ShowMessage(strText);
+}
+
+CTransferProcedure::EResult CTransferProcedure::Run(std::shared_ptr<IResourceManager>& pResourceManager,
+                                                    const QString& strResource, int nFirst, int nLast)
+{
+    const bool bDownload = m_nMode == MODE_DOWNLOAD;
+    m_nTransferred = 0;
+    m_hrError = S_OK;
+    m_strMessage.clear();
+
+    m_host.SetProgressRange(nLast - nFirst + 1);
+    m_bRunning.store(true);
+
+    EResult result = RESULT_COMPLETED;
+    // Set once a download has started writing into a record: from then on the
+    // records differ from what was loaded, whatever happens next.
+    bool bTouched = false;
+    bool bMarkedModified = false;
+    // A failed download keeps what it read; the document must say so and the
+    // views must show it, or a later save would write values nobody saw.
+    auto keepPartialDownload = [&] {
+        if (!bTouched)
+            return;
+        if (!bMarkedModified)
+            m_host.SetModified();
+        m_host.RefreshView();
+    };
+    {
+        CDxr dxr;
+        try {
+            dxr.Open(pResourceManager, strResource);
+
+            QString strManufacturer, strModel, strSerial, strFirmware;
+            if (dxr.m_wVersion != 0)
+                dxr.GetIdentity(strManufacturer, strModel, strSerial, strFirmware);
+            if (strSerial.length() < MIN_SERIAL_LENGTH) {
+                result = RESULT_WRONG_MODEL;
+                Report(LoadResString(IDS_WRONG_MODEL));
+            } else {
+                for (int i = nFirst; i <= nLast; ++i) {
+                    if (!m_bRunning.load())
+                        break;
+                    // The document always holds 100 records; a missing one
+                    // fails like a call through a null pointer.
+                    STOREMEM* pMem = m_memories.GetAt(i);
+                    if (!pMem)
+                        throw _com_error(E_POINTER);
+                    dxr.SelectStoreMemory(i);
+                    if (bDownload) {
+                        bTouched = true;
+                        dxr.ReadStoreMemory(*pMem);
+                        if (i == nFirst) {
+                            m_host.SetModified();
+                            bMarkedModified = true;
+                        }
+                    } else {
+                        dxr.WriteStoreMemory(*pMem);
+                    }
+                    ++m_nTransferred;
+                    m_host.StepProgress();
+                    m_host.PumpMessages();
+                }
+                if (bDownload)
+                    m_host.RefreshView();
+                result = m_bRunning.load() ? RESULT_COMPLETED : RESULT_ABORTED;
+                Report(LoadResString(result == RESULT_COMPLETED ? IDS_TRANSFER_COMPLETED
+                                                                : IDS_TRANSFER_ABORTED));
+            }
+        } catch (const _com_error& e) {
+            ReleaseLock(dxr);
+            keepPartialDownload();
+            result = RESULT_VISA_FAILURE;
+            m_hrError = e.Error();
+            Report(e.Description());
+        } catch (const CScpiException& e) {
+            keepPartialDownload();
+            result = RESULT_INSTRUMENT_ERRORS;
+            Report(e.GetReport());
+        }
+    } // the driver goes here, which closes the session
+
+    m_bRunning.store(false);
+    return result;
+}

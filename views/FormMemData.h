@@ -1,0 +1,43 @@
+#pragma once
+
+#include "views/MemDataPane.h"
+#include "views/ValidateFormView.h"
+#include "xmlfile/LocaleSep.h"
+
+#include <optional>
+
+// The right-hand form while a store memory is selected: every setting of
+// that one record as a read-only table of 36 rows, group and header rows in
+// the highlight colours. The record changes only through Paste As Overwrite,
+// New, Open and a download, after each of which the form is refilled.
+class CFormMemData : public CValidateFormView
+{
+    Q_OBJECT
+    DECLARE_DYNCREATE(CFormMemData)
+
+public:
+    CFormMemData();
+
+    // Writes the values of record m_nMemoryIndex into the list.
+    void FillList();
+
+    QString GetToolTipText(unsigned nId) override;
+    bool ValidateAll() override;
+
+    CMemDataPane& GetList() { return m_List; }
+
+protected:
+    QWidget* CreateControl(const DLGITEMTEMPLATE& item) override;
+    // The first call builds the list's rows; every later one fills and
+    // shows it. The splitter sends the first right after creating the form,
+    // the main window posts the second; the document and the transfer dialog
+    // call it again to refresh the values.
+    void OnInitialUpdate() override;
+    void OnSize() override;
+
+private:
+    void BuildRows();
+
+    CMemDataPane m_List;
+    bool m_bListBuilt = false;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QTreeWidget>
+
+struct STOREMEM;
+
+// The tree of the left pane: the root "Memories" and one item per store
+// memory, labelled with its index. Selecting an item shows its form in the
+// right pane; when the current form refuses to let go the selection returns
+// to the item whose form is shown.
+class CItemPane : public QTreeWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CItemPane(QWidget* pParent = nullptr);
+    ~CItemPane() override = default;
+
+    // Fills the tree and selects the root, which shows the blank form.
+    void Rebuild();
+    // Image 0 is the root's, image 1 the store memories'.
+    void SetImageList(const QList<QIcon>& images);
+
+    bool IsMemorySelected() const;
+    // The record of the selected store memory, or null.
+    STOREMEM* GetSelectedMemory() const;
+    // The index of the selected store memory when it has a record, or -1.
+    int GetSelectedIndex() const;
+
+    QTreeWidgetItem* GetRootItem() const { return topLevelItem(0); }
+
+protected:
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
+
+private:
+    void OnSelChanged(QTreeWidgetItem* pItem);
+    void ApplyImages();
+    void RestoreSelection();
+
+    QTreeWidgetItem* m_hPrevItem = nullptr; // the item whose form the right pane shows
+    QList<QIcon> m_Images;
+    bool m_bQuiet = false; // selection changes of our own making run no form exchange
+};
