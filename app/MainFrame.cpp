@@ -13,8 +13,10 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <cerrno>
@@ -70,6 +72,10 @@ CMainFrame::CMainFrame() : m_wndSplitter(nullptr)
 {
     setWindowIcon(LoadResIcon(IDI_MAINFRAME));
     setMinimumSize(300, 200);
+    // The size a window gets when the program does not choose one: three
+    // quarters of the screen.
+    if (const QScreen* pScreen = QGuiApplication::primaryScreen())
+        resize(pScreen->availableGeometry().size() * 3 / 4);
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
 }
 

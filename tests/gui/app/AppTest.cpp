@@ -85,16 +85,18 @@ protected:
         return Frame()->GetCommandAction(nId)->isEnabled();
     }
 
-    // A memory file whose record 7 differs from the defaults.
+    // A memory file whose record 7 differs from the defaults, saved by a run
+    // of its own; the fixture's application is a fresh one afterwards.
     QString WriteMemoryFile()
     {
         const QString strPath = m_dir.filePath(QStringLiteral("saved.xMem"));
-        CVaultlineApp app;
-        EXPECT_TRUE(app.InitInstance({}));
-        STOREMEM* pMem = app.GetDocument()->GetAt(7);
+        EXPECT_TRUE(m_pApp->InitInstance({}));
+        STOREMEM* pMem = m_pApp->GetDocument()->GetAt(7);
         pMem->Memo = QStringLiteral("seven");
         pMem->Curr = 1.5f;
-        EXPECT_TRUE(app.GetDocument()->OnSaveDocument(strPath));
+        EXPECT_TRUE(m_pApp->GetDocument()->OnSaveDocument(strPath));
+        m_pApp.reset();
+        m_pApp = std::make_unique<CVaultlineApp>();
         return strPath;
     }
 
