@@ -161,6 +161,19 @@ const STRINGENTRY s_Strings[] = {
     {2267, u"Nothing matches \"%1\"."},
 
     // 2300-2399: instrument driver and simulator (identify)
+    {2300, u"identify RESOURCE"},
+    {2301, u"Identifies the DXR9K at RESOURCE: manufacturer, model, serial number, firmware and its version."},
+    {2302, u"Manufacturer"},
+    {2303, u"Model"},
+    {2304, u"Serial number"},
+    {2305, u"Firmware"},
+    {2306, u"Firmware version"},
+    {2307, u"the VISA resource of the instrument is missing (see 'vaultline-cli list')"},
+    {2308, u"expected one VISA resource, not '%1'"},
+    {2309, u"vaultline-cli identify: %1: %2"},
+    {2310, u"The instrument did not answer. Check that it is switched on and connected, and that a serial line is set to 19200bps/N/8/2/AckOFF on the instrument."},
+    {2311, u"No VISA resource manager could be created; install a VISA library or unset VAULTLINE_VISA_PROVIDER."},
+    {2312, u"The instrument identified itself as: %1, %2, %3, %4"},
 
     // 2400-2499: transfers on the command line (download, upload)
     {2400, u"download RESOURCE FILE [--range FIRST-LAST] [--into BASEFILE]"},

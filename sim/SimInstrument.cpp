@@ -197,7 +197,7 @@ bool IsKeyword(const QByteArray& token)
 QByteArray Quote(const QString& str)
 {
     QByteArray out = "\"";
-    for (char c : str.toUtf8()) {
+    for (char c : str.toLatin1()) {
         out += c;
         if (c == '"')
             out += c;
@@ -382,7 +382,7 @@ void CSimInstrument::ExecuteUnit(const QByteArray& unit, QList<QByteArray>& resp
                     return;
                 }
                 param.bString = true;
-                param.strValue = QString::fromUtf8(value);
+                param.strValue = QString::fromLatin1(value);
                 param.text = value;
                 skipWhite();
                 if (i < n && rest[i] != ',') {
@@ -417,7 +417,7 @@ QByteArray CSimInstrument::Respond(const HEADERDEF& command)
 {
     switch (command.eOp) {
     case EOp::Idn:
-        return m_strIdn.toUtf8();
+        return m_strIdn.toLatin1();
     case EOp::Opc:
         return "1";
     case EOp::SystErr: {
@@ -444,7 +444,7 @@ QByteArray CSimInstrument::Respond(const HEADERDEF& command)
                 fields << QByteArray::number(*static_cast<std::int32_t*>(p));
                 break;
             case EKind::Keyword:
-                fields << static_cast<QString*>(p)->toUtf8();
+                fields << static_cast<QString*>(p)->toLatin1();
                 break;
             case EKind::String:
                 fields << Quote(*static_cast<QString*>(p));
@@ -548,7 +548,7 @@ bool CSimInstrument::Apply(const HEADERDEF& command, const QList<PARAM>& params)
                 QueueError(ERR_DATA_TYPE);
                 return false;
             }
-            *static_cast<QString*>(p) = QString::fromUtf8(param.text);
+            *static_cast<QString*>(p) = QString::fromLatin1(param.text);
             break;
         case EKind::String:
             if (!param.bString) {

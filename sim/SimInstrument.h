@@ -13,6 +13,8 @@
 // message to send back, so that tests can drive it directly and the server
 // can put it on a pseudo-terminal or a socket.
 //
+// Text travels as Latin-1, one byte per character, as the VISA layer sends it.
+//
 // Headers are matched as an instrument does: short or long form of each
 // mnemonic, any case, ':'-separated levels, ';'-separated commands where a
 // header without a leading ':' continues at the level of the one before it.

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <clocale>
 #include <cmath>
 
 namespace {
@@ -164,6 +167,32 @@ TEST(StoreMemFormatTest, NumbersUseAPointWhateverTheLocale)
     EXPECT_EQ(str, QStringLiteral("BACK:SMEM:PULS 1234.5000,-0.2500\n"));
     EXPECT_EQ(StoreMemCommands::FormatQuery(Command("BACK:SMEM:ITIM")), QStringLiteral("BACK:SMEM:ITIM?\n"));
     EXPECT_EQ(StoreMemCommands::FormatSelect(99), QStringLiteral("BACK:SMEM:NSEL 99\n"));
+}
+
+// The desktop program runs in the user's locale, where printf and strtod use a
+// decimal comma; the instrument's text must not follow it.
+TEST(StoreMemFormatTest, ADecimalCommaProcessLocaleChangesNothing)
+{
+    QTemporaryDir dir;
+    const int nResult = QProcess::execute(
+        QStringLiteral("localedef"), {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                                      QStringLiteral("UTF-8"), dir.filePath(QStringLiteral("de_DE.UTF-8"))});
+    qputenv("LOCPATH", QFile::encodeName(dir.path()));
+    const bool bSet = nResult == 0 && std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    qunsetenv("LOCPATH");
+    if (!bSet)
+        GTEST_SKIP() << "no locale with a decimal comma can be made here";
+    ASSERT_EQ(std::strtod("1,5", nullptr), 1.5);
+
+    STOREMEM mem = Sentinel();
+    StoreMemCommands::ParseReply(Command("BACK:SMEM:PULS"), QStringLiteral("1.2500,2,5\n"), mem);
+    StoreMemCommands::ParseReply(Command("BACK:SMEM:FUNC"), QStringLiteral("CC,0.7500,1,2\n"), mem);
+    const QString strCommand = StoreMemCommands::FormatCommand(Command("BACK:SMEM:PULS"), mem);
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(mem.PulseFreq, 1.25f);
+    EXPECT_EQ(mem.PulseDuty, 2.0f);
+    EXPECT_EQ(mem.SoftStartTime, 0.75f);
+    EXPECT_EQ(strCommand, QStringLiteral("BACK:SMEM:PULS 1.2500,2.0000\n"));
 }
 
 } // namespace

@@ -1,0 +1,71 @@
+#include "cli/CliCommand.h"
+
+#include "instrument/Dxr.h"
+#include "instrument/ScpiException.h"
+#include "platform/visa/ResourceManagerFactory.h"
+#include "resources/Resource.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+int RunIdentify(const QStringList& args);
+
+const CLICOMMAND s_Identify{"identify", 2300, 2301, RunIdentify};
+VAULTLINE_CLI_COMMAND(s_Identify);
+
+// A DXR9K answers with a serial number of at least this many characters.
+constexpr int MIN_SERIAL_LENGTH = 8;
+
+void PrintField(unsigned nLabelId, const QString& strValue)
+{
+    CliPrint(QStringLiteral("%1: %2").arg(LoadResString(nLabelId), strValue));
+}
+
+int RunIdentify(const QStringList& args)
+{
+    if (args.size() != 1 || args.first().startsWith(QLatin1Char('-')))
+        return CliUsageError(s_Identify,
+                             args.isEmpty() ? LoadResString(2307) : LoadResString(2308).arg(args.join(' ')));
+    const QString& strResource = args.first();
+
+    std::shared_ptr<IResourceManager> pResourceManager = CreateResourceManager();
+    QString strManufacturer, strModel, strSerial, strFirmware;
+    std::uint16_t wVersion = 0;
+    try {
+        CDxr dxr;
+        dxr.Open(pResourceManager, strResource);
+        wVersion = dxr.m_wVersion;
+        if (wVersion != 0)
+            dxr.GetIdentity(strManufacturer, strModel, strSerial, strFirmware);
+    } catch (const _com_error& e) {
+        QString strMessage = LoadResString(2309).arg(strResource, e.ErrorMessage());
+        if (e.Error() == Visa::VI_ERROR_TMO)
+            strMessage += QLatin1Char('\n') + LoadResString(2310);
+        else if (!pResourceManager)
+            strMessage += QLatin1Char('\n') + LoadResString(2311);
+        CliPrintError(strMessage);
+        return CLI_EXIT_VISA;
+    } catch (const CScpiException& e) {
+        CliPrintError(e.GetReport().trimmed());
+        return CLI_EXIT_INSTRUMENT;
+    }
+
+    if (wVersion == 0 || strSerial.size() < MIN_SERIAL_LENGTH) {
+        CliPrintError(LoadResString(IDS_WRONG_MODEL));
+        if (wVersion != 0)
+            CliPrintError(LoadResString(2312).arg(strManufacturer, strModel, strSerial, strFirmware));
+        return CLI_EXIT_WRONG_MODEL;
+    }
+
+    PrintField(2302, strManufacturer);
+    PrintField(2303, strModel);
+    PrintField(2304, strSerial);
+    PrintField(2305, strFirmware);
+    PrintField(2306, QStringLiteral("%1.%2 (0x%3)")
+                         .arg(wVersion >> 8)
+                         .arg(wVersion & 0xFF, 2, 10, QLatin1Char('0'))
+                         .arg(wVersion, 4, 16, QLatin1Char('0')));
+    return CLI_EXIT_OK;
+}
+
+} // namespace
