@@ -21,7 +21,8 @@ int RunCopy(const QStringList& args)
         return CLI_EXIT_USAGE;
     int nSource = 0;
     int nTarget = 0;
-    if (!ParseMemoryNumber(s_Copy, positional.at(1), nSource) || !ParseMemoryNumber(s_Copy, positional.at(2), nTarget))
+    if (!ParseMemoryNumber(s_Copy, positional.at(1), nSource) ||
+        !ParseMemoryNumber(s_Copy, positional.at(2), nTarget))
         return CLI_EXIT_USAGE;
     const QString strOutput =
         options.count(QStringLiteral("--output")) ? options[QStringLiteral("--output")] : positional.at(0);

@@ -61,8 +61,9 @@ QStringList Differences(const STOREMEM& a, const STOREMEM& b)
     }
     for (int i = 0; i < 3; ++i) {
         for (const ABCMEMFIELD& f : g_AbcMemFields)
-            AddFloatDifference(lines, QStringLiteral("%1/%2").arg(QLatin1String(g_AbcMemNames[i]), QLatin1String(f.pszName)),
-                               a.Abc[i].*f.pField, b.Abc[i].*f.pField, f.nPrecision);
+            AddFloatDifference(
+                lines, QStringLiteral("%1/%2").arg(QLatin1String(g_AbcMemNames[i]), QLatin1String(f.pszName)),
+                a.Abc[i].*f.pField, b.Abc[i].*f.pField, f.nPrecision);
     }
     return lines;
 }

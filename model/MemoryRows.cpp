@@ -68,12 +68,12 @@ void AddAbcBlock(std::vector<MEMORYROW>& rows, int nAbc, unsigned nTitleId)
 {
     rows.push_back(Row(MEMROW_HEADER, Label(nTitleId), Label(IDS_RANGE_LOW), Label(IDS_RANGE_MEDIUM),
                        Label(IDS_RANGE_HIGH)));
-    rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_CURRENT), Abc(nAbc, &ABCMEM::Curr_L), Abc(nAbc, &ABCMEM::Curr_M),
-                       Abc(nAbc, &ABCMEM::Curr_H)));
-    rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_POWER), Abc(nAbc, &ABCMEM::Pow_L), Abc(nAbc, &ABCMEM::Pow_M),
-                       Abc(nAbc, &ABCMEM::Pow_H)));
-    rows.push_back(
-        Row(MEMROW_DATA, Label(IDS_ROW_VOLTAGE), Abc(nAbc, &ABCMEM::Volt_L), NoValue(), Abc(nAbc, &ABCMEM::Volt_H)));
+    rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_CURRENT), Abc(nAbc, &ABCMEM::Curr_L),
+                       Abc(nAbc, &ABCMEM::Curr_M), Abc(nAbc, &ABCMEM::Curr_H)));
+    rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_POWER), Abc(nAbc, &ABCMEM::Pow_L),
+                       Abc(nAbc, &ABCMEM::Pow_M), Abc(nAbc, &ABCMEM::Pow_H)));
+    rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_VOLTAGE), Abc(nAbc, &ABCMEM::Volt_L), NoValue(),
+                       Abc(nAbc, &ABCMEM::Volt_H)));
     rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_CONDUCTANCE), Abc(nAbc, &ABCMEM::Cond_L),
                        Abc(nAbc, &ABCMEM::Cond_M), Abc(nAbc, &ABCMEM::Cond_H)));
 }
@@ -89,13 +89,14 @@ std::vector<MEMORYROW> BuildRows()
     rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_VRANGE), Text(&STOREMEM::Vrange)));
     rows.push_back(Row(MEMROW_HEADER, Label(IDS_HDR_ITEM), Label(IDS_HDR_SETTINGS), Label(IDS_HDR_PROTECTION),
                        Label(IDS_HDR_ACTION)));
-    rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_CURRENT), Float(&STOREMEM::Curr), Float(&STOREMEM::CurrProtect),
-                       Text(&STOREMEM::CurrProtectAction)));
+    rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_CURRENT), Float(&STOREMEM::Curr),
+                       Float(&STOREMEM::CurrProtect), Text(&STOREMEM::CurrProtectAction)));
     rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_POWER), Float(&STOREMEM::Pow), Float(&STOREMEM::PowProtect),
                        Text(&STOREMEM::PowProtectAction)));
+    rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_VOLTAGE), Float(&STOREMEM::Volt),
+                       Float(&STOREMEM::VoltProtect), NoValue()));
     rows.push_back(
-        Row(MEMROW_DATA, Label(IDS_ROW_VOLTAGE), Float(&STOREMEM::Volt), Float(&STOREMEM::VoltProtect), NoValue()));
-    rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_CONDUCTANCE), Float(&STOREMEM::Cond), NoValue(), NoValue()));
+        Row(MEMROW_DATA, Label(IDS_ROW_CONDUCTANCE), Float(&STOREMEM::Cond), NoValue(), NoValue()));
     rows.push_back(Row(MEMROW_GROUP, Label(IDS_GROUP_OTHER)));
     rows.push_back(Row(MEMROW_HEADER, Label(IDS_HDR_ITEM), Label(IDS_HDR_SETTINGS)));
     rows.push_back(Row(MEMROW_DATA, Label(IDS_ROW_SOFTSTART), Float(&STOREMEM::SoftStartTime)));

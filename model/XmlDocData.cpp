@@ -49,7 +49,8 @@ void WriteRecord(CXmlElement& memory, const STOREMEM& m)
             break;
         case FIELD_RESPONSE:
             // The file keeps the low 16 bits, as a signed value.
-            memory.SetShort(f.pszName, static_cast<std::int16_t>(static_cast<std::uint16_t>(m.*f.pInt)), false);
+            memory.SetShort(f.pszName, static_cast<std::int16_t>(static_cast<std::uint16_t>(m.*f.pInt)),
+                            false);
             break;
         }
     }

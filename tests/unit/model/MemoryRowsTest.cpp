@@ -17,8 +17,9 @@ TEST(MemoryRows, GroupAndHeaderRowsSitWhereTheFormColoursThem)
     const std::set<int> groups{0, 11, 20};
     const std::set<int> headers{1, 6, 12, 21, 26, 31};
     for (int r = 0; r < MEMORY_ROW_COUNT; ++r) {
-        const EMemoryRowKind expected =
-            groups.count(r) ? MEMROW_GROUP : headers.count(r) ? MEMROW_HEADER : MEMROW_DATA;
+        const EMemoryRowKind expected = groups.count(r)    ? MEMROW_GROUP
+                                        : headers.count(r) ? MEMROW_HEADER
+                                                           : MEMROW_DATA;
         EXPECT_EQ(MemoryRows()[r].kind, expected) << "row " << r;
         EXPECT_EQ(MemoryRows()[r].cells[0].kind, MEMCELL_LABEL) << "row " << r;
     }
