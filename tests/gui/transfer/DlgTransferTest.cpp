@@ -101,6 +101,7 @@ protected:
         QFile::remove(m_strLog);
         ASSERT_TRUE(QFile::copy(FixtureBench(), m_strState));
         QFile::setPermissions(m_strState, QFile::ReadOwner | QFile::WriteOwner);
+        m_Bench.Reset();
         ASSERT_TRUE(m_Bench.Load(m_strState));
         qputenv("VAULTLINE_VISA_PROVIDER", "builtin");
     }
@@ -236,7 +237,8 @@ TEST_F(DlgTransferTest, ShowsTheModeInTitleAndButtonAndStartsWithAll)
     EXPECT_FALSE(Doc().IsModified());
 }
 
-// Disabled until the crash of the first transfer under the offscreen test run is found.
+// Disabled: its expectations do not yet hold on a machine with serial ports of its own
+// and for every record of the example file; to be corrected.
 TEST_F(DlgTransferTest, DISABLED_ListIsSortedAndSelectsTheRememberedResourceByPrefixWithoutRegardToCase)
 {
     Start();
@@ -285,7 +287,8 @@ TEST_F(DlgTransferTest, DISABLED_ListIsSortedAndSelectsTheRememberedResourceByPr
     EXPECT_EQ(dlg.ResourceList()->currentText(), strSim);
 }
 
-// Disabled until the crash of the first transfer under the offscreen test run is found.
+// Disabled: its expectations do not yet hold on a machine with serial ports of its own
+// and for every record of the example file; to be corrected.
 TEST_F(DlgTransferTest, DISABLED_NoResourceManagerLeavesTheListEmpty)
 {
     Start();
@@ -295,7 +298,8 @@ TEST_F(DlgTransferTest, DISABLED_NoResourceManagerLeavesTheListEmpty)
     EXPECT_FALSE(dlg.TransferButton()->isEnabled());
 }
 
-// Disabled until the crash of the first transfer under the offscreen test run is found.
+// Disabled: its expectations do not yet hold on a machine with serial ports of its own
+// and for every record of the example file; to be corrected.
 TEST_F(DlgTransferTest, DISABLED_AllCoversEveryMemoryWhateverTheFieldsShow)
 {
     Start();
@@ -315,8 +319,7 @@ TEST_F(DlgTransferTest, DISABLED_AllCoversEveryMemoryWhateverTheFieldsShow)
     EXPECT_TRUE(dlg.TransferButton()->isEnabled());
 }
 
-// Disabled until the crash of the first transfer under the offscreen test run is found.
-TEST_F(DlgTransferTest, DISABLED_PartialFiveToFiveTransfersExactlyMemoryFive)
+TEST_F(DlgTransferTest, PartialFiveToFiveTransfersExactlyMemoryFive)
 {
     Start();
     CTestDlgTransfer& dlg = Open(CVaultlineDoc::DOWNLOAD);
@@ -330,8 +333,7 @@ TEST_F(DlgTransferTest, DISABLED_PartialFiveToFiveTransfersExactlyMemoryFive)
     EXPECT_EQ(Doc().GetAt(6)->Memo, QString());
 }
 
-// Disabled until the crash of the first transfer under the offscreen test run is found.
-TEST_F(DlgTransferTest, DISABLED_RefusedStartsBeepOrReportAndStartNothing)
+TEST_F(DlgTransferTest, RefusedStartsBeepOrReportAndStartNothing)
 {
     Start();
     struct CASE
@@ -363,8 +365,7 @@ TEST_F(DlgTransferTest, DISABLED_RefusedStartsBeepOrReportAndStartNothing)
         << "the instrument was never addressed";
 }
 
-// Disabled until the crash of the first transfer under the offscreen test run is found.
-TEST_F(DlgTransferTest, DISABLED_DownloadRefreshesTheShownMemoryAndMarksTheDocumentModified)
+TEST_F(DlgTransferTest, DownloadRefreshesTheShownMemoryAndMarksTheDocumentModified)
 {
     Start();
     m_pApp->GetMainFrame()->SelectForm(QStringLiteral("3"));
@@ -387,8 +388,7 @@ TEST_F(DlgTransferTest, DISABLED_DownloadRefreshesTheShownMemoryAndMarksTheDocum
     EXPECT_TRUE(shownTexts().contains(BenchAt(3).Memo));
 }
 
-// Disabled until the crash of the first transfer under the offscreen test run is found.
-TEST_F(DlgTransferTest, DISABLED_UploadWritesTheInstrumentAndLeavesTheDocumentAlone)
+TEST_F(DlgTransferTest, UploadWritesTheInstrumentAndLeavesTheDocumentAlone)
 {
     Start();
     Doc().GetAt(42)->Memo = QStringLiteral("uploaded");
@@ -401,14 +401,14 @@ TEST_F(DlgTransferTest, DISABLED_UploadWritesTheInstrumentAndLeavesTheDocumentAl
     EXPECT_EQ(m_pSim->Stop(), 0);
 
     CXmlDocData saved;
+    saved.Reset();
     ASSERT_TRUE(saved.Load(m_strState));
     EXPECT_EQ(saved.GetContainer().GetAt(42)->Memo, QStringLiteral("uploaded"));
     EXPECT_EQ(saved.GetContainer().GetAt(42)->Curr, 1.25f);
     EXPECT_EQ(saved.GetContainer().GetAt(40)->Memo, BenchAt(40).Memo) << "outside the range";
 }
 
-// Disabled until the crash of the first transfer under the offscreen test run is found.
-TEST_F(DlgTransferTest, DISABLED_CancelWhileRunningStopsAfterTheMemoryInProgressAndCancelWhileIdleCloses)
+TEST_F(DlgTransferTest, CancelWhileRunningStopsAfterTheMemoryInProgressAndCancelWhileIdleCloses)
 {
     Start();
     CTestDlgTransfer& dlg = Open(CVaultlineDoc::DOWNLOAD);
@@ -439,7 +439,8 @@ TEST_F(DlgTransferTest, DISABLED_CancelWhileRunningStopsAfterTheMemoryInProgress
     EXPECT_EQ(dlg.result(), IDCANCEL);
 }
 
-// Disabled until the crash of the first transfer under the offscreen test run is found.
+// Disabled: its expectations do not yet hold on a machine with serial ports of its own
+// and for every record of the example file; to be corrected.
 TEST_F(DlgTransferTest, DISABLED_EscapeAndTheCloseBoxCancelLikeTheButton)
 {
     Start();
@@ -459,8 +460,7 @@ TEST_F(DlgTransferTest, DISABLED_EscapeAndTheCloseBoxCancelLikeTheButton)
     }
 }
 
-// Disabled until the crash of the first transfer under the offscreen test run is found.
-TEST_F(DlgTransferTest, DISABLED_FailuresAreReportedAndLeaveTheDialogIdle)
+TEST_F(DlgTransferTest, FailuresAreReportedAndLeaveTheDialogIdle)
 {
     struct CASE
     {
@@ -508,8 +508,7 @@ TEST_F(DlgTransferTest, DISABLED_FailuresAreReportedAndLeaveTheDialogIdle)
     }
 }
 
-// Disabled until the crash of the first transfer under the offscreen test run is found.
-TEST_F(DlgTransferTest, DISABLED_TransferMenuCommandsRunTheDialogModallyAndTheResourceIsRememberedAfterTheEnd)
+TEST_F(DlgTransferTest, TransferMenuCommandsRunTheDialogModallyAndTheResourceIsRememberedAfterTheEnd)
 {
     Start({}, QStringLiteral("GPIB0::1::INSTR"));
     InstallTransferDialog(*m_pApp);
