@@ -4,6 +4,7 @@
 
 #include "app/ModuleVersion.h"
 #include "app/VaultlineApp.h"
+#include "transfer/DlgTransfer.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -29,6 +30,7 @@ int main(int argc, char** argv)
 
     QApplication qtApp(argc, argv);
     CVaultlineApp theApp;
+    InstallTransferDialog(theApp);
     // A file that cannot be opened ends the program after the document's
     // message.
     if (!theApp.InitInstance(QCoreApplication::arguments().mid(1)))

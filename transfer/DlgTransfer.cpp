@@ -1,0 +1,323 @@
+#include "transfer/DlgTransfer.h"
+
+#include "app/VaultlineApp.h"
+#include "model/VaultlineDoc.h"
+#include "platform/framework/View.h"
+#include "resources/Resource.h"
+#include "resources/StringTable.h"
+#include "resources/gui/TransferTemplate.h"
+#include "views/ValidateFormView.h"
+#include "views/ValueEdit.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+const QString s_strAllInstruments = QStringLiteral("?*::INSTR");
+
+// The hourglass for as long as the object lives.
+class CWaitCursor
+{
+public:
+    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
+} // namespace
+
+CResourceComboBox::CResourceComboBox(QWidget* pParent) : QComboBox(pParent)
+{
+    setEditable(false);
+}
+
+int CResourceComboBox::AddString(const QString& str)
+{
+    int nIndex = 0;
+    while (nIndex < count() && QString::compare(itemText(nIndex), str, Qt::CaseInsensitive) <= 0)
+        ++nIndex;
+    // A list that was empty selects what it gets first; this one selects
+    // only what its owner asks for.
+    const int nSelected = currentIndex();
+    insertItem(nIndex, str);
+    setCurrentIndex(nSelected < 0 ? -1 : (nSelected >= nIndex ? nSelected + 1 : nSelected));
+    return nIndex;
+}
+
+int CResourceComboBox::SelectString(const QString& strPrefix)
+{
+    for (int i = 0; i < count(); ++i) {
+        if (itemText(i).startsWith(strPrefix, Qt::CaseInsensitive)) {
+            setCurrentIndex(i);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void CResourceComboBox::showPopup()
+{
+    emit DropDown();
+    QComboBox::showPopup();
+}
+
+CDlgTransfer::CDlgTransfer(int nMode, QWidget* pParent)
+    : CValidateDialog(TransferDialogTemplate(), pParent), m_nMode(nMode)
+{
+}
+
+CDlgTransfer::~CDlgTransfer() = default;
+
+CVaultlineApp* CDlgTransfer::App()
+{
+    return dynamic_cast<CVaultlineApp*>(AfxGetApp());
+}
+
+CVaultlineDoc* CDlgTransfer::GetDocument()
+{
+    CWinApp* pApp = AfxGetApp();
+    return pApp ? pApp->GetDocumentObject<CVaultlineDoc>() : nullptr;
+}
+
+QString& CDlgTransfer::RememberedResource()
+{
+    CVaultlineApp* pApp = App();
+    if (!pApp)
+        return m_strFallbackResource;
+    return m_nMode == CTransferProcedure::MODE_UPLOAD ? pApp->m_Options.m_strIoResourceUp
+                                                      : pApp->m_Options.m_strIoResourceDn;
+}
+
+QWidget* CDlgTransfer::CreateControl(const DLGITEMTEMPLATE& item)
+{
+    switch (item.nId) {
+    case IDC_START_MEM:
+    case IDC_END_MEM: {
+        auto* pEdit = new CValueEdit(this);
+        // The range is not part of the document.
+        pEdit->SetModifyDoc(false);
+        (item.nId == IDC_START_MEM ? m_edtStartMem : m_edtEndMem) = pEdit;
+        return pEdit;
+    }
+    case IDC_RESOURCE:
+        m_cbxResource = new CResourceComboBox(this);
+        return m_cbxResource;
+    default:
+        return nullptr;
+    }
+}
+
+bool CDlgTransfer::OnInitDialog()
+{
+    const bool bResult = CValidateDialog::OnInitDialog();
+
+    m_btnCancel = qobject_cast<QPushButton*>(GetDlgItem(IDCANCEL));
+    m_ctlProgress = qobject_cast<QProgressBar*>(GetDlgItem(IDC_PROGRESS));
+    m_btnTransfer = qobject_cast<QPushButton*>(GetDlgItem(IDC_TRANSFER));
+    m_btnAll = qobject_cast<QRadioButton*>(GetDlgItem(IDC_ALL));
+    m_btnPartial = qobject_cast<QRadioButton*>(GetDlgItem(IDC_PARTIAL));
+    Q_ASSERT(m_btnCancel && m_ctlProgress && m_btnTransfer && m_btnAll && m_btnPartial && m_cbxResource &&
+             m_edtStartMem && m_edtEndMem);
+
+    // The template's height of the list is that of its open list; closed it
+    // shows one line.
+    m_cbxResource->resize(m_cbxResource->width(), m_cbxResource->sizeHint().height());
+    // Static texts break at word boundaries to fit their box.
+    for (QLabel* pLabel : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        pLabel->setWordWrap(pLabel->pixmap().isNull());
+    m_ctlProgress->setTextVisible(false);
+
+    const bool bUpload = m_nMode == CTransferProcedure::MODE_UPLOAD;
+    setWindowTitle(LoadResString(bUpload ? IDS_UPLOAD_TITLE : IDS_DOWNLOAD_TITLE));
+    m_btnTransfer->setText(LoadResString(bUpload ? IDS_UPLOAD : IDS_DOWNLOAD));
+
+    m_btnAll->setChecked(true);
+    m_edtStartMem->setEnabled(false);
+    m_edtEndMem->setEnabled(false);
+
+    m_edtStartMem->SetRange(m_nFirstMem, m_nLastMem, false, 0, false);
+    m_edtStartMem->SetIntValue(m_nFirstMem);
+    m_edtEndMem->SetRange(m_nFirstMem, m_nLastMem, false, 0, false);
+    m_edtEndMem->SetIntValue(m_nLastMem);
+
+    connect(m_btnAll, &QRadioButton::clicked, this, &CDlgTransfer::OnAll);
+    connect(m_btnPartial, &QRadioButton::clicked, this, &CDlgTransfer::OnPartial);
+    connect(m_cbxResource, &CResourceComboBox::DropDown, this, &CDlgTransfer::OnResourceDropDown);
+    connect(m_cbxResource, &QComboBox::currentIndexChanged, this, &CDlgTransfer::OnResourceSelChange);
+
+    FillResourceList();
+    return bResult;
+}
+
+QString CDlgTransfer::GetToolTipText(unsigned nId)
+{
+    return ValueEditToolTip(this, nId);
+}
+
+void CDlgTransfer::OnButtonClicked(int nId)
+{
+    if (nId == IDC_TRANSFER)
+        OnTransfer();
+    else
+        CValidateDialog::OnButtonClicked(nId);
+}
+
+void CDlgTransfer::OnAll()
+{
+    m_edtStartMem->setEnabled(false);
+    m_edtEndMem->setEnabled(false);
+}
+
+void CDlgTransfer::OnPartial()
+{
+    m_edtStartMem->setEnabled(true);
+    m_edtEndMem->setEnabled(true);
+}
+
+void CDlgTransfer::OnResourceDropDown()
+{
+    FillResourceList();
+}
+
+void CDlgTransfer::OnResourceSelChange()
+{
+    UpdateTransferButton();
+}
+
+void CDlgTransfer::UpdateTransferButton()
+{
+    m_btnTransfer->setEnabled(m_cbxResource->currentIndex() >= 0 && !m_pProcedure);
+}
+
+void CDlgTransfer::FillResourceList()
+{
+    CWaitCursor wait;
+
+    // A missing resource manager or a failed search both mean an empty list:
+    // the operator sees no instrument, which is what there is to see.
+    QStringList resources;
+    if (CVaultlineDoc* pDoc = GetDocument()) {
+        if (const std::shared_ptr<IResourceManager>& pResourceManager = pDoc->GetResourceManager()) {
+            try {
+                resources = pResourceManager->FindRsrc(s_strAllInstruments);
+            } catch (...) {
+                resources.clear();
+            }
+        }
+    }
+
+    m_cbxResource->clear();
+    m_cbxResource->setCurrentIndex(-1);
+    for (const QString& strResource : std::as_const(resources))
+        m_cbxResource->AddString(strResource);
+    m_cbxResource->SelectString(RememberedResource());
+    UpdateTransferButton();
+}
+
+void CDlgTransfer::MessageBeep()
+{
+    QApplication::beep();
+}
+
+void CDlgTransfer::OnTransfer()
+{
+    // The button is disabled while a transfer runs; nothing else may start one.
+    if (m_pProcedure)
+        return;
+    if (!ValidateValueEdits(this))
+        return;
+
+    int nFirst = m_nFirstMem;
+    int nLast = m_nLastMem;
+    if (m_btnPartial->isChecked()) {
+        nFirst = m_edtStartMem->GetIntValue();
+        nLast = m_edtEndMem->GetIntValue();
+    }
+    if (nFirst > nLast) {
+        MessageBeep();
+        return;
+    }
+    const int nSelected = m_cbxResource->currentIndex();
+    CVaultlineDoc* pDoc = GetDocument();
+    if (nSelected < 0 || !pDoc) {
+        MessageBeep();
+        return;
+    }
+
+    CTransferProcedure procedure(m_nMode, pDoc->GetData().GetContainer(), *this);
+    m_pProcedure = &procedure;
+    m_bRunning = true;
+    UpdateTransferButton();
+    // Remembered before the instrument is opened, whatever comes of it.
+    QString& strResource = RememberedResource();
+    strResource = m_cbxResource->itemText(nSelected);
+
+    std::shared_ptr<IResourceManager> pResourceManager = pDoc->GetResourceManager();
+    m_lastResult = procedure.Run(pResourceManager, strResource, nFirst, nLast);
+    m_bHasRun = true;
+
+    m_pProcedure = nullptr;
+    m_bRunning = false;
+    UpdateTransferButton();
+}
+
+void CDlgTransfer::OnCancel()
+{
+    // Until the procedure has returned, a click only (again) asks it to stop:
+    // two clicks in a row must not close the dialog under a transfer that is
+    // still finishing its memory.
+    if (m_pProcedure) {
+        m_bRunning = false;
+        m_pProcedure->Cancel();
+        return;
+    }
+    CValidateDialog::OnCancel();
+}
+
+void CDlgTransfer::SetProgressRange(int nMemories)
+{
+    m_ctlProgress->setRange(0, nMemories);
+    m_ctlProgress->setValue(0);
+}
+
+void CDlgTransfer::StepProgress()
+{
+    m_ctlProgress->setValue(m_ctlProgress->value() + 1);
+}
+
+void CDlgTransfer::PumpMessages()
+{
+    QCoreApplication::processEvents();
+}
+
+void CDlgTransfer::ShowMessage(const QString& strText)
+{
+    AfxMessageBox(strText);
+}
+
+void CDlgTransfer::SetModified()
+{
+    if (CVaultlineDoc* pDoc = GetDocument())
+        pDoc->SetModifiedFlag(true);
+}
+
+void CDlgTransfer::RefreshView()
+{
+    if (CWinApp* pApp = AfxGetApp()) {
+        if (CView* pView = pApp->GetRightPane())
+            pView->SendInitialUpdate();
+    }
+}
+
+void InstallTransferDialog(CVaultlineApp& app)
+{
+    app.SetTransferDialogRunner([&app](int nMode) {
+        CDlgTransfer dlg(nMode, app.GetMessageBoxOwner());
+        dlg.DoModal();
+    });
+}

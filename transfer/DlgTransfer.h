@@ -1,0 +1,115 @@
+#pragma once
+
+#include "transfer/TransferProcedure.h"
+#include "views/ValidateDialog.h"
+
+#include <QComboBox>
+
+class CAppOptions;
+class CValueEdit;
+class CVaultlineApp;
+class CVaultlineDoc;
+class QAbstractButton;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+// The drop-down list of VISA resources: no typing, kept in alphabetical order
+// whatever order the names are added in, and it says when it is about to
+// open so that its owner can refill it first.
+class CResourceComboBox : public QComboBox
+{
+    Q_OBJECT
+
+public:
+    explicit CResourceComboBox(QWidget* pParent = nullptr);
+
+    // Adds the name at its sorted place (without regard to case); returns its index.
+    int AddString(const QString& str);
+    // Selects the first entry that begins with strPrefix, compared without
+    // regard to case; -1 and no change when none does.
+    int SelectString(const QString& strPrefix);
+
+    void showPopup() override;
+
+signals:
+    void DropDown();
+};
+
+// Upload (mode 1) or Download (mode 2) of all store memories or a range of
+// them between the open document and one instrument. The dialog stays open
+// after a transfer so that another can follow; Cancel stops a running
+// transfer after the memory in progress, and closes the dialog otherwise.
+class CDlgTransfer : public CValidateDialog, private ITransferHost
+{
+    Q_OBJECT
+
+public:
+    explicit CDlgTransfer(int nMode, QWidget* pParent = nullptr);
+    ~CDlgTransfer() override;
+
+    QString GetToolTipText(unsigned nId) override;
+
+    int GetMode() const { return m_nMode; }
+    bool IsRunning() const { return m_bRunning; }
+    // The outcome of the last transfer that was started (steps 1 to 4 passed).
+    bool HasRun() const { return m_bHasRun; }
+    CTransferProcedure::EResult GetLastResult() const { return m_lastResult; }
+
+protected:
+    bool OnInitDialog() override;
+    void OnCancel() override;
+    void OnButtonClicked(int nId) override;
+    QWidget* CreateControl(const DLGITEMTEMPLATE& item) override;
+
+    void OnTransfer();
+    void OnAll();
+    void OnPartial();
+    void OnResourceDropDown();
+    void OnResourceSelChange();
+    void FillResourceList();
+
+    // The default system sound of a refused start.
+    virtual void MessageBeep();
+
+private:
+    // What the procedure asks of the dialog while it runs.
+    void SetProgressRange(int nMemories) override;
+    void StepProgress() override;
+    void PumpMessages() override;
+    void ShowMessage(const QString& strText) override;
+    void SetModified() override;
+    void RefreshView() override;
+
+    // Transfer is offered exactly when an entry is selected and no transfer
+    // runs: a transfer started from inside the running one would share its
+    // records and its instrument.
+    void UpdateTransferButton();
+    QString& RememberedResource();
+    static CVaultlineApp* App();
+    static CVaultlineDoc* GetDocument();
+
+    int m_nMode;
+    QPushButton* m_btnCancel = nullptr;
+    QProgressBar* m_ctlProgress = nullptr;
+    CValueEdit* m_edtEndMem = nullptr;
+    CValueEdit* m_edtStartMem = nullptr;
+    CResourceComboBox* m_cbxResource = nullptr;
+    QPushButton* m_btnTransfer = nullptr;
+    QRadioButton* m_btnAll = nullptr;
+    QRadioButton* m_btnPartial = nullptr;
+    bool m_bRunning = false;
+    int m_nFirstMem = CTransferProcedure::FIRST_MEMORY;
+    int m_nLastMem = CTransferProcedure::LAST_MEMORY;
+
+    // The procedure while it runs, so that Cancel can reach it.
+    CTransferProcedure* m_pProcedure = nullptr;
+    bool m_bHasRun = false;
+    CTransferProcedure::EResult m_lastResult = CTransferProcedure::RESULT_COMPLETED;
+    // Used when the program has no settings object (a dialog without the
+    // application around it).
+    QString m_strFallbackResource;
+};
+
+// Makes the application's Upload and Download commands run the dialog.
+void InstallTransferDialog(CVaultlineApp& app);
