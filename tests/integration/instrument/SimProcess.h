@@ -22,8 +22,8 @@ public:
             return;
         QElapsedTimer timer;
         timer.start();
-        while (!m_process.canReadLine() && timer.elapsed() < 10000 && m_process.waitForReadyRead(200)) {
-        }
+        while (!m_process.canReadLine() && m_process.state() == QProcess::Running && timer.elapsed() < 10000)
+            m_process.waitForReadyRead(200);
         m_strResource = QString::fromLocal8Bit(m_process.readLine()).trimmed();
     }
     ~CSimProcess() { Stop(); }

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace {
 
 TEST(ScpiReplyTest, VersionFromIdentificationReply)
@@ -18,16 +16,12 @@ TEST(ScpiReplyTest, VersionFromIdentificationReply)
         {strIdn + "1.05\n", 0x0105},
         {strIdn + "01.10\n", 0x010A},
         {strIdn + "2\n", 0x0200},
-        {strIdn + "1.05", 0x0105},
         {"TALVERO,DXR-9KA,1,3.07 beta\n", 0x0307},
         {"Talvero,DXR-9K,91K20473,1.05\n", 0},
-        {"TALVERO,DXR-9K,1.05\n", 0},
         {" TALVERO,DXR-9K,91K20473,1.05\n", 0},
         {"TALVERO,,91K20473,1.05\n", 0},
         {strIdn + "\n", 0},
-        {strIdn + "V1.05\n", 0},
         {strIdn + "0.0\n", 0},
-        {strIdn + "256.512\n", 0},
         {strIdn + "1.999\n", 0x01E7},
         {strIdn + "-1.5\n", 0xFF05},
         {strIdn + "99999999999999999999.1\n", 0xFF00},
@@ -38,7 +32,6 @@ TEST(ScpiReplyTest, VersionFromIdentificationReply)
         {"TALVERO," + QString(300, QLatin1Char('M')) + ",S,1.05\n", 0},
         {QStringLiteral("TALVERO,M") + QChar(0) + ",S,1.05\n", 0}, // a zero ends the reply
         {"", 0},
-        {"TALVERO,", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ScpiReply::ParseVersion(c.strReply), c.wVersion) << qPrintable(c.strReply.left(80));
@@ -87,18 +80,6 @@ TEST(ScpiReplyTest, ErrorCodeAndMessage)
         EXPECT_EQ(ScpiReply::ParseError(QString::fromUtf8(c.pszReply), &strMessage), c.nCode) << c.pszReply;
         EXPECT_EQ(strMessage, QString::fromUtf8(c.pszMessage)) << c.pszReply;
     }
-}
-
-TEST(ScpiReplyTest, NumbersConvertLikeTheCLibrary)
-{
-    EXPECT_FLOAT_EQ(ScpiReply::ToFloat(QStringLiteral(" -2.25e1xyz")), -22.5f);
-    EXPECT_FLOAT_EQ(ScpiReply::ToFloat(QStringLiteral("1,5")), 1.0f);
-    EXPECT_EQ(ScpiReply::ToFloat(QStringLiteral("abc")), 0.0f);
-    EXPECT_TRUE(std::isinf(ScpiReply::ToFloat(QStringLiteral("1e999"))));
-    EXPECT_TRUE(std::isnan(ScpiReply::ToFloat(QStringLiteral("NAN"))));
-    EXPECT_EQ(ScpiReply::ToInt(QStringLiteral("3.7")), 3);
-    EXPECT_EQ(ScpiReply::ToInt(QStringLiteral(" -12abc")), -12);
-    EXPECT_EQ(ScpiReply::ToInt(QStringLiteral("x1")), 0);
 }
 
 TEST(ScpiReplyTest, QuoteAndUnquoteText)

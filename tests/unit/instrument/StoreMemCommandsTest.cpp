@@ -1,4 +1,5 @@
 #include "instrument/StoreMemCommands.h"
+#include "model/StoreMemFields.h"
 
 #include <gtest/gtest.h>
 
@@ -23,15 +24,18 @@ const SMEMCOMMAND& Command(const char* pszHeader)
 STOREMEM Sentinel()
 {
     STOREMEM mem;
-    for (ABCMEM& abc : mem.Abc)
-        abc = ABCMEM{-7, -7, -7, -7, -7, -7, -7, -7, -7, -7, -7, -7};
-    mem.Curr = mem.Pow = mem.Volt = mem.Cond = mem.SoftStartTime = -7;
-    mem.CurrProtect = mem.PowProtect = mem.VoltProtect = -7;
-    mem.PulseFreq = mem.PulseDuty = mem.SlewRate = mem.InputTime = -7;
-    mem.CountTime = mem.Response = -7;
-    for (QString* p :
-         {&mem.Mode, &mem.Crange, &mem.Vrange, &mem.CurrProtectAction, &mem.PowProtectAction, &mem.Memo})
-        *p = QStringLiteral("old");
+    for (ABCMEM& abc : mem.Abc) {
+        for (const ABCMEMFIELD& f : g_AbcMemFields)
+            abc.*f.pField = -7;
+    }
+    for (const STOREMEMFIELD& f : g_StoreMemFields) {
+        if (f.pText)
+            mem.*f.pText = QStringLiteral("old");
+        else if (f.pFloat)
+            mem.*f.pFloat = -7;
+        else
+            mem.*f.pInt = -7;
+    }
     return mem;
 }
 
