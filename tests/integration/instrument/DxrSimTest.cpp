@@ -20,84 +20,39 @@ class DxrSimTest : public ::testing::Test
 protected:
     static void SetUpTestSuite() { qputenv("VAULTLINE_VISA_PROVIDER", "builtin"); }
 
-    void Open(CSimProcess& sim)
+    void Open(CSimProcess& sim, CDxr& dxr)
     {
         ASSERT_TRUE(sim.Resource().startsWith(QStringLiteral("ASRL/dev/"))) << qPrintable(sim.Resource());
-        m_pRm = CreateResourceManager();
-        ASSERT_TRUE(m_pRm);
-        m_dxr.Open(m_pRm, sim.Resource());
+        std::shared_ptr<IResourceManager> pRm = CreateResourceManager();
+        ASSERT_TRUE(pRm);
+        dxr.Open(pRm, sim.Resource());
+    }
+    void Open(CSimProcess& sim) { Open(sim, m_dxr); }
+
+    QStringList Identity(CDxr& dxr)
+    {
+        QString str[4];
+        dxr.GetIdentity(str[0], str[1], str[2], str[3]);
+        return {str[0], str[1], str[2], str[3]};
     }
 
-    std::shared_ptr<IResourceManager> m_pRm;
+    QString Read(CDxr& dxr, int nMemory)
+    {
+        STOREMEM mem;
+        dxr.SelectStoreMemory(nMemory);
+        dxr.ReadStoreMemory(mem);
+        return Describe(mem);
+    }
+
     CDxr m_dxr;
 };
-
-// Values that survive four decimals exactly, different in every field of
-// every memory.
-STOREMEM Pattern(int nMemory)
-{
-    STOREMEM mem;
-    float f = static_cast<float>(nMemory) + 0.0625f;
-    auto next = [&f] { return f += 0.125f; };
-    for (ABCMEM& abc : mem.Abc) {
-        for (float* p : {&abc.Curr_H, &abc.Curr_M, &abc.Curr_L, &abc.Pow_H, &abc.Pow_M, &abc.Pow_L,
-                         &abc.Cond_H, &abc.Cond_M, &abc.Cond_L, &abc.Volt_H, &abc.Volt_M, &abc.Volt_L})
-            *p = next();
-    }
-    for (float* p :
-         {&mem.Curr, &mem.CurrProtect, &mem.Pow, &mem.PowProtect, &mem.Volt, &mem.VoltProtect, &mem.Cond,
-          &mem.SoftStartTime, &mem.SlewRate, &mem.PulseFreq, &mem.PulseDuty, &mem.InputTime})
-        *p = -next();
-    static const char* const s_modes[] = {"CC", "CR", "CV", "CP"};
-    static const char* const s_ranges[] = {"LOW", "MED", "HIGH"};
-    mem.Mode = QLatin1String(s_modes[nMemory % 4]);
-    mem.Crange = QLatin1String(s_ranges[nMemory % 3]);
-    mem.Vrange = QLatin1String(s_ranges[(nMemory + 1) % 3]);
-    mem.CurrProtectAction = nMemory % 2 ? QStringLiteral("LIMIT") : QStringLiteral("TRIP");
-    mem.PowProtectAction = nMemory % 2 ? QStringLiteral("TRIP") : QStringLiteral("LIMIT");
-    mem.CountTime = nMemory % 2;
-    mem.Response = nMemory - 50;
-    mem.Memo = nMemory % 10 == 0 ? QString() : QStringLiteral("Mem %1 \"q\" ;,").arg(nMemory);
-    return mem;
-}
-
-void ExpectEqual(const STOREMEM& a, const STOREMEM& b, int nMemory)
-{
-    SCOPED_TRACE(nMemory);
-    for (int i = 0; i < 3; ++i) {
-        for (auto f : {&ABCMEM::Curr_H, &ABCMEM::Curr_M, &ABCMEM::Curr_L, &ABCMEM::Pow_H, &ABCMEM::Pow_M,
-                       &ABCMEM::Pow_L, &ABCMEM::Cond_H, &ABCMEM::Cond_M, &ABCMEM::Cond_L, &ABCMEM::Volt_H,
-                       &ABCMEM::Volt_M, &ABCMEM::Volt_L})
-            EXPECT_EQ(a.Abc[i].*f, b.Abc[i].*f);
-    }
-    for (auto f : {&STOREMEM::Curr, &STOREMEM::CurrProtect, &STOREMEM::Pow, &STOREMEM::PowProtect,
-                   &STOREMEM::Volt, &STOREMEM::VoltProtect, &STOREMEM::Cond, &STOREMEM::SoftStartTime,
-                   &STOREMEM::SlewRate, &STOREMEM::PulseFreq, &STOREMEM::PulseDuty, &STOREMEM::InputTime})
-        EXPECT_EQ(a.*f, b.*f);
-    for (auto f : {&STOREMEM::Memo, &STOREMEM::Mode, &STOREMEM::Crange, &STOREMEM::Vrange,
-                   &STOREMEM::CurrProtectAction, &STOREMEM::PowProtectAction})
-        EXPECT_EQ(a.*f, b.*f);
-    EXPECT_EQ(a.CountTime, b.CountTime);
-    EXPECT_EQ(a.Response, b.Response);
-}
 
 TEST_F(DxrSimTest, Identify)
 {
     CSimProcess sim;
     Open(sim);
     EXPECT_EQ(m_dxr.m_wVersion, 0x0105);
-    QString str[4];
-    m_dxr.GetIdentity(str[0], str[1], str[2], str[3]);
-    EXPECT_EQ(QStringList({str[0], str[1], str[2], str[3]}),
-              QStringList({QStringLiteral("TALVERO"), QStringLiteral("DXR-9K"), QStringLiteral("91K20473"),
-                           QStringLiteral("1.05")}));
-}
-
-TEST_F(DxrSimTest, OtherIdentificationIsNotIdentified)
-{
-    CSimProcess sim({QStringLiteral("--idn"), QStringLiteral("Talvero,DXR-9K,91K20473,1.05")});
-    Open(sim);
-    EXPECT_EQ(m_dxr.m_wVersion, 0);
+    EXPECT_EQ(Identity(m_dxr), QString("TALVERO,DXR-9K,91K20473,1.05").split(','));
 }
 
 TEST_F(DxrSimTest, AllMemoriesWrittenReadBackEqual)
@@ -108,12 +63,8 @@ TEST_F(DxrSimTest, AllMemoriesWrittenReadBackEqual)
         m_dxr.SelectStoreMemory(n);
         m_dxr.WriteStoreMemory(Pattern(n));
     }
-    for (int n = 99; n >= 0; --n) {
-        STOREMEM mem;
-        m_dxr.SelectStoreMemory(n);
-        m_dxr.ReadStoreMemory(mem);
-        ExpectEqual(mem, Pattern(n), n);
-    }
+    for (int n = 99; n >= 0; --n)
+        EXPECT_EQ(Read(m_dxr, n), Describe(Pattern(n))) << n;
     EXPECT_EQ(m_dxr.GetSession()->LockState(), Visa::NO_LOCK);
 }
 
@@ -130,31 +81,21 @@ TEST_F(DxrSimTest, TheStateFileKeepsTheMemoriesBetweenRuns)
         }
         EXPECT_EQ(sim.Stop(), 0);
     }
-    ASSERT_TRUE(QFile::exists(strState));
-
     CSimProcess sim({QStringLiteral("--state"), strState});
     CDxr dxr;
-    std::shared_ptr<IResourceManager> pRm = CreateResourceManager();
-    dxr.Open(pRm, sim.Resource());
-    for (int n : {0, 42, 99, 50}) {
-        STOREMEM mem;
-        dxr.SelectStoreMemory(n);
-        dxr.ReadStoreMemory(mem);
-        ExpectEqual(mem, n == 50 ? STOREMEM() : Pattern(n), n);
-    }
-}
+    Open(sim, dxr);
+    for (int n : {0, 42, 99, 50})
+        EXPECT_EQ(Read(dxr, n), Describe(n == 50 ? STOREMEM() : Pattern(n))) << n;
 
-TEST_F(DxrSimTest, AStateFileThatCannotBeReadIsLeftAlone)
-{
-    QTemporaryDir dir;
-    const QString strState = dir.filePath(QStringLiteral("notes.xMem"));
-    QFile file(strState);
+    // A state file that is no memory file is neither used nor overwritten.
+    const QString strNotes = dir.filePath(QStringLiteral("notes.xMem"));
+    QFile file(strNotes);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("not a memory file");
     file.close();
-    CSimProcess sim({QStringLiteral("--state"), strState});
-    EXPECT_TRUE(sim.Resource().isEmpty());
-    EXPECT_EQ(sim.Stop(), 1);
+    CSimProcess bad({QStringLiteral("--state"), strNotes});
+    EXPECT_TRUE(bad.Resource().isEmpty());
+    EXPECT_EQ(bad.Stop(), 1);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("not a memory file"));
 }
@@ -177,30 +118,26 @@ TEST_F(DxrSimTest, InstrumentErrorsSurfaceAsScpiException)
         m_dxr.WriteStoreMemory(mem);
         FAIL() << "no exception";
     } catch (const CScpiException& e) {
-        EXPECT_EQ(e.GetCount(), 2);
+        ASSERT_EQ(e.GetCount(), 2);
         EXPECT_EQ(e.m_errors[0].nCode, -109); // VOLT without its range keyword
         EXPECT_EQ(e.m_errors[1].nCode, -104); // SLEW nan
     }
-    // Nothing left over for the next operation.
-    EXPECT_NO_THROW(m_dxr.SelectStoreMemory(1));
-}
+    EXPECT_NO_THROW(m_dxr.SelectStoreMemory(1)); // nothing left over
 
-TEST_F(DxrSimTest, AnOverflowingQueueEndsInQueueOverflow)
-{
     QStringList options;
     for (int i = 0; i < 40; ++i)
         options << QStringLiteral("--queue-error") << QStringLiteral("-100");
-    CSimProcess sim(options);
-    Open(sim);
+    CSimProcess full(options);
+    CDxr dxr;
+    Open(full, dxr);
     try {
-        QString str[4];
-        m_dxr.GetIdentity(str[0], str[1], str[2], str[3]);
+        Identity(dxr);
         FAIL() << "no exception";
     } catch (const CScpiException& e) {
         ASSERT_EQ(e.GetCount(), 30);
         EXPECT_EQ(e.m_errors[0].nCode, -100);
-        EXPECT_EQ(e.m_errors[30 - 1].nCode, -350);
-        EXPECT_EQ(e.m_errors[30 - 1].GetMessage(), QStringLiteral("\"Queue overflow\""));
+        EXPECT_EQ(e.m_errors[29].nCode, -350);
+        EXPECT_EQ(e.m_errors[29].GetMessage(), QStringLiteral("\"Queue overflow\""));
     }
 }
 
@@ -212,8 +149,7 @@ TEST_F(DxrSimTest, ASilentInstrumentIsAVisaTimeout)
     QElapsedTimer timer;
     timer.start();
     try {
-        QString str[4];
-        m_dxr.GetIdentity(str[0], str[1], str[2], str[3]);
+        Identity(m_dxr);
         FAIL() << "no exception";
     } catch (const _com_error& e) {
         EXPECT_EQ(e.Error(), Visa::VI_ERROR_TMO);
@@ -234,9 +170,8 @@ TEST_F(DxrSimTest, TheLineRateLimitHoldsExchangesToTheBaudRate)
     timer.start();
     STOREMEM mem;
     m_dxr.ReadStoreMemory(mem);
-    // Ten queries (161 bytes) and their replies (at least 269 bytes), then
-    // the error query (10) and its reply (13): at 19200 baud, 11 bits per
-    // character, no less than 453 / 1745.45 s.
+    // Ten queries (161 bytes), their replies (at least 269), the error query
+    // and its reply (23): 453 characters of 11 bits at 19200 baud.
     EXPECT_GE(timer.elapsed(), 453 * 1000 * 11 / 19200 - 10);
     EXPECT_EQ(mem.Crange, QStringLiteral("HIGH"));
 }

@@ -1,16 +1,17 @@
 #pragma once
 
+#include "model/StoreMemFields.h"
 #include "support/TestEnv.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
 
-// A dxr9k-sim of the build, started for one test and terminated after it.
+// A dxr9k-sim of the build on a pseudo-terminal, started for one test and
+// terminated after it; the resource name is empty when it did not start.
 class CSimProcess
 {
 public:
-    // Starts the simulator on a pseudo-terminal with extra options; the
-    // resource name is empty when it did not start.
     explicit CSimProcess(const QStringList& options = {})
     {
         m_process.setProgram(BinaryDir() + QStringLiteral("/sim/dxr9k-sim"));
@@ -19,8 +20,10 @@ public:
         m_process.start();
         if (!m_process.waitForStarted(5000))
             return;
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
-        }
+        QElapsedTimer timer;
+        timer.start();
+        while (!m_process.canReadLine() && m_process.state() == QProcess::Running && timer.elapsed() < 10000)
+            m_process.waitForReadyRead(200);
         m_strResource = QString::fromLocal8Bit(m_process.readLine()).trimmed();
     }
     ~CSimProcess() { Stop(); }
@@ -29,7 +32,7 @@ public:
 
     const QString& Resource() const { return m_strResource; }
 
-    // Terminates the simulator as a user would (SIGTERM) and returns its exit code.
+    // Terminates as a user would (SIGTERM, so --state is saved); the exit code.
     int Stop()
     {
         if (m_process.state() != QProcess::NotRunning) {
@@ -46,3 +49,46 @@ private:
     QProcess m_process;
     QString m_strResource;
 };
+
+// A record different in every field from the defaults and from every other
+// (nMemory, nSeed), with values that survive four decimals exactly.
+inline STOREMEM Pattern(int nMemory, int nSeed = 0)
+{
+    static const char* const s_modes[] = {"CC", "CR", "CV", "CP"};
+    static const char* const s_ranges[] = {"LOW", "MED", "HIGH"};
+    const int n = nMemory + 100 * nSeed;
+    STOREMEM mem;
+    float f = static_cast<float>(n) + 0.0625f;
+    for (ABCMEM& abc : mem.Abc) {
+        for (const ABCMEMFIELD& field : g_AbcMemFields)
+            abc.*field.pField = f += 0.125f;
+    }
+    for (const STOREMEMFIELD& field : g_StoreMemFields) {
+        if (field.pFloat)
+            mem.*field.pFloat = -(f += 0.125f);
+    }
+    mem.Mode = QLatin1String(s_modes[n % 4]);
+    mem.Crange = QLatin1String(s_ranges[n % 3]);
+    mem.Vrange = QLatin1String(s_ranges[(n + 1) % 3]);
+    mem.CurrProtectAction = n % 2 ? QStringLiteral("LIMIT") : QStringLiteral("TRIP");
+    mem.PowProtectAction = n % 2 ? QStringLiteral("TRIP") : QStringLiteral("LIMIT");
+    mem.CountTime = n % 2;
+    mem.Response = n - 50;
+    mem.Memo = n % 10 == 0 ? QString() : QStringLiteral("Mem %1 \"q\" ;,").arg(n);
+    return mem;
+}
+
+// Every field of a record in one text, so that a mismatch shows where it is.
+inline QString Describe(const STOREMEM& m)
+{
+    QStringList fields;
+    for (const STOREMEMFIELD& f : g_StoreMemFields)
+        fields << (f.pText    ? m.*f.pText
+                   : f.pFloat ? QString::number(m.*f.pFloat, 'g', 9)
+                              : QString::number(m.*f.pInt));
+    for (const ABCMEM& abc : m.Abc) {
+        for (const ABCMEMFIELD& f : g_AbcMemFields)
+            fields << QString::number(abc.*f.pField, 'g', 9);
+    }
+    return fields.join(QLatin1Char('|'));
+}

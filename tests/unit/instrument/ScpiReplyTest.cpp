@@ -3,91 +3,69 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace {
 
-struct VERSIONCASE
+TEST(ScpiReplyTest, VersionFromIdentificationReply)
 {
-    const char* pszReply;
-    std::uint16_t wVersion;
-};
-
-class VersionTest : public ::testing::TestWithParam<VERSIONCASE>
-{
-};
-
-TEST_P(VersionTest, FromIdentificationReply)
-{
-    EXPECT_EQ(ScpiReply::ParseVersion(QString::fromUtf8(GetParam().pszReply)), GetParam().wVersion)
-        << GetParam().pszReply;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, VersionTest,
-    ::testing::Values(
-        VERSIONCASE{"TALVERO,DXR-9K,91K20473,1.05\n", 0x0105},
-        VERSIONCASE{"TALVERO,DXR-9K,91K20473,01.10\n", 0x010A},
-        VERSIONCASE{"TALVERO,DXR-9K,91K20473,2\n", 0x0200},
-        VERSIONCASE{"TALVERO,DXR-9K,91K20473,1.05", 0x0105},
-        VERSIONCASE{"TALVERO,DXR-9KA,1,3.07 beta\n", 0x0307},
-        VERSIONCASE{"Talvero,DXR-9K,91K20473,1.05\n", 0}, VERSIONCASE{"TALVERO,DXR-9K,1.05\n", 0},
-        VERSIONCASE{" TALVERO,DXR-9K,91K20473,1.05\n", 0}, VERSIONCASE{"TALVERO,,91K20473,1.05\n", 0},
-        VERSIONCASE{"TALVERO,DXR-9K,91K20473,\n", 0}, VERSIONCASE{"TALVERO,DXR-9K,91K20473,V1.05\n", 0},
-        VERSIONCASE{"TALVERO,DXR-9K,91K20473,0.0\n", 0}, VERSIONCASE{"TALVERO,DXR-9K,91K20473,256.512\n", 0},
-        VERSIONCASE{"TALVERO,DXR-9K,91K20473,1.999\n", 0x01E7},
-        VERSIONCASE{"TALVERO,DXR-9K,91K20473,-1.5\n", 0xFF05},
-        VERSIONCASE{"TALVERO,DXR-9K,91K20473,99999999999999999999.1\n", 0xFF00},
-        // The firmware field is held in 15 characters.
-        VERSIONCASE{"TALVERO,DXR-9K,91K20473,1.0000000000000002\n", 0x0100},
+    const QString strIdn = QStringLiteral("TALVERO,DXR-9K,91K20473,");
+    const struct
+    {
+        QString strReply;
+        std::uint16_t wVersion;
+    } cases[] = {
+        {strIdn + "1.05\n", 0x0105},
+        {strIdn + "01.10\n", 0x010A},
+        {strIdn + "2\n", 0x0200},
+        {"TALVERO,DXR-9KA,1,3.07 beta\n", 0x0307},
+        {"Talvero,DXR-9K,91K20473,1.05\n", 0},
+        {" TALVERO,DXR-9K,91K20473,1.05\n", 0},
+        {"TALVERO,,91K20473,1.05\n", 0},
+        {strIdn + "\n", 0},
+        {strIdn + "0.0\n", 0},
+        {strIdn + "1.999\n", 0x01E7},
+        {strIdn + "-1.5\n", 0xFF05},
+        {strIdn + "99999999999999999999.1\n", 0xFF00},
+        {strIdn + "1.0000000000000002\n", 0x0100}, // the field is held in 15 characters
         // Model and serial longer than their buffers do not stop the scan.
-        VERSIONCASE{"TALVERO,ABCDEFGHIJKLMNOPQRSTUVWXYZ,0123456789ABCDEFGHIJ,4.2\n", 0x0402},
-        VERSIONCASE{"", 0}, VERSIONCASE{"TALVERO,", 0}));
-
-TEST(VersionTest, ReplyLongerThanItsBufferIsCut)
-{
-    // 300 characters before the serial number's comma: the 255 kept hold no
-    // second comma, so the reply does not identify.
-    const QString strLong =
-        QStringLiteral("TALVERO,") + QString(300, QLatin1Char('M')) + QStringLiteral(",S,1.05\n");
-    EXPECT_EQ(ScpiReply::ParseVersion(strLong), 0);
-    // A zero character ends the reply as it ends a buffer.
-    EXPECT_EQ(ScpiReply::ParseVersion(QStringLiteral("TALVERO,M") + QChar(0) + QStringLiteral(",S,1.05\n")),
-              0);
+        {"TALVERO,ABCDEFGHIJKLMNOPQRSTUVWXYZ,0123456789ABCDEFGHIJ,4.2\n", 0x0402},
+        // 300 characters before the serial's comma: the 255 kept hold no second comma.
+        {"TALVERO," + QString(300, QLatin1Char('M')) + ",S,1.05\n", 0},
+        {QStringLiteral("TALVERO,M") + QChar(0) + ",S,1.05\n", 0}, // a zero ends the reply
+        {"", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ScpiReply::ParseVersion(c.strReply), c.wVersion) << qPrintable(c.strReply.left(80));
 }
 
-TEST(IdentityTest, TokensSplitAtCommasAndSpaces)
+TEST(ScpiReplyTest, IdentityTokensSplitAtCommasAndSpaces)
 {
-    struct
+    const struct
     {
         const char* pszReply;
-        const char* pszTokens[4];
-    } const cases[] = {
-        {"TALVERO,DXR-9K,91K20473,1.05\n", {"TALVERO", "DXR-9K", "91K20473", "1.05"}},
-        // A space inside the model shifts the later tokens.
-        {"TALVERO,DXR 9K,91K20473,1.05\n", {"TALVERO", "DXR", "9K", "91K20473"}},
-        {"TALVERO,,  DXR-9K, ,91K20473,,1.05\n", {"TALVERO", "DXR-9K", "91K20473", "1.05"}},
-        {"TALVERO,DXR-9K\n", {"TALVERO", "DXR-9K\n", "", ""}},
-        {"", {"", "", "", ""}},
+        const char* pszTokens;
+    } cases[] = {
+        {"TALVERO,DXR-9K,91K20473,1.05\n", "TALVERO|DXR-9K|91K20473|1.05"},
+        {"TALVERO,DXR 9K,91K20473,1.05\n", "TALVERO|DXR|9K|91K20473"}, // a space shifts the later tokens
+        {"TALVERO,,  DXR-9K, ,91K20473,,1.05\n", "TALVERO|DXR-9K|91K20473|1.05"},
+        {"TALVERO,DXR-9K\n", "TALVERO|DXR-9K\n||"},
+        {"", "|||"},
     };
     for (const auto& c : cases) {
         QString str[4];
         ScpiReply::SplitIdentity(QString::fromUtf8(c.pszReply), str[0], str[1], str[2], str[3]);
-        for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(str[i], QString::fromUtf8(c.pszTokens[i])) << c.pszReply << " token " << i;
+        EXPECT_EQ(QStringList({str[0], str[1], str[2], str[3]}).join('|'), QString::fromUtf8(c.pszTokens));
     }
 }
 
-TEST(ErrorReplyTest, CodeAndMessage)
+TEST(ScpiReplyTest, ErrorCodeAndMessage)
 {
-    struct
+    const struct
     {
         const char* pszReply;
         std::int32_t nCode;
         const char* pszMessage;
-    } const cases[] = {
+    } cases[] = {
         {"0,\"No error\"\n", 0, "\"No error\""},
-        {"-113,\"Undefined header\"\n", -113, "\"Undefined header\""},
         {"+222,\"Data out of range;NSEL 100\"\n", 222, "\"Data out of range;NSEL 100\""},
         {"  -350,\"Queue overflow\"", -350, "\"Queue overflow\""},
         {"-104\n", -104, ""},
@@ -104,70 +82,46 @@ TEST(ErrorReplyTest, CodeAndMessage)
     }
 }
 
-TEST(NumberTest, TokensConvertLikeTheCLibrary)
+TEST(ScpiReplyTest, QuoteAndUnquoteText)
 {
-    EXPECT_FLOAT_EQ(ScpiReply::ToFloat(QStringLiteral("1.5000")), 1.5f);
-    EXPECT_FLOAT_EQ(ScpiReply::ToFloat(QStringLiteral(" -2.25e1xyz")), -22.5f);
-    EXPECT_FLOAT_EQ(ScpiReply::ToFloat(QStringLiteral("1,5")), 1.0f);
-    EXPECT_EQ(ScpiReply::ToFloat(QStringLiteral("abc")), 0.0f);
-    EXPECT_TRUE(std::isinf(ScpiReply::ToFloat(QStringLiteral("1e999"))));
-    EXPECT_TRUE(std::isnan(ScpiReply::ToFloat(QStringLiteral("NAN"))));
-    EXPECT_EQ(ScpiReply::ToInt(QStringLiteral("3.7")), 3);
-    EXPECT_EQ(ScpiReply::ToInt(QStringLiteral(" -12abc")), -12);
-    EXPECT_EQ(ScpiReply::ToInt(QStringLiteral("x1")), 0);
-}
-
-TEST(MemoTest, QuoteText)
-{
-    const QString strQuote(QLatin1Char('"'));
-    EXPECT_EQ(ScpiReply::QuoteText(QString(), 15), QStringLiteral("\"\""));
-    EXPECT_EQ(ScpiReply::QuoteText(QStringLiteral("Load test"), 15), QStringLiteral("\"Load test\""));
-    EXPECT_EQ(ScpiReply::QuoteText(QStringLiteral("0123456789ABCDEFGHIJ"), 15),
-              QStringLiteral("\"0123456789ABCDE\""));
-    EXPECT_EQ(ScpiReply::QuoteText(QStringLiteral("say \"hi\""), 15), QStringLiteral("\"say \"\"hi\"\"\""));
-    // Fifteen quotes: the longest memo text that can go out, 32 characters.
-    const QString strAllQuotes = ScpiReply::QuoteText(QString(20, QLatin1Char('"')), 15);
-    EXPECT_EQ(strAllQuotes.size(), 32);
-    EXPECT_EQ(strAllQuotes, QString(32, QLatin1Char('"')));
-    // A surrogate pair is not cut in half.
-    const QString strEmoji = QString(14, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x98\x80");
-    EXPECT_EQ(ScpiReply::QuoteText(strEmoji, 15),
-              QStringLiteral("\"") + QString(14, QLatin1Char('a')) + strQuote);
-}
-
-TEST(MemoTest, UnquoteText)
-{
-    struct
+    const QString strQuotes32(32, QLatin1Char('"'));
+    const QString strA14(14, QLatin1Char('a'));
+    const struct
     {
-        const char* pszReply;
-        const char* pszMemo;
-    } const cases[] = {
-        {"\"Load test\"\n", "Load test"},
+        QString strText, strQuoted;
+    } quotes[] = {
+        {"", "\"\""},
+        {"0123456789ABCDEFGHIJ", "\"0123456789ABCDE\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {QString(20, QLatin1Char('"')), strQuotes32}, // the longest memo that can go out
+        {strA14 + QString::fromUtf8("\xF0\x9F\x98\x80"), '"' + strA14 + '"'}, // no half surrogate pair
+    };
+    for (const auto& c : quotes)
+        EXPECT_EQ(ScpiReply::QuoteText(c.strText, 15), c.strQuoted) << qPrintable(c.strText);
+
+    const struct
+    {
+        QString strReply, strMemo;
+    } unquotes[] = {
         {"\"say \"\"hi\"\"\"\n", "say \"hi\""},
         {"\"\"\n", ""},
         {"Load test\n", ""},
         {"\"unterminated\n", ""},
         {"junk \"x\" junk\n", "x"},
-        {"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\n",
-         "\"\"\"\"\"\"\"\"\"\"\"\"\"\"\""},
+        {strQuotes32 + '\n', QString(15, QLatin1Char('"'))},
         {"", ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ScpiReply::UnquoteText(QString::fromUtf8(c.pszReply)), QString::fromUtf8(c.pszMemo))
-            << c.pszReply;
+    for (const auto& c : unquotes)
+        EXPECT_EQ(ScpiReply::UnquoteText(c.strReply), c.strMemo) << qPrintable(c.strReply);
 }
 
-TEST(ReportTest, OneEntry)
+TEST(ScpiReplyTest, ReportLinesFitTheirBufferAndTheListEndsAtAZeroCode)
 {
     CScpiException e;
     e.m_errors[0].nCode = -113;
     e.m_errors[0].SetMessage(QStringLiteral("\"Undefined header\""));
     EXPECT_EQ(e.GetReport(), QStringLiteral("SCPI Error(s)\n\n(-113) \"Undefined header\"\n"));
-}
 
-TEST(ReportTest, LinesFitTheirBufferAndTheListEndsAtAZeroCode)
-{
-    CScpiException e;
     e.m_errors[0].nCode = INT32_MIN;
     e.m_errors[0].SetMessage(QString(400, QLatin1Char('m')));
     e.m_errors[1].nCode = -222;
@@ -178,15 +132,11 @@ TEST(ReportTest, LinesFitTheirBufferAndTheListEndsAtAZeroCode)
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("(-2147483648) mmm")));
     EXPECT_EQ(lines[3], QStringLiteral("(-222) "));
     EXPECT_EQ(e.GetCount(), 2);
-}
 
-TEST(ReportTest, AFullExceptionListsAll256)
-{
-    CScpiException e;
     for (SYSTERR& err : e.m_errors)
         err.nCode = -100;
     EXPECT_EQ(e.GetCount(), 256);
-    EXPECT_EQ(e.GetReport().count(QStringLiteral("(-100) \n")), 256);
+    EXPECT_EQ(e.GetReport().count(QStringLiteral("(-100) ")), 256);
 }
 
 } // namespace

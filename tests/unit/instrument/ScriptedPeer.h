@@ -34,25 +34,17 @@ public:
 
     long WriteString(const QString& str) override
     {
-        if (m_nFailWrite == 0)
+        if (m_nFailWrite-- == 0)
             throw _com_error(Visa::VI_ERROR_TMO,
                              QStringLiteral("Timeout expired before operation completed."));
-        --m_nFailWrite;
         m_log << QStringLiteral("Write ") + str;
         m_writes << str;
-        if (str == QLatin1String("SYST:ERR?\n")) {
-            if (m_errorReplies.empty()) {
-                m_strPending += QStringLiteral("0,\"No error\"\n");
-            } else {
-                m_strPending += m_errorReplies.front();
-                m_errorReplies.pop_front();
-            }
-        } else if (str == QLatin1String("*IDN?\n")) {
+        if (str == QLatin1String("*IDN?\n"))
             m_strPending += m_strIdn;
-        } else if (str.endsWith(QLatin1String("?\n")) && !m_replies.empty()) {
-            m_strPending += m_replies.front();
-            m_replies.pop_front();
-        }
+        else if (str == QLatin1String("SYST:ERR?\n"))
+            m_strPending += Next(m_errorReplies, QStringLiteral("0,\"No error\"\n"));
+        else if (str.endsWith(QLatin1String("?\n")))
+            m_strPending += Next(m_replies, QString());
         return static_cast<long>(str.size());
     }
     // Up to nCount characters, ending after a line feed; the rest stays.
@@ -67,6 +59,15 @@ public:
         n = std::min<qsizetype>(n, nCount);
         const QString str = m_strPending.left(n);
         m_strPending.remove(0, n);
+        return str;
+    }
+
+    static QString Next(std::deque<QString>& replies, const QString& strElse)
+    {
+        if (replies.empty())
+            return strElse;
+        QString str = replies.front();
+        replies.pop_front();
         return str;
     }
 
