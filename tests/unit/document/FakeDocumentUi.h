@@ -47,7 +47,7 @@ public:
         return str;
     }
 
-    void BeginWaitCursor() override { ++m_nWaitDepth, ++m_nWaitCount; }
+    void BeginWaitCursor() override { ++m_nWaitDepth; }
     void EndWaitCursor() override { --m_nWaitDepth; }
 
     bool ValidateRightPane() override
@@ -57,7 +57,7 @@ public:
     }
     void InitialUpdateRightPane() override { ++m_nInitialUpdates; }
     void AddToRecentFileList(const QString& strPath) override { m_recent.append(strPath); }
-    void OnDocumentTitleChanged() override { ++m_nTitleChanges; }
+    void OnDocumentTitleChanged() override {}
     void RunTransferDialog(int nMode) override { m_transfers.push_back(nMode); }
 
     // Script
@@ -71,10 +71,8 @@ public:
     unsigned m_nPromptHelp = 0;
     std::vector<FILEDIALOG> m_dialogs;
     int m_nWaitDepth = 0;
-    int m_nWaitCount = 0;
     int m_nValidations = 0;
     int m_nInitialUpdates = 0;
     QStringList m_recent;
-    int m_nTitleChanges = 0;
     std::vector<int> m_transfers;
 };

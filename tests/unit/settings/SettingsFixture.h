@@ -38,21 +38,6 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    // The type and size of a value of the program's key, as the registry reports them.
-    static LONG QueryValue(const QString& strName, DWORD& dwType, DWORD& cbData)
-    {
-        HKEY hKey = INVALID_HKEY;
-        LONG l =
-            RegCreateKeyExW(HKEY_CURRENT_USER, QStringLiteral("Software\\Talvero\\Dxr9kStdApps\\Vaultline"),
-                            REG_OPTION_NON_VOLATILE, KEY_READ, &hKey, nullptr);
-        if (l != ERROR_SUCCESS)
-            return l;
-        cbData = 0;
-        l = RegQueryValueExW(hKey, strName, &dwType, nullptr, &cbData);
-        RegCloseKey(hKey);
-        return l;
-    }
-
     QTemporaryDir m_dir;
     QByteArray m_oldConfig;
 };
