@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -31,6 +32,11 @@ protected:
         QFile f(FilePath());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(text);
+        f.flush();
+        // Qt keeps a parsed settings file until its size or time changes; two
+        // rewrites of equal size within one second would read as the first.
+        static int s_nWrites = 0;
+        f.setFileTime(QDateTime::currentDateTime().addSecs(++s_nWrites), QFileDevice::FileModificationTime);
     }
     QByteArray ReadFile() const
     {
