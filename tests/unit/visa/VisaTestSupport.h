@@ -1,12 +1,39 @@
 #pragma once
 
+#include "platform/visa/Visa.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <pty.h>
 #include <unistd.h>
+
+// The status a call ends with (VI_SUCCESS when it returns), and its text.
+inline HRESULT StatusOf(const std::function<void()>& fn, QString* pstrText = nullptr)
+{
+    try {
+        fn();
+    } catch (const _com_error& e) {
+        if (pstrText)
+            *pstrText = e.Description();
+        return e.Error();
+    }
+    return Visa::VI_SUCCESS;
+}
+
+// Bytes from fd up to and including the first line feed, or what arrived in time.
+inline QByteArray ReadLineFrom(int fd, int nTimeoutMs = 3000)
+{
+    QByteArray line;
+    char c = 0;
+    pollfd pfd{fd, POLLIN, 0};
+    while (!line.endsWith('\n') && ::poll(&pfd, 1, nTimeoutMs) > 0 && ::read(fd, &c, 1) == 1)
+        line.append(c);
+    return line;
+}
 
 // The far end of a pseudo-terminal: the test plays the instrument on the
 // master side while the code under test opens the slave as a serial line.
@@ -31,37 +58,8 @@ public:
     bool IsOpen() const { return m_fdMaster >= 0; }
     QString SlavePath() const { return m_strSlave; }
     QString ResourceName() const { return QStringLiteral("ASRL%1::INSTR").arg(m_strSlave); }
-    int MasterFd() const { return m_fdMaster; }
-
-    void Send(const QByteArray& bytes) const
-    {
-        qint64 nSent = 0;
-        while (nSent < bytes.size()) {
-            const ssize_t n =
-                ::write(m_fdMaster, bytes.constData() + nSent, static_cast<size_t>(bytes.size() - nSent));
-            if (n <= 0)
-                return;
-            nSent += n;
-        }
-    }
-
-    // What the session sent, up to and including the first line feed, or
-    // what arrived within the time.
-    QByteArray ReceiveLine(int nTimeoutMs = 2000) const
-    {
-        QByteArray line;
-        while (!line.endsWith('\n')) {
-            pollfd pfd{m_fdMaster, POLLIN, 0};
-            if (::poll(&pfd, 1, nTimeoutMs) <= 0)
-                break;
-            char c = 0;
-            if (::read(m_fdMaster, &c, 1) != 1)
-                break;
-            line.append(c);
-        }
-        return line;
-    }
-
+    void Send(const QByteArray& bytes) const { (void)!::write(m_fdMaster, bytes.constData(), bytes.size()); }
+    QByteArray ReceiveLine() const { return ReadLineFrom(m_fdMaster); }
     void CloseMaster()
     {
         if (m_fdMaster >= 0)
