@@ -29,11 +29,6 @@ public:
         return m_process.readLine().trimmed();
     }
     void Tell() { m_process.write("\n"); }
-    void Kill()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
 
 private:
     QProcess m_process;
@@ -92,9 +87,9 @@ TEST_F(LockTest, SecondProcessWaitsForTheLockTimeoutThenFails)
 
 TEST_F(LockTest, HolderThatDiesReleasesTheLock)
 {
-    CHelperProcess helper(m_peer.ResourceName());
-    ASSERT_EQ(helper.ReadLine(), QByteArray("locked"));
-    helper.Kill();
+    auto pHelper = std::make_unique<CHelperProcess>(m_peer.ResourceName());
+    ASSERT_EQ(pHelper->ReadLine(), QByteArray("locked"));
+    pHelper.reset(); // killed
     Lock(m_pSession);
     EXPECT_EQ(m_pSession->LockState(), Visa::EXCLUSIVE_LOCK);
 }

@@ -85,11 +85,7 @@ TEST_F(SerialPathTest, SerialSettingsReachTheLine)
 {
     auto pSerial = std::dynamic_pointer_cast<ISerial>(m_pSession);
     ASSERT_TRUE(pSerial);
-    pSerial->SetBaudRate(19200);
-    pSerial->SetDataBits(8);
-    pSerial->SetStopBits(Visa::ASRL_STOP_TWO);
-    pSerial->SetParity(Visa::ASRL_PAR_NONE);
-    pSerial->SetFlowControl(Visa::ASRL_FLOW_XON_XOFF);
+    ApplyInstrumentLineSettings(*pSerial);
 
     // Read back through a descriptor of our own, as another program would.
     const int fd = ::open(m_peer.SlavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);

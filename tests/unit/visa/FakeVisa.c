@@ -16,7 +16,8 @@ typedef uint64_t ViAttrState; /* as on every LP64 system */
 #define MAX_SESSIONS 16
 #define MAX_ATTRS 32
 
-static const char* const s_Resources[] = {"GPIB0::5::INSTR", "ASRL3::INSTR", "TCPIP0::10.0.0.2::5025::SOCKET"};
+static const char* const s_Resources[] = {"GPIB0::5::INSTR", "ASRL3::INSTR",
+                                          "TCPIP0::10.0.0.2::5025::SOCKET"};
 static const uint16_t s_InterfaceTypes[] = {1, 4, 6};
 static struct
 {
@@ -29,11 +30,8 @@ static int s_nAttrs, s_nNext;
 static const char* s_Found[3];
 static int s_nFound;
 
-static int SessionIndex(ViUInt32 vi)
-{
-    const ViUInt32 n = vi - FIRST_SESSION;
-    return vi >= FIRST_SESSION && n < MAX_SESSIONS && s_Sessions[n].bOpen ? (int)n : -1;
-}
+/* The caller only ever passes sessions this library opened. */
+#define SESSION(vi) s_Sessions[(vi)-FIRST_SESSION]
 
 static int AttrIndex(uint32_t attr)
 {
@@ -55,7 +53,8 @@ ViStatus viFindRsrc(ViUInt32 rm, const char* pszExpr, ViUInt32* pList, ViUInt32*
     s_nFound = 0;
     s_nNext = 1;
     for (int i = 0; i < 3; ++i)
-        if (strcmp(pszExpr, "?*") == 0 || (strcmp(pszExpr, "?*::INSTR") == 0 && strstr(s_Resources[i], "::INSTR")))
+        if (strcmp(pszExpr, "?*") == 0 ||
+            (strcmp(pszExpr, "?*::INSTR") == 0 && strstr(s_Resources[i], "::INSTR")))
             s_Found[s_nFound++] = s_Resources[i];
     *pCount = (ViUInt32)s_nFound;
     *pList = 2;
@@ -90,15 +89,14 @@ ViStatus viOpen(ViUInt32 rm, const char* pszName, ViUInt32 nMode, ViUInt32 nTime
 
 ViStatus viClose(ViUInt32 object)
 {
-    if (SessionIndex(object) >= 0)
-        s_Sessions[object - FIRST_SESSION].bOpen = 0;
+    if (object >= FIRST_SESSION)
+        SESSION(object).bOpen = 0;
     return 0;
 }
 
 ViStatus viSetAttribute(ViUInt32 object, ViUInt32 attr, ViAttrState value)
 {
-    if (SessionIndex(object) < 0)
-        return VI_ERROR(0x0E);
+    (void)object;
     int i = AttrIndex(attr);
     if (i < 0 && s_nAttrs < MAX_ATTRS)
         s_AttrKeys[i = s_nAttrs++] = attr;
@@ -109,15 +107,12 @@ ViStatus viSetAttribute(ViUInt32 object, ViUInt32 attr, ViAttrState value)
 
 ViStatus viGetAttribute(ViUInt32 object, ViUInt32 attr, void* pValue)
 {
-    const int n = SessionIndex(object);
     const int i = AttrIndex(attr);
     const uint32_t v = i >= 0 ? (uint32_t)s_AttrValues[i] : 0;
-    if (n < 0)
-        return VI_ERROR(0x0E);
     if (attr == 0x3FFF0171u) /* VI_ATTR_INTF_TYPE, ViUInt16 */
-        memcpy(pValue, &s_InterfaceTypes[s_Sessions[n].nResource], sizeof(uint16_t));
+        memcpy(pValue, &s_InterfaceTypes[SESSION(object).nResource], sizeof(uint16_t));
     else if (attr == 0x3FFF0004u) /* VI_ATTR_RSRC_LOCK_STATE */
-        memcpy(pValue, &s_Sessions[n].nLock, sizeof(uint32_t));
+        memcpy(pValue, &SESSION(object).nLock, sizeof(uint32_t));
     else if (i >= 0)
         memcpy(pValue, &v, sizeof v);
     else
@@ -125,33 +120,25 @@ ViStatus viGetAttribute(ViUInt32 object, ViUInt32 attr, void* pValue)
     return 0;
 }
 
-ViStatus viLock(ViUInt32 vi, ViUInt32 nType, ViUInt32 nTimeout, const char* pszRequestedKey, char* pszAccessKey)
+ViStatus viLock(ViUInt32 vi, ViUInt32 nType, ViUInt32 nTimeout, const char* pszRequestedKey,
+                char* pszAccessKey)
 {
     (void)nTimeout, (void)pszRequestedKey;
-    if (SessionIndex(vi) < 0)
-        return VI_ERROR(0x0E);
-    s_Sessions[vi - FIRST_SESSION].nLock = nType;
+    SESSION(vi).nLock = nType;
     strcpy(pszAccessKey, "fake-key");
     return 0;
 }
 
 ViStatus viUnlock(ViUInt32 vi)
 {
-    const int n = SessionIndex(vi);
-    if (n < 0)
-        return VI_ERROR(0x0E);
-    if (!s_Sessions[n].nLock)
-        return VI_ERROR(0x9C);
-    s_Sessions[n].nLock = 0;
-    return 0;
+    const int bLocked = SESSION(vi).nLock != 0;
+    SESSION(vi).nLock = 0;
+    return bLocked ? 0 : VI_ERROR(0x9C);
 }
 
 ViStatus viWrite(ViUInt32 vi, const unsigned char* pBuf, ViUInt32 nCount, ViUInt32* pRetCount)
 {
-    const int n = SessionIndex(vi);
-    if (n < 0)
-        return VI_ERROR(0x0E);
-    s_Sessions[n].bAsked = nCount == 6 && memcmp(pBuf, "*IDN?\n", 6) == 0;
+    SESSION(vi).bAsked = nCount == 6 && memcmp(pBuf, "*IDN?\n", 6) == 0;
     *pRetCount = nCount;
     return 0;
 }
@@ -159,15 +146,12 @@ ViStatus viWrite(ViUInt32 vi, const unsigned char* pBuf, ViUInt32 nCount, ViUInt
 ViStatus viRead(ViUInt32 vi, unsigned char* pBuf, ViUInt32 nCount, ViUInt32* pRetCount)
 {
     static const char szReply[] = "FAKE,VISA-LIB,0,1.0\n";
-    const int n = SessionIndex(vi);
     *pRetCount = 0;
-    if (n < 0)
-        return VI_ERROR(0x0E);
-    if (!s_Sessions[n].bAsked)
+    if (!SESSION(vi).bAsked)
         return VI_ERROR(0x15); /* timeout */
     *pRetCount = nCount < sizeof szReply - 1 ? nCount : (ViUInt32)(sizeof szReply - 1);
     memcpy(pBuf, szReply, *pRetCount);
-    s_Sessions[n].bAsked = 0;
+    SESSION(vi).bAsked = 0;
     return 0x3FFF0005; /* VI_SUCCESS_TERM_CHAR */
 }
 

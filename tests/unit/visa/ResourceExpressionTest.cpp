@@ -13,43 +13,37 @@ TEST(ResourceExpressionTest, MatchesTheWholeNameAsVisaDoes)
     const struct
     {
         const char* pszExpression;
-        const char* pszName;
-        bool bMatches;
-    } cases[] = {{"?*::INSTR", "ASRL/dev/pts/4::INSTR", true},
-                 {"?*::INSTR", "USB0::0x1AB1::0x0588::DS1::INSTR", true},
-                 {"?*::INSTR", "TCPIP0::127.0.0.1::5025::SOCKET", false},
-                 {"?*::INSTR", "GPIB0::INTFC", false},
-                 {"GPIB*", "GPIB0::1::INSTR", false},
-                 {"GPIB*", "GPIBBB", true},
-                 {"?*", "", true},
-                 {"?", "", false},
-                 {"?+", "A", true},
-                 {"A?B", "AB", false},
-                 {"GPIB", "GPIB0", false},
-                 {"ASRL?*", "asrl/dev/ttyS0::instr", true},
-                 {"GPIB[0-1]::?*", "GPIB2::5::INSTR", false},
-                 {"GPIB[^0]::?*", "GPIB2::5::INSTR", true},
-                 {"GPIB[^0]::?*", "GPIB0::5::INSTR", false},
-                 {"[a-c]x", "Bx", true},
-                 {"[-x]", "-", true},
-                 {"[\\]]", "]", true},
-                 {"[0-9]+", "12a4", false},
-                 {"[ds]", "7", false},
-                 {"VXI|GPIB", "GPIB", true},
-                 {"VXI|GPIB", "VXIGPIB", false},
-                 {"(GPIB|ASRL)?*INSTR", "ASRL1::INSTR", true},
-                 {"(GPIB|ASRL)?*INSTR", "USB0::1::2::3::INSTR", false},
-                 {"(ab)*", "ababab", true},
-                 {"a.b", "axb", false},
-                 {"\\?", "x", false},
-                 {"\\*", "*", true},
-                 {"a$", "a$", true},
-                 {"^a", "^a", true},
-                 {"\\d", "5", false}};
+        const char* pszMatching;
+        const char* pszNotMatching;
+    } cases[] = {{"?*::INSTR", "ASRL/dev/pts/4::INSTR", "TCPIP0::127.0.0.1::5025::SOCKET"},
+                 {"?*::INSTR", "USB0::0x1AB1::0x0588::DS1::INSTR", "GPIB0::INTFC"},
+                 {"GPIB*", "GPIBBB", "GPIB0::1::INSTR"},
+                 {"?+", "A", ""},
+                 {"A?B", "AxB", "AB"},
+                 {"ASRL?*", "asrl/dev/ttyS0::instr", "GPIB0"},
+                 {"GPIB", "GPIB", "GPIB0"},
+                 {"GPIB[0-1]::?*", "GPIB1::5::INSTR", "GPIB2::5::INSTR"},
+                 {"GPIB[^0]::?*", "GPIB2::5::INSTR", "GPIB0::5::INSTR"},
+                 {"[a-c]x", "Bx", "dx"},
+                 {"[-x]", "-", "y"},
+                 {"[\\]]", "]", "\\"},
+                 {"[0-9]+", "1234", "12a4"},
+                 {"[ds]", "d", "7"},
+                 {"VXI|GPIB", "GPIB", "VXIGPIB"},
+                 {"(GPIB|ASRL)?*INSTR", "ASRL1::INSTR", "USB0::1::2::3::INSTR"},
+                 {"(ab)*", "ababab", "aba"},
+                 {"a.b", "a.b", "axb"},
+                 {"\\?", "?", "x"},
+                 {"\\*", "*", "a"},
+                 {"a$", "a$", "a"},
+                 {"^a", "^a", "a"},
+                 {"\\d", "d", "5"}};
     for (const auto& c : cases) {
         const CResourceExpression expression(QString::fromUtf8(c.pszExpression));
-        EXPECT_EQ(expression.Matches(QString::fromUtf8(c.pszName)), c.bMatches)
-            << c.pszExpression << " on " << c.pszName << " as " << qPrintable(expression.Pattern());
+        EXPECT_TRUE(expression.Matches(QString::fromUtf8(c.pszMatching)))
+            << c.pszExpression << " on " << c.pszMatching << " as " << qPrintable(expression.Pattern());
+        EXPECT_FALSE(expression.Matches(QString::fromUtf8(c.pszNotMatching)))
+            << c.pszExpression << " on " << c.pszNotMatching << " as " << qPrintable(expression.Pattern());
     }
 }
 

@@ -92,11 +92,7 @@ TEST_F(SystemProviderTest, SystemLibraryIsPreferredAndServesEverything)
         const auto pSerial = std::dynamic_pointer_cast<ISerial>(
             pRm->Open(QStringLiteral("ASRL3::INSTR"), Visa::NO_LOCK, 2000, {}));
         ASSERT_TRUE(pSerial);
-        pSerial->SetBaudRate(19200);
-        pSerial->SetDataBits(8);
-        pSerial->SetStopBits(Visa::ASRL_STOP_TWO);
-        pSerial->SetParity(Visa::ASRL_PAR_NONE);
-        pSerial->SetFlowControl(Visa::ASRL_FLOW_XON_XOFF);
+        ApplyInstrumentLineSettings(*pSerial);
         EXPECT_EQ(Attribute(0x3FFF0021u), 19200u);
         EXPECT_EQ(Attribute(0x3FFF0022u), 8u);
         EXPECT_EQ(Attribute(0x3FFF0024u), 20u);

@@ -24,6 +24,16 @@ inline HRESULT StatusOf(const std::function<void()>& fn, QString* pstrText = nul
     return Visa::VI_SUCCESS;
 }
 
+// The instrument's line: 19200 baud, 8 data bits, two stop bits, no parity, XON/XOFF.
+inline void ApplyInstrumentLineSettings(ISerial& serial)
+{
+    serial.SetBaudRate(19200);
+    serial.SetDataBits(8);
+    serial.SetStopBits(Visa::ASRL_STOP_TWO);
+    serial.SetParity(Visa::ASRL_PAR_NONE);
+    serial.SetFlowControl(Visa::ASRL_FLOW_XON_XOFF);
+}
+
 // Bytes from fd up to and including the first line feed, or what arrived in time.
 inline QByteArray ReadLineFrom(int fd, int nTimeoutMs = 3000)
 {
