@@ -6,52 +6,44 @@
 
 namespace {
 
-struct LISTRESULT
+// vaultline-cli list with the given resources and provider, and no system library.
+QProcess* RunList(QProcess& process, const QStringList& args, const QString& strResources,
+                  const char* pszProvider)
 {
-    int nExit;
-    QStringList lines;
-    QString strErrors;
-};
-
-LISTRESULT RunList(const QStringList& args, const QString& strResources, const QString& strProvider)
-{
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VAULTLINE_VISA_RESOURCES"), strResources);
-    env.insert(QStringLiteral("VAULTLINE_VISA_PROVIDER"), strProvider);
+    env.insert(QStringLiteral("VAULTLINE_VISA_PROVIDER"), QString::fromLatin1(pszProvider));
     env.insert(QStringLiteral("VAULTLINE_VISA_LIBRARY"), QStringLiteral("/nonexistent/libvisa.so"));
     process.setProcessEnvironment(env);
     process.start(BinaryDir() + QStringLiteral("/cli/vaultline-cli"),
                   QStringList{QStringLiteral("list")} + args);
     process.waitForFinished(30000);
-    return {process.exitCode(),
-            QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    return &process;
 }
 
 TEST(ListCommandTest, PrintsTheInstrumentsOnePerLine)
 {
-    const LISTRESULT result =
-        RunList({}, QStringLiteral("ASRL/dev/pts/91::INSTR;TCPIP0::127.0.0.1::5025::SOCKET;GPIB0::4::INSTR"),
-                QStringLiteral("builtin"));
-    EXPECT_EQ(result.nExit, 0);
-    EXPECT_TRUE(result.lines.contains(QStringLiteral("ASRL/dev/pts/91::INSTR")));
-    EXPECT_TRUE(result.lines.contains(QStringLiteral("GPIB0::4::INSTR")));
-    EXPECT_FALSE(result.lines.contains(QStringLiteral("TCPIP0::127.0.0.1::5025::SOCKET")));
-    EXPECT_TRUE(result.strErrors.isEmpty()) << qPrintable(result.strErrors);
+    QProcess process;
+    RunList(process, {},
+            QStringLiteral("ASRL/dev/pts/91::INSTR;TCPIP0::127.0.0.1::5025::SOCKET;GPIB0::4::INSTR"),
+            "builtin");
+    EXPECT_EQ(process.exitCode(), 0);
+    const QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'));
+    EXPECT_TRUE(lines.contains(QStringLiteral("ASRL/dev/pts/91::INSTR")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("GPIB0::4::INSTR")));
+    EXPECT_FALSE(lines.contains(QStringLiteral("TCPIP0::127.0.0.1::5025::SOCKET")));
+    EXPECT_TRUE(process.readAllStandardError().isEmpty());
 }
 
-TEST(ListCommandTest, NoResourceManagerIsNoFailure)
+TEST(ListCommandTest, NoResourceManagerIsNoFailureAndExtraArgumentIsAUsageError)
 {
-    const LISTRESULT result = RunList({}, QString(), QStringLiteral("system"));
-    EXPECT_EQ(result.nExit, 0);
-    EXPECT_TRUE(result.lines.isEmpty());
-    EXPECT_TRUE(result.strErrors.contains(QLatin1String("VAULTLINE_VISA_PROVIDER=system")));
-}
-
-TEST(ListCommandTest, ExtraArgumentIsAUsageError)
-{
-    EXPECT_EQ(RunList({QStringLiteral("GPIB?*")}, QString(), QStringLiteral("builtin")).nExit, 2);
+    QProcess process;
+    RunList(process, {}, QString(), "system");
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(process.readAllStandardError().contains("VAULTLINE_VISA_PROVIDER=system"));
+    QProcess usage;
+    EXPECT_EQ(RunList(usage, {QStringLiteral("GPIB?*")}, QString(), "builtin")->exitCode(), 2);
 }
 
 } // namespace
