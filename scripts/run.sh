@@ -96,6 +96,8 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   "$cli" download "$resource" "$file"
   echo "\$ vaultline-cli show download.xMem --memory 0" >&2
   "$cli" show "$file" --memory 0
+  echo "\$ vaultline-cli diff examples/bench-setup.xMem download.xMem" >&2
+  "$cli" diff examples/bench-setup.xMem "$file"
   exit 0
 fi
 

@@ -77,6 +77,9 @@ TEST_F(RunScriptTest, WithoutADisplayDownloadsWithTheCommandLineToolAndShowsMemo
     ASSERT_EQ(expected.nExitCode, 0);
     EXPECT_EQ(run.strOut, expected.strOut);
     EXPECT_TRUE(run.strOut.contains(QStringLiteral("Batt dischg 1C")));
+    // And so is every other memory.
+    EXPECT_TRUE(run.strErr.contains(QStringLiteral("The two files hold the same store memories.")))
+        << qPrintable(run.strErr);
 
     // The simulator has ended (it removes its device name) and the session's
     // files are gone.
