@@ -88,6 +88,7 @@ protected:
         m_strLog = m_dir.filePath(QStringLiteral("sim.log"));
         QFile::remove(m_strState);
         QFile::remove(m_strLog);
+        m_nLogged = 0;
         ASSERT_TRUE(
             QFile::copy(QStringLiteral(VAULTLINE_SOURCE_DIR "/examples/bench-setup.xMem"), m_strState));
         QFile::setPermissions(m_strState, QFile::ReadOwner | QFile::WriteOwner);
@@ -412,9 +413,12 @@ TEST_F(DlgTransferTest, TransferMenuCommandsRunTheDialogModallyAndTheResourceIsR
     InstallTransferDialog(*m_pApp);
     QString strTitle;
     QStringList messages;
-    QTimer::singleShot(50, [&] {
+    QTimer poll; // until the dialog is up, so that nothing is left waiting on it
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* pDlg = qobject_cast<CDlgTransfer*>(QApplication::activeModalWidget());
-        ASSERT_NE(pDlg, nullptr);
+        if (!pDlg)
+            return;
+        poll.stop();
         strTitle = pDlg->windowTitle();
         auto* pList = qobject_cast<QComboBox*>(pDlg->GetDlgItem(IDC_RESOURCE));
         pList->setCurrentIndex(pList->findText(m_pSim->Resource()));
@@ -426,6 +430,7 @@ TEST_F(DlgTransferTest, TransferMenuCommandsRunTheDialogModallyAndTheResourceIsR
         messages = catcher.m_texts;
         QTest::keyClick(pDlg, Qt::Key_Escape);
     });
+    poll.start(50);
     m_pApp->GetMainFrame()->RouteCommand(ID_TRANSFER_DOWNLOAD);
     EXPECT_EQ(strTitle, LoadResString(IDS_DOWNLOAD_TITLE));
     EXPECT_EQ(messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
