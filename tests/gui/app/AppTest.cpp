@@ -6,7 +6,6 @@
 #include "platform/help/HtmlHelp.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
-#include "resources/gui/GuiResources.h"
 #include "views/FormBlank.h"
 #include "views/LeftView.h"
 #include "views/ValidateFormView.h"
@@ -20,43 +19,42 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <functional>
 
 namespace {
 
-// What a modal window showed before the test closed it.
-struct MODALSEEN
+// Closes the next modal window that comes while it lives, with eButton or
+// else Escape; keeps its title and its text (a dialog's: that of its labels).
+class CModalCloser
 {
-    bool bSeen = false;
-    QString strTitle;
-    QString strText;
-};
+public:
+    explicit CModalCloser(QMessageBox::StandardButton eButton = QMessageBox::NoButton)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, eButton] {
+            QWidget* pModal = QApplication::activeModalWidget();
+            if (!pModal)
+                return;
+            m_timer.stop();
+            m_strTitle = pModal->windowTitle();
+            auto* pBox = qobject_cast<QMessageBox*>(pModal);
+            if (pBox)
+                m_strText = pBox->text();
+            else
+                for (QLabel* pLabel : pModal->findChildren<QLabel*>())
+                    m_strText += pLabel->text() + QLatin1Char('\n');
+            if (pBox && eButton != QMessageBox::NoButton)
+                pBox->button(eButton)->click();
+            else
+                QTest::keyClick(pModal, Qt::Key_Escape);
+        });
+        m_timer.start(50);
+    }
 
-// Waits (about five seconds at most) for the next modal window, lets
-// fnInspect look at it, then closes it with eButton or else with Escape.
-void HandleNextModal(MODALSEEN* pSeen, QMessageBox::StandardButton eButton = QMessageBox::NoButton,
-                     std::function<void(QWidget*)> fnInspect = {}, int nTries = 100)
-{
-    QTimer::singleShot(50, [=] {
-        QWidget* pModal = QApplication::activeModalWidget();
-        if (!pModal) {
-            if (nTries > 0)
-                HandleNextModal(pSeen, eButton, fnInspect, nTries - 1);
-            return;
-        }
-        pSeen->bSeen = true;
-        pSeen->strTitle = pModal->windowTitle();
-        auto* pBox = qobject_cast<QMessageBox*>(pModal);
-        if (pBox)
-            pSeen->strText = pBox->text();
-        if (fnInspect)
-            fnInspect(pModal);
-        if (pBox && eButton != QMessageBox::NoButton)
-            pBox->button(eButton)->click();
-        else
-            QTest::keyClick(pModal, Qt::Key_Escape);
-    });
-}
+    QString m_strTitle;
+    QString m_strText;
+
+private:
+    QTimer m_timer;
+};
 
 class AppTest : public ::testing::Test
 {
@@ -86,7 +84,7 @@ protected:
     std::unique_ptr<CVaultlineApp> m_pApp;
 };
 
-TEST_F(AppTest, StartsWithANewDocumentInItsWindow)
+TEST_F(AppTest, StartsWithANewDocumentInItsWindowWithItsCommandsAndAMinimumSize)
 {
     ASSERT_TRUE(m_pApp->InitInstance({}));
     EXPECT_TRUE(Frame()->isVisible());
@@ -96,13 +94,9 @@ TEST_F(AppTest, StartsWithANewDocumentInItsWindow)
          {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_APP_EXIT, ID_VIEW_TOOLBAR,
           ID_VIEW_STATUS_BAR, ID_HELP_INDEX, ID_APP_ABOUT, ID_HELP, ID_NEXT_PANE, ID_PREV_PANE})
         EXPECT_TRUE(IsEnabled(nId)) << "command " << nId;
-
-    for (const QSize& size : {QSize(100, 50), QSize(299, 500), QSize(800, 199)}) {
-        Frame()->resize(size);
-        QCoreApplication::processEvents();
-        EXPECT_GE(Frame()->width(), 300) << size.width() << "x" << size.height();
-        EXPECT_GE(Frame()->height(), 200) << size.width() << "x" << size.height();
-    }
+    Frame()->resize(100, 50);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Frame()->size().expandedTo(QSize(300, 200)), Frame()->size());
 }
 
 // SelectForm takes the leading number of the item's text; Preferences has no
@@ -110,29 +104,22 @@ TEST_F(AppTest, StartsWithANewDocumentInItsWindow)
 TEST_F(AppTest, SelectFormHandsTheLeadingNumberToTheNewForm)
 {
     ASSERT_TRUE(m_pApp->InitInstance({}));
-    const struct
-    {
-        const char* pszText;
-        int nResult;
-        int nMemoryIndex;
-        bool bBlank;
-    } cases[] = {
-        {"57", 1, 57, false}, {" 12abc", 1, 12, false}, {"Memories", 1, 0, true},
-        {"-3", 1, -3, true},  {"0", 1, 0, false},       {"", 0, -1, true},
-    };
-    for (const auto& c : cases) {
+    const std::tuple<const char*, int, bool> cases[] = {
+        // text, memory index handed on, blank form
+        {"57", 57, false}, {" 12abc", 12, false}, {" +7", 7, false}, {"Memories", 0, true},
+        {"-3", -3, true},  {"0", 0, false},       {"", -1, true}};
+    for (const auto& [pszText, nMemoryIndex, bBlank] : cases) {
         CView* pBefore = m_pApp->GetRightPane();
-        EXPECT_EQ(Frame()->SelectForm(QString::fromLatin1(c.pszText)), c.nResult) << c.pszText;
+        EXPECT_EQ(Frame()->SelectForm(QString::fromLatin1(pszText)), *pszText ? 1 : 0) << pszText;
         QCoreApplication::processEvents();
         CView* pAfter = m_pApp->GetRightPane();
-        EXPECT_FALSE(IsEnabled(ID_EDIT_PREFERENCES));
-        EXPECT_FALSE(Frame()->RouteCommand(ID_EDIT_PREFERENCES));
-        if (c.nResult == 0) {
+        EXPECT_FALSE(IsEnabled(ID_EDIT_PREFERENCES) || Frame()->RouteCommand(ID_EDIT_PREFERENCES));
+        if (!*pszText) {
             EXPECT_EQ(pAfter, pBefore) << "nothing changes for an empty text";
             continue;
         }
-        EXPECT_EQ(pAfter->IsKindOf(RUNTIME_CLASS(CFormBlank)), c.bBlank) << c.pszText;
-        EXPECT_EQ(static_cast<CValidateFormView*>(pAfter)->m_nMemoryIndex, c.nMemoryIndex) << c.pszText;
+        EXPECT_EQ(pAfter->IsKindOf(RUNTIME_CLASS(CFormBlank)), bBlank) << pszText;
+        EXPECT_EQ(static_cast<CValidateFormView*>(pAfter)->m_nMemoryIndex, nMemoryIndex) << pszText;
     }
 }
 
@@ -161,15 +148,11 @@ TEST_F(AppTest, F6AndShiftF6MoveTheFocusBetweenThePanes)
 TEST_F(AppTest, AboutBoxReadsTheVersionOfTheProgramFile)
 {
     ASSERT_TRUE(m_pApp->InitInstance({}));
-    MODALSEEN seen;
-    QString strVersion;
-    HandleNextModal(&seen, QMessageBox::NoButton, [&strVersion](QWidget* pModal) {
-        if (auto* pLabel = qobject_cast<QLabel*>(FindDlgItem(pModal, IDC_VERSION)))
-            strVersion = pLabel->text();
-    });
+    CModalCloser closer;
     EXPECT_TRUE(Frame()->RouteCommand(ID_APP_ABOUT));
-    EXPECT_EQ(seen.strTitle, QStringLiteral("DXR9K Vaultline"));
-    EXPECT_EQ(strVersion, QStringLiteral("Version 2, 2, 0, 23"));
+    EXPECT_EQ(closer.m_strTitle, QStringLiteral("DXR9K Vaultline"));
+    EXPECT_TRUE(closer.m_strText.split(QLatin1Char('\n')).contains(QStringLiteral("Version 2, 2, 0, 23")))
+        << qPrintable(closer.m_strText);
 }
 
 TEST_F(AppTest, FileOnTheCommandLineIsOpened)
@@ -192,15 +175,14 @@ TEST_F(AppTest, UnreadableFileEndsStartUpAfterTheDocumentsMessage)
     QFile file(strPath);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("this is not a memory file") > 0);
     file.close();
-    MODALSEEN seen;
-    HandleNextModal(&seen, QMessageBox::Ok);
+    CModalCloser closer(QMessageBox::Ok);
     EXPECT_FALSE(m_pApp->InitInstance({strPath}));
     // Message 1002 with the full path (the document may add the parser's reason).
-    EXPECT_TRUE(
-        seen.strText.startsWith(FormatResString(IDS_FILE_NOT_READ, QFileInfo(strPath).absoluteFilePath())))
-        << seen.strText.toStdString();
+    EXPECT_TRUE(closer.m_strText.startsWith(
+        FormatResString(IDS_FILE_NOT_READ, QFileInfo(strPath).absoluteFilePath())))
+        << closer.m_strText.toStdString();
     // Before start-up has finished the caption is the program file's name.
-    EXPECT_EQ(seen.strTitle, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    EXPECT_EQ(closer.m_strTitle, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     EXPECT_EQ(m_pApp->GetMainFrame(), nullptr);
     EXPECT_EQ(m_pApp->GetDocument(), nullptr);
 }
@@ -209,29 +191,23 @@ TEST_F(AppTest, ClosingAModifiedDocumentCanBeCancelled)
 {
     ASSERT_TRUE(m_pApp->InitInstance({}));
     m_pApp->GetDocument()->SetModifiedFlag(true);
-    MODALSEEN seen;
-    HandleNextModal(&seen, QMessageBox::Cancel);
+    CModalCloser closer(QMessageBox::Cancel);
     Frame()->close();
-    EXPECT_EQ(seen.strTitle, QStringLiteral("DXR9K Vaultline"));
+    EXPECT_EQ(closer.m_strTitle, QStringLiteral("DXR9K Vaultline"));
     EXPECT_TRUE(Frame()->isVisible());
 }
 
 TEST_F(AppTest, HelpOpensTheGuideAtContext3)
 {
     ASSERT_TRUE(m_pApp->InitInstance({}));
-    QList<QUrl> opened;
+    QStringList opened;
     SetHelpViewer([&opened](const QUrl& url) {
-        opened.append(url);
+        opened << url.fileName() + QLatin1Char('#') + url.fragment();
         return true;
     });
     EXPECT_TRUE(Frame()->RouteCommand(ID_HELP_INDEX));
     EXPECT_TRUE(Frame()->RouteCommand(ID_HELP));
-    ASSERT_EQ(opened.size(), 2);
-    for (const QUrl& url : opened) {
-        EXPECT_TRUE(url.toLocalFile().endsWith(QStringLiteral("/guide/index.html")))
-            << url.toString().toStdString();
-        EXPECT_EQ(url.fragment(), QStringLiteral("context-3"));
-    }
+    EXPECT_EQ(opened, QStringList(2, QStringLiteral("index.html#context-3")));
     // Without a guide the command does nothing and says nothing.
     EXPECT_FALSE(HtmlHelpContext(FindHelpFile(m_dir.path()), 3));
     EXPECT_EQ(opened.size(), 2);
@@ -244,8 +220,7 @@ TEST(RecentFileListTest, KeepsFourNewestFirstWithoutDuplicates)
     CRecentFileList list(strSection, 4);
     for (const char* psz : {"/a", "/b", "/c", "/a", "/d", "/e"})
         list.Add(QString::fromLatin1(psz));
-    const QStringList expected = {QStringLiteral("/e"), QStringLiteral("/d"), QStringLiteral("/a"),
-                                  QStringLiteral("/c")};
+    const QStringList expected = {"/e", "/d", "/a", "/c"};
     EXPECT_EQ(list.GetFiles(), expected);
     list.WriteList();
     CRecentFileList reread(strSection, 4);

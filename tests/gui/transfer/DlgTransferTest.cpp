@@ -9,6 +9,7 @@
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 #include "transfer/DlgTransfer.h"
+#include "views/FormMemData.h"
 #include "views/ValueEdit.h"
 
 #include <gtest/gtest.h>
@@ -23,43 +24,31 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <algorithm>
 #include <functional>
 #include <memory>
 
 namespace {
 
-const QString s_strTimeout = QStringLiteral("Timeout expired before operation completed.");
-
-// The texts of the message boxes a transfer showed, closed as they came.
+// Closes the message boxes that come while it lives, keeping their texts.
 class CMessageCatcher
 {
 public:
-    CMessageCatcher() : m_pState(std::make_shared<STATE>()) { Arm(m_pState); }
-    ~CMessageCatcher() { m_pState->bStop = true; }
-
-    QStringList Texts() const { return m_pState->texts; }
-
-private:
-    struct STATE
+    CMessageCatcher()
     {
-        bool bStop = false;
-        QStringList texts;
-    };
-    static void Arm(const std::shared_ptr<STATE>& pState)
-    {
-        QTimer::singleShot(20, [pState] {
-            if (pState->bStop)
-                return;
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
             if (auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                pState->texts << pBox->text();
+                m_texts << pBox->text();
                 pBox->button(QMessageBox::Ok)->click();
             }
-            Arm(pState);
         });
+        m_timer.start(20);
     }
-    std::shared_ptr<STATE> m_pState;
+
+    QStringList m_texts;
+
+private:
+    QTimer m_timer;
 };
 
 // The dialog with its controls and its beep within reach of the tests.
@@ -68,19 +57,18 @@ class CTestDlgTransfer : public CDlgTransfer
 public:
     using CDlgTransfer::CDlgTransfer;
 
-    QPushButton* TransferButton() const { return qobject_cast<QPushButton*>(GetDlgItem(IDC_TRANSFER)); }
-    QPushButton* CancelButton() const { return qobject_cast<QPushButton*>(GetDlgItem(IDCANCEL)); }
-    QComboBox* ResourceList() const { return qobject_cast<QComboBox*>(GetDlgItem(IDC_RESOURCE)); }
-    QProgressBar* Progress() const { return qobject_cast<QProgressBar*>(GetDlgItem(IDC_PROGRESS)); }
-    CValueEdit* StartField() const { return qobject_cast<CValueEdit*>(GetDlgItem(IDC_START_MEM)); }
-    CValueEdit* EndField() const { return qobject_cast<CValueEdit*>(GetDlgItem(IDC_END_MEM)); }
-    QRadioButton* Radio(int nId) const { return qobject_cast<QRadioButton*>(GetDlgItem(nId)); }
+    template <class T = QWidget> T* Item(int nId) const { return qobject_cast<T*>(GetDlgItem(nId)); }
+    QPushButton* TransferButton() const { return Item<QPushButton>(IDC_TRANSFER); }
+    QComboBox* ResourceList() const { return Item<QComboBox>(IDC_RESOURCE); }
+    CValueEdit* StartField() const { return Item<CValueEdit>(IDC_START_MEM); }
+    CValueEdit* EndField() const { return Item<CValueEdit>(IDC_END_MEM); }
+    void ClickCancel() const { QTest::mouseClick(Item(IDCANCEL), Qt::LeftButton); }
 
-    void SetPartial(int nStart, int nEnd)
+    void SetPartial(const QString& strStart, const QString& strEnd)
     {
-        Radio(IDC_PARTIAL)->click();
-        StartField()->setText(QString::number(nStart));
-        EndField()->setText(QString::number(nEnd));
+        Item<QRadioButton>(IDC_PARTIAL)->click();
+        StartField()->setText(strStart);
+        EndField()->setText(strEnd);
     }
 
     int m_nBeeps = 0;
@@ -100,7 +88,9 @@ protected:
         m_strLog = m_dir.filePath(QStringLiteral("sim.log"));
         QFile::remove(m_strState);
         QFile::remove(m_strLog);
-        ASSERT_TRUE(QFile::copy(FixtureBench(), m_strState));
+        m_nLogged = 0;
+        ASSERT_TRUE(
+            QFile::copy(QStringLiteral(VAULTLINE_SOURCE_DIR "/examples/bench-setup.xMem"), m_strState));
         QFile::setPermissions(m_strState, QFile::ReadOwner | QFile::WriteOwner);
         m_Bench.Reset();
         ASSERT_TRUE(m_Bench.Load(m_strState));
@@ -114,11 +104,6 @@ protected:
         m_pApp.reset();
         m_pSim.reset();
         qunsetenv("VAULTLINE_VISA_RESOURCES");
-    }
-
-    static QString FixtureBench()
-    {
-        return QStringLiteral(VAULTLINE_SOURCE_DIR "/examples/bench-setup.xMem");
     }
 
     // The simulator with the example memories, listed for the program, and
@@ -141,6 +126,7 @@ protected:
         m_pDlg = std::make_unique<CTestDlgTransfer>(nMode, m_pApp->GetMainFrame());
         m_pDlg->Create();
         m_pDlg->show();
+        m_nLogged += SelectedMemories().size();
         return *m_pDlg;
     }
 
@@ -149,23 +135,21 @@ protected:
     {
         CMessageCatcher catcher;
         m_pDlg->TransferButton()->click();
-        return catcher.Texts();
+        return catcher.m_texts;
     }
 
-    // The memory numbers the simulator was asked to select, in order.
+    // The memory numbers the simulator was asked to select since the dialog opened.
     QList<int> SelectedMemories() const
     {
         QFile file(m_strLog);
         QList<int> memories;
-        if (!file.open(QIODevice::ReadOnly))
-            return memories;
-        while (!file.atEnd()) {
-            const QString strLine = QString::fromLatin1(file.readLine());
-            const int nAt = strLine.indexOf(QLatin1String("BACK:SMEM:NSEL "));
+        for (const QByteArray& line :
+             file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QByteArrayList()) {
+            const qsizetype nAt = line.indexOf("BACK:SMEM:NSEL ");
             if (nAt >= 0)
-                memories << strLine.mid(nAt + 15).trimmed().toInt();
+                memories << line.mid(nAt + 15).trimmed().toInt();
         }
-        return memories;
+        return memories.mid(m_nLogged);
     }
 
     CVaultlineDoc& Doc() { return *m_pApp->GetDocument(); }
@@ -174,67 +158,43 @@ protected:
     QTemporaryDir m_dir;
     QString m_strState;
     QString m_strLog;
+    qsizetype m_nLogged = 0;
     CXmlDocData m_Bench;
     std::unique_ptr<CSimProcess> m_pSim;
     std::unique_ptr<CVaultlineApp> m_pApp;
     std::unique_ptr<CTestDlgTransfer> m_pDlg;
 };
 
-QList<int> Range(int nFirst, int nLast)
-{
-    QList<int> list;
-    for (int i = nFirst; i <= nLast; ++i)
-        list << i;
-    return list;
-}
-
 TEST_F(DlgTransferTest, ShowsTheModeInTitleAndButtonAndStartsWithAll)
 {
     Start();
-    struct CASE
-    {
-        int nMode;
-        QString strTitle;
-        QString strButton;
-    };
-    const CASE cases[] = {
-        {CVaultlineDoc::UPLOAD, QStringLiteral("Upload (PC \u0081--> DXR9K)"), QStringLiteral("Upload")},
-        {CVaultlineDoc::DOWNLOAD, QStringLiteral("Download (DXR9K \u0081--> PC)"),
-         QStringLiteral("Download")},
-    };
-    for (const CASE& c : cases) {
-        CTestDlgTransfer& dlg = Open(c.nMode);
-        EXPECT_EQ(dlg.windowTitle(), c.strTitle);
-        EXPECT_EQ(dlg.TransferButton()->text(), c.strButton);
-        EXPECT_TRUE(dlg.Radio(IDC_ALL)->isChecked());
-        EXPECT_FALSE(dlg.StartField()->isEnabled());
-        EXPECT_FALSE(dlg.EndField()->isEnabled());
-        EXPECT_EQ(dlg.StartField()->text(), QStringLiteral("0"));
-        EXPECT_EQ(dlg.EndField()->text(), QStringLiteral("99"));
+    const std::pair<int, const char16_t*> modes[] = {
+        {CVaultlineDoc::UPLOAD, u"Upload (PC \u0081--> DXR9K)"},
+        {CVaultlineDoc::DOWNLOAD, u"Download (DXR9K \u0081--> PC)"}};
+    for (const auto& [nMode, pszTitle] : modes) {
+        CTestDlgTransfer& dlg = Open(nMode);
+        EXPECT_EQ(dlg.windowTitle(), QString::fromUtf16(pszTitle));
+        EXPECT_TRUE(dlg.windowTitle().startsWith(dlg.TransferButton()->text() + QLatin1Char(' ')));
+        EXPECT_TRUE(dlg.Item<QRadioButton>(IDC_ALL)->isChecked());
+        EXPECT_FALSE(dlg.StartField()->isEnabled() || dlg.EndField()->isEnabled());
+        EXPECT_EQ(dlg.StartField()->text() + dlg.EndField()->text(), QStringLiteral("099"));
         EXPECT_EQ(dlg.GetToolTipText(IDC_START_MEM), QStringLiteral("0 ~ 99"));
         EXPECT_EQ(dlg.GetToolTipText(IDC_END_MEM), QStringLiteral("0 ~ 99"));
-        EXPECT_EQ(dlg.GetToolTipText(IDC_RESOURCE), QString());
         EXPECT_FALSE(dlg.ResourceList()->isEditable());
         // The template's list height is that of the open list; closed, the box
         // must not cover the options below it.
-        QWidget* pOptions = nullptr;
-        for (QWidget* pChild : dlg.findChildren<QGroupBox*>())
-            pOptions = pChild;
-        ASSERT_NE(pOptions, nullptr);
-        EXPECT_LE(dlg.ResourceList()->geometry().bottom(), pOptions->geometry().top());
-        EXPECT_EQ(dlg.ResourceList()->currentText(), m_pSim->Resource());
-        EXPECT_TRUE(dlg.TransferButton()->isEnabled());
+        const QList<QGroupBox*> groups = dlg.findChildren<QGroupBox*>();
+        ASSERT_FALSE(groups.isEmpty());
+        EXPECT_LE(dlg.ResourceList()->geometry().bottom(), groups.last()->geometry().top());
 
-        dlg.Radio(IDC_PARTIAL)->click();
-        EXPECT_TRUE(dlg.StartField()->isEnabled());
-        EXPECT_TRUE(dlg.EndField()->isEnabled());
-        dlg.Radio(IDC_ALL)->click();
+        dlg.Item<QRadioButton>(IDC_PARTIAL)->click();
+        EXPECT_TRUE(dlg.StartField()->isEnabled() && dlg.EndField()->isEnabled());
+        dlg.Item<QRadioButton>(IDC_ALL)->click();
         EXPECT_FALSE(dlg.StartField()->isEnabled());
     }
     // Typing in the range fields is not a change of the document.
-    CTestDlgTransfer& dlg = Open(CVaultlineDoc::DOWNLOAD);
-    dlg.Radio(IDC_PARTIAL)->click();
-    QTest::keyClicks(dlg.StartField(), QStringLiteral("12"));
+    m_pDlg->Item<QRadioButton>(IDC_PARTIAL)->click();
+    QTest::keyClicks(m_pDlg->StartField(), QStringLiteral("12"));
     EXPECT_FALSE(Doc().IsModified());
 }
 
@@ -242,45 +202,34 @@ TEST_F(DlgTransferTest, ListIsSortedAndSelectsTheRememberedResourceByPrefixWitho
 {
     Start();
     const QString strSim = m_pSim->Resource();
-    qputenv("VAULTLINE_VISA_RESOURCES", (QStringLiteral("ASRL/dev/zz-missing::INSTR;") + strSim +
-                                         QStringLiteral(";asrl/dev/aa-missing::INSTR"))
-                                            .toLocal8Bit());
-    struct CASE
-    {
-        QString strRemembered;
-        QString strSelected; // empty: nothing selected
-    };
-    const CASE cases[] = {
+    const QString strAa = QStringLiteral("asrl/dev/aa-missing::INSTR");
+    const QString strZz = QStringLiteral("ASRL/dev/zz-missing::INSTR");
+    qputenv("VAULTLINE_VISA_RESOURCES",
+            (strZz + QLatin1Char(';') + strSim + QLatin1Char(';') + strAa).toLocal8Bit());
+    const std::pair<QString, QString> cases[] = {
+        // remembered, selected (empty: nothing)
         {strSim, strSim},
         {strSim.toLower(), strSim},
         {strSim.left(strSim.indexOf(QLatin1String("::"))), strSim},
-        {QStringLiteral("ASRL/dev/zz"), QStringLiteral("ASRL/dev/zz-missing::INSTR")},
-        {QStringLiteral("ASRL"), QStringLiteral("asrl/dev/aa-missing::INSTR")},
+        {QStringLiteral("ASRL/dev/zz"), strZz},
+        {QStringLiteral("ASRL"), QString()}, // the first of the sorted list
         {QStringLiteral("GPIB0::2::INSTR"), QString()},
         {strSim + QStringLiteral("x"), QString()},
     };
-    for (const CASE& c : cases) {
-        m_pApp->m_Options.m_strIoResourceDn = c.strRemembered;
+    for (const auto& [strRemembered, strExpected] : cases) {
+        m_pApp->m_Options.m_strIoResourceDn = strRemembered;
         CTestDlgTransfer& dlg = Open(CVaultlineDoc::DOWNLOAD);
-        QComboBox* pList = dlg.ResourceList();
-        // The machine's own serial ports are listed too; ours must come in sorted order among them.
+        // The machine's own serial ports are listed too; ours come in sorted order among them.
         QStringList listed;
-        for (int i = 0; i < pList->count(); ++i)
-            listed << pList->itemText(i);
-        QStringList sorted = listed;
-        std::sort(sorted.begin(), sorted.end(),
-                  [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-        EXPECT_EQ(listed, sorted);
-        const int nAa = listed.indexOf(QStringLiteral("asrl/dev/aa-missing::INSTR"));
-        const int nSim = listed.indexOf(strSim);
-        const int nZz = listed.indexOf(QStringLiteral("ASRL/dev/zz-missing::INSTR"));
-        ASSERT_TRUE(nAa >= 0 && nSim >= 0 && nZz >= 0) << qPrintable(listed.join(QLatin1Char(' ')));
-        EXPECT_LT(nAa, nSim);
-        EXPECT_LT(nSim, nZz);
-        // A bare "ASRL" selects the first entry of the sorted list that begins with it.
-        const QString strSelected = c.strRemembered == QLatin1String("ASRL") ? listed.first() : c.strSelected;
-        EXPECT_EQ(pList->currentText(), strSelected) << qPrintable(c.strRemembered);
-        EXPECT_EQ(dlg.TransferButton()->isEnabled(), !strSelected.isEmpty()) << qPrintable(c.strRemembered);
+        for (int i = 0; i < dlg.ResourceList()->count(); ++i)
+            listed << dlg.ResourceList()->itemText(i);
+        EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        })) << qPrintable(listed.join(QLatin1Char(' ')));
+        EXPECT_TRUE(listed.contains(strAa) && listed.contains(strSim) && listed.contains(strZz));
+        const QString strSelected = strRemembered == QLatin1String("ASRL") ? listed.first() : strExpected;
+        EXPECT_EQ(dlg.ResourceList()->currentText(), strSelected) << qPrintable(strRemembered);
+        EXPECT_EQ(dlg.TransferButton()->isEnabled(), !strSelected.isEmpty()) << qPrintable(strRemembered);
     }
 
     // Not listed: nothing can start until the operator picks an entry.
@@ -295,7 +244,7 @@ TEST_F(DlgTransferTest, ListIsSortedAndSelectsTheRememberedResourceByPrefixWitho
     m_pApp->m_Options.m_strIoResourceDn = strSim;
     dlg.ResourceList()->showPopup();
     dlg.ResourceList()->hidePopup();
-    EXPECT_EQ(dlg.ResourceList()->findText(QStringLiteral("ASRL/dev/zz-missing::INSTR")), -1);
+    EXPECT_EQ(dlg.ResourceList()->findText(strZz), -1);
     EXPECT_EQ(dlg.ResourceList()->currentText(), strSim);
 }
 
@@ -313,204 +262,147 @@ TEST_F(DlgTransferTest, NoResourceManagerLeavesTheListEmpty)
     EXPECT_FALSE(dlg.TransferButton()->isEnabled());
 }
 
-TEST_F(DlgTransferTest, AllCoversEveryMemoryWhateverTheFieldsShow)
+TEST_F(DlgTransferTest, TheRangeChosenIsTransferredWithItsProgressAndADownloadIsShown)
 {
     Start();
-    CTestDlgTransfer& dlg = Open(CVaultlineDoc::DOWNLOAD);
-    dlg.SetPartial(5, 7);
-    dlg.Radio(IDC_ALL)->click();
-    EXPECT_EQ(RunTransfer(), QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
-    EXPECT_EQ(SelectedMemories(), Range(0, 99));
-    EXPECT_EQ(dlg.Progress()->maximum(), 100);
-    EXPECT_EQ(dlg.Progress()->value(), 100);
-    EXPECT_TRUE(Doc().IsModified());
-    EXPECT_FALSE(dlg.IsRunning());
-    EXPECT_TRUE(dlg.TransferButton()->isEnabled());
-}
-
-TEST_F(DlgTransferTest, PartialFiveToFiveTransfersExactlyMemoryFive)
-{
-    Start();
-    CTestDlgTransfer& dlg = Open(CVaultlineDoc::DOWNLOAD);
-    dlg.SetPartial(5, 5);
-    EXPECT_EQ(RunTransfer(), QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
-    EXPECT_EQ(SelectedMemories(), QList<int>{5});
-    EXPECT_EQ(dlg.Progress()->minimum(), 0);
-    EXPECT_EQ(dlg.Progress()->maximum(), 1);
-    EXPECT_EQ(Doc().GetAt(5)->Memo, BenchAt(5).Memo);
-    EXPECT_EQ(Doc().GetAt(4)->Memo, QString());
-    EXPECT_EQ(Doc().GetAt(6)->Memo, QString());
+    m_pApp->GetMainFrame()->SelectForm(QStringLiteral("5"));
+    QCoreApplication::processEvents();
+    auto shownMemo = [this] {
+        return qobject_cast<CFormMemData*>(m_pApp->GetRightPane())->GetList().GetItemText(2, 1);
+    };
+    ASSERT_EQ(shownMemo(), QString());
+    Doc().GetAt(42)->Memo = QStringLiteral("uploaded");
+    const std::tuple<int, int, int, bool> cases[] = {
+        {CVaultlineDoc::UPLOAD, 41, 42, false},
+        {CVaultlineDoc::DOWNLOAD, 5, 5, false},
+        {CVaultlineDoc::DOWNLOAD, 5, 7, true}, // All, whatever the fields show
+    };
+    for (const auto& [nMode, nStart, nEnd, bAll] : cases) {
+        Doc().SetModifiedFlag(false);
+        CTestDlgTransfer& dlg = Open(nMode);
+        dlg.SetPartial(QString::number(nStart), QString::number(nEnd));
+        if (bAll)
+            dlg.Item<QRadioButton>(IDC_ALL)->click();
+        QList<int> expected;
+        for (int i = bAll ? 0 : nStart; i <= (bAll ? 99 : nEnd); ++i)
+            expected << i;
+        EXPECT_EQ(RunTransfer(), QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
+        EXPECT_EQ(SelectedMemories(), expected);
+        const auto* pProgress = dlg.Item<QProgressBar>(IDC_PROGRESS);
+        EXPECT_EQ(pProgress->minimum(), 0);
+        EXPECT_EQ(pProgress->maximum(), expected.size());
+        EXPECT_EQ(pProgress->value(), expected.size());
+        EXPECT_EQ(Doc().IsModified(), nMode == CVaultlineDoc::DOWNLOAD) << "an upload leaves the document";
+        EXPECT_FALSE(dlg.IsRunning());
+        EXPECT_TRUE(dlg.TransferButton()->isEnabled());
+        if (expected.size() == 1) {
+            EXPECT_EQ(Doc().GetAt(4)->Memo, QString());
+            EXPECT_EQ(shownMemo(), BenchAt(5).Memo) << "the shown form is refreshed";
+        }
+    }
+    EXPECT_EQ(m_pSim->Stop(), 0);
+    CXmlDocData saved;
+    saved.Reset();
+    ASSERT_TRUE(saved.Load(m_strState));
+    EXPECT_EQ(saved.GetContainer().GetAt(42)->Memo, QStringLiteral("uploaded"));
 }
 
 TEST_F(DlgTransferTest, RefusedStartsBeepOrReportAndStartNothing)
 {
     Start();
-    struct CASE
-    {
-        QString strStart;
-        QString strEnd;
-        int nBeeps;
-    };
     // Start after End beeps once; an out-of-range field beeps through its own check.
-    const CASE cases[] = {
-        {QStringLiteral("7"), QStringLiteral("3"), 1},
-        {QStringLiteral("99"), QStringLiteral("0"), 1},
-        {QStringLiteral("100"), QStringLiteral("100"), 0},
-        {QStringLiteral("-1"), QStringLiteral("5"), 0},
-    };
-    for (const CASE& c : cases) {
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"7", "3", 1}, {"100", "100", 0}, {"-1", "5", 0}};
+    for (const auto& [pszStart, pszEnd, nBeeps] : cases) {
         CTestDlgTransfer& dlg = Open(CVaultlineDoc::UPLOAD);
-        dlg.Radio(IDC_PARTIAL)->click();
-        dlg.StartField()->setText(c.strStart);
-        dlg.EndField()->setText(c.strEnd);
+        dlg.SetPartial(QString::fromLatin1(pszStart), QString::fromLatin1(pszEnd));
         EXPECT_TRUE(RunTransfer().isEmpty());
-        EXPECT_EQ(dlg.m_nBeeps, c.nBeeps) << qPrintable(c.strStart + " " + c.strEnd);
+        EXPECT_EQ(dlg.m_nBeeps, nBeeps) << pszStart << " " << pszEnd;
         EXPECT_FALSE(dlg.HasRun());
         EXPECT_TRUE(dlg.TransferButton()->isEnabled());
-        EXPECT_EQ(dlg.StartField()->text(), c.strStart) << "the typed text stays for correction";
+        EXPECT_EQ(dlg.StartField()->text(), QString::fromLatin1(pszStart))
+            << "the typed text stays for correction";
     }
-    EXPECT_TRUE(SelectedMemories().isEmpty());
     EXPECT_FALSE(QFile::exists(m_strLog) && QFile(m_strLog).size() > 0)
         << "the instrument was never addressed";
 }
 
-TEST_F(DlgTransferTest, DownloadRefreshesTheShownMemoryAndMarksTheDocumentModified)
-{
-    Start();
-    m_pApp->GetMainFrame()->SelectForm(QStringLiteral("3"));
-    QCoreApplication::processEvents();
-    auto shownTexts = [this] {
-        QStringList texts;
-        for (QTreeWidget* pList : m_pApp->GetRightPane()->findChildren<QTreeWidget*>()) {
-            for (QTreeWidgetItemIterator it(pList); *it; ++it)
-                for (int nCol = 0; nCol < pList->columnCount(); ++nCol)
-                    texts << (*it)->text(nCol);
-        }
-        return texts;
-    };
-    ASSERT_FALSE(shownTexts().contains(BenchAt(3).Memo));
-
-    CTestDlgTransfer& dlg = Open(CVaultlineDoc::DOWNLOAD);
-    dlg.SetPartial(2, 4);
-    EXPECT_EQ(RunTransfer(), QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
-    EXPECT_TRUE(Doc().IsModified());
-    EXPECT_TRUE(shownTexts().contains(BenchAt(3).Memo));
-}
-
-TEST_F(DlgTransferTest, UploadWritesTheInstrumentAndLeavesTheDocumentAlone)
-{
-    Start();
-    Doc().GetAt(42)->Memo = QStringLiteral("uploaded");
-    Doc().GetAt(42)->Curr = 1.25f;
-    Doc().SetModifiedFlag(false);
-    CTestDlgTransfer& dlg = Open(CVaultlineDoc::UPLOAD);
-    dlg.SetPartial(41, 42);
-    EXPECT_EQ(RunTransfer(), QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
-    EXPECT_FALSE(Doc().IsModified());
-    EXPECT_EQ(m_pSim->Stop(), 0);
-
-    CXmlDocData saved;
-    saved.Reset();
-    ASSERT_TRUE(saved.Load(m_strState));
-    EXPECT_EQ(saved.GetContainer().GetAt(42)->Memo, QStringLiteral("uploaded"));
-    EXPECT_EQ(saved.GetContainer().GetAt(42)->Curr, 1.25f);
-    EXPECT_EQ(saved.GetContainer().GetAt(40)->Memo, BenchAt(40).Memo) << "outside the range";
-}
-
+// The Cancel button, Escape and the close box: while running they only stop
+// the transfer after the memory in progress; idle they close.
 TEST_F(DlgTransferTest, CancelWhileRunningStopsAfterTheMemoryInProgressAndCancelWhileIdleCloses)
 {
     Start();
-    CTestDlgTransfer& dlg = Open(CVaultlineDoc::DOWNLOAD);
-    dlg.SetPartial(0, 9);
-    bool bRunningAtClick = false;
-    bool bTransferEnabledAtClick = true;
-    // The click waits in the queue until the first memory has been read.
-    QTimer::singleShot(0, [&] {
-        bRunningAtClick = dlg.IsRunning();
-        dlg.ResourceList()->showPopup(); // refills the list during the transfer
-        dlg.ResourceList()->hidePopup();
-        bTransferEnabledAtClick = dlg.TransferButton()->isEnabled();
-        QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
-        QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton); // a double click does not close it
-    });
-    EXPECT_EQ(RunTransfer(), QStringList{LoadResString(IDS_TRANSFER_ABORTED)});
-    EXPECT_TRUE(bRunningAtClick);
-    EXPECT_FALSE(bTransferEnabledAtClick);
-    EXPECT_EQ(SelectedMemories(), QList<int>{0});
-    EXPECT_EQ(Doc().GetAt(0)->Memo, BenchAt(0).Memo);
-    EXPECT_EQ(Doc().GetAt(1)->Memo, QString());
-    EXPECT_TRUE(dlg.isVisible());
-    EXPECT_FALSE(dlg.IsRunning());
-    EXPECT_TRUE(dlg.TransferButton()->isEnabled());
-
-    QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
-    EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(dlg.result(), IDCANCEL);
-}
-
-TEST_F(DlgTransferTest, EscapeAndTheCloseBoxCancelLikeTheButton)
-{
-    Start();
-    const std::function<void(QDialog*)> ways[] = {
-        [](QDialog* pDlg) { QTest::keyClick(pDlg, Qt::Key_Escape); },
-        [](QDialog* pDlg) { pDlg->close(); },
+    const std::function<void(CTestDlgTransfer*)> ways[] = {
+        [](CTestDlgTransfer* pDlg) { pDlg->ClickCancel(); },
+        [](CTestDlgTransfer* pDlg) { QTest::keyClick(pDlg, Qt::Key_Escape); },
+        [](CTestDlgTransfer* pDlg) { pDlg->close(); },
     };
     for (const auto& fnCancel : ways) {
-        QFile::remove(m_strLog);
-        CTestDlgTransfer& dlg = Open(CVaultlineDoc::UPLOAD);
-        QTimer::singleShot(0, [&] { fnCancel(&dlg); });
+        Doc().SetModifiedFlag(false);
+        CTestDlgTransfer& dlg = Open(CVaultlineDoc::DOWNLOAD);
+        dlg.SetPartial(QStringLiteral("0"), QStringLiteral("9"));
+        bool bRunningAtClick = false;
+        bool bTransferEnabledAtClick = true;
+        // The click waits in the queue until the first memory has been read.
+        QTimer::singleShot(0, [&] {
+            bRunningAtClick = dlg.IsRunning();
+            dlg.ResourceList()->showPopup(); // refills the list during the transfer
+            dlg.ResourceList()->hidePopup();
+            bTransferEnabledAtClick = dlg.TransferButton()->isEnabled();
+            fnCancel(&dlg);
+            fnCancel(&dlg); // a double click does not close it
+        });
         EXPECT_EQ(RunTransfer(), QStringList{LoadResString(IDS_TRANSFER_ABORTED)});
-        EXPECT_LE(SelectedMemories().size(), 1) << "the transfer stops after the memory in progress";
-        EXPECT_TRUE(dlg.isVisible()) << "a running transfer only stops";
+        EXPECT_TRUE(bRunningAtClick);
+        EXPECT_FALSE(bTransferEnabledAtClick);
+        EXPECT_EQ(SelectedMemories(), QList<int>{0});
+        EXPECT_EQ(Doc().GetAt(0)->Memo, BenchAt(0).Memo);
+        EXPECT_EQ(Doc().GetAt(1)->Memo, QString());
+        EXPECT_TRUE(Doc().IsModified()) << "modified from the first memory on";
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_FALSE(dlg.IsRunning());
+        EXPECT_TRUE(dlg.TransferButton()->isEnabled());
+
         fnCancel(&dlg);
-        EXPECT_FALSE(dlg.isVisible()) << "an idle dialog closes";
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.result(), IDCANCEL);
     }
 }
 
 TEST_F(DlgTransferTest, FailuresAreReportedAndLeaveTheDialogIdle)
 {
-    struct CASE
-    {
-        const char* pszName;
-        QStringList simOptions;
-        CTransferProcedure::EResult result;
-        QString strMessageStart;
-    };
-    const CASE cases[] = {
-        {"wrong model",
-         {QStringLiteral("--idn"), QStringLiteral("TALVERO,DXR-9K,1234567,1.00")},
+    const std::tuple<QStringList, CTransferProcedure::EResult, QString> cases[] = {
+        {{QStringLiteral("--idn"), QStringLiteral("TALVERO,DXR-9K,1234567,1.00")},
          CTransferProcedure::RESULT_WRONG_MODEL,
          LoadResString(IDS_WRONG_MODEL)},
-        {"old errors in the queue",
-         {QStringLiteral("--queue-error"), QStringLiteral("-222")},
+        {{QStringLiteral("--queue-error"), QStringLiteral("-222")},
          CTransferProcedure::RESULT_INSTRUMENT_ERRORS,
          QStringLiteral("SCPI Error(s)\n\n(-222) ")},
-        {"no answer",
-         {QStringLiteral("--silent-after"), QStringLiteral("40")},
+        {{QStringLiteral("--silent-after"), QStringLiteral("40")},
          CTransferProcedure::RESULT_VISA_FAILURE,
-         s_strTimeout},
+         QStringLiteral("Timeout expired before operation completed.")},
     };
-    for (const CASE& c : cases) {
-        SCOPED_TRACE(c.pszName);
+    for (const auto& [simOptions, eResult, strMessageStart] : cases) {
+        SCOPED_TRACE(qPrintable(simOptions.join(QLatin1Char(' '))));
         TearDown();
         SetUp();
-        Start(c.simOptions);
+        Start(simOptions);
         CTestDlgTransfer& dlg = Open(CVaultlineDoc::DOWNLOAD);
         const QStringList messages = RunTransfer();
         ASSERT_EQ(messages.size(), 1);
-        EXPECT_TRUE(messages[0].startsWith(c.strMessageStart)) << qPrintable(messages[0]);
-        EXPECT_EQ(dlg.GetLastResult(), c.result);
+        EXPECT_TRUE(messages[0].startsWith(strMessageStart)) << qPrintable(messages[0]);
+        EXPECT_EQ(dlg.GetLastResult(), eResult);
         EXPECT_FALSE(dlg.IsRunning());
         EXPECT_TRUE(dlg.TransferButton()->isEnabled());
         EXPECT_TRUE(dlg.isVisible());
-        if (c.result == CTransferProcedure::RESULT_VISA_FAILURE) {
+        if (eResult == CTransferProcedure::RESULT_VISA_FAILURE) {
             // Nobody holds the instrument any more: a new session locks it at once.
             std::shared_ptr<IVisaSession> pSession =
                 Doc().GetResourceManager()->Open(m_pSim->Resource(), Visa::NO_LOCK, 2000, QString());
             EXPECT_NO_THROW(pSession->LockRsrc(Visa::EXCLUSIVE_LOCK, 0, QString()));
             pSession->UnlockRsrc();
         }
-        QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+        dlg.ClickCancel();
         EXPECT_FALSE(dlg.isVisible()) << "Cancel closes at the first click";
     }
 }
@@ -521,21 +413,24 @@ TEST_F(DlgTransferTest, TransferMenuCommandsRunTheDialogModallyAndTheResourceIsR
     InstallTransferDialog(*m_pApp);
     QString strTitle;
     QStringList messages;
-    QTimer::singleShot(50, [&] {
+    QTimer poll; // until the dialog is up, so that nothing is left waiting on it
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* pDlg = qobject_cast<CDlgTransfer*>(QApplication::activeModalWidget());
-        ASSERT_NE(pDlg, nullptr);
+        if (!pDlg)
+            return;
+        poll.stop();
         strTitle = pDlg->windowTitle();
         auto* pList = qobject_cast<QComboBox*>(pDlg->GetDlgItem(IDC_RESOURCE));
         pList->setCurrentIndex(pList->findText(m_pSim->Resource()));
-        auto* pPartial = qobject_cast<QRadioButton*>(pDlg->GetDlgItem(IDC_PARTIAL));
-        pPartial->click();
+        qobject_cast<QRadioButton*>(pDlg->GetDlgItem(IDC_PARTIAL))->click();
         pDlg->SetDlgItemText(IDC_START_MEM, QStringLiteral("8"));
         pDlg->SetDlgItemText(IDC_END_MEM, QStringLiteral("9"));
         CMessageCatcher catcher;
         qobject_cast<QPushButton*>(pDlg->GetDlgItem(IDC_TRANSFER))->click();
-        messages = catcher.Texts();
+        messages = catcher.m_texts;
         QTest::keyClick(pDlg, Qt::Key_Escape);
     });
+    poll.start(50);
     m_pApp->GetMainFrame()->RouteCommand(ID_TRANSFER_DOWNLOAD);
     EXPECT_EQ(strTitle, LoadResString(IDS_DOWNLOAD_TITLE));
     EXPECT_EQ(messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});

@@ -24,12 +24,12 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(s_bLocaleSet);
-        TestApplication();
+        EnsureGuiApp();
         ASSERT_EQ(QLocale::system().decimalPoint(), QStringLiteral(","));
     }
 };
 
-TEST_F(CommaLocaleTest, FloatFieldShowsAndReadsTheLocaleSeparator)
+TEST_F(CommaLocaleTest, FloatFieldShowsReadsAndTypesTheLocaleSeparator)
 {
     CTestApp app;
     QWidget window;
@@ -38,22 +38,16 @@ TEST_F(CommaLocaleTest, FloatFieldShowsAndReadsTheLocaleSeparator)
     EXPECT_EQ(pEdit->GetRangeText(), QStringLiteral("0,0000 ~ 1,0000"));
     pEdit->SetFloatValue(0.5f);
     EXPECT_EQ(pEdit->text(), QStringLiteral("0,5000"));
-    pEdit->setText(QStringLiteral("0,25"));
-    EXPECT_FLOAT_EQ(pEdit->GetFloatValue(), 0.25f);
     window.show();
     pEdit->setText(QStringLiteral("1,0000005"));
     EXPECT_TRUE(pEdit->Validate());
     pEdit->setText(QStringLiteral("1,0001"));
     EXPECT_FALSE(pEdit->Validate());
-}
+    QCoreApplication::processEvents(); // the refused field selects its text
 
-TEST_F(CommaLocaleTest, TypedPointBecomesTheDecimalComma)
-{
-    CTestApp app;
-    QWidget window;
-    auto* pEdit = new CValueEdit(&window);
+    // A typed "." becomes the decimal comma.
     pEdit->SetRange(0.0f, 10.0f, 2);
-    window.show();
+    pEdit->clear();
     pEdit->setFocus();
     QTest::keyClicks(pEdit, QStringLiteral("1."));
     QCoreApplication::processEvents();

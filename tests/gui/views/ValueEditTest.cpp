@@ -3,58 +3,45 @@
 #include "views/ValidateDialog.h"
 #include "views/ValidateFormView.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QTest>
 #include <QToolTip>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
-#include <limits>
-#include <memory>
+#include <climits>
+#include <tuple>
+#include <vector>
 
 namespace {
 
-// A value edit that counts its beeps and checks instead of sounding them.
+// A value edit that counts its beeps instead of sounding them.
 class CProbeEdit : public CValueEdit
 {
 public:
     using CValueEdit::CValueEdit;
 
-    bool Validate() override
-    {
-        ++m_nValidateCalls;
-        return CValueEdit::Validate();
-    }
-
     int m_nBeeps = 0;
-    int m_nValidateCalls = 0;
 
 protected:
     void Beep() override { ++m_nBeeps; }
 };
 
+// An active window with a plain line edit above the value edit under test.
 class ValueEditTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        m_pApp = std::make_unique<CTestApp>();
-        m_pWindow = std::make_unique<QWidget>();
-        auto* pLayout = new QVBoxLayout(m_pWindow.get());
-        m_pOther = new QLineEdit(m_pWindow.get());
-        pLayout->addWidget(m_pOther);
-        m_pEdit = new CProbeEdit(m_pWindow.get());
-        pLayout->addWidget(m_pEdit);
-    }
-
-    void ShowWindow()
-    {
-        m_pWindow->show();
-        m_pWindow->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_pWindow.get()));
+        auto* pLayout = new QVBoxLayout(&m_Window);
+        pLayout->addWidget(m_pOther = new QLineEdit);
+        pLayout->addWidget(m_pEdit = new CProbeEdit);
+        m_Window.show();
+        m_Window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&m_Window));
     }
 
     // Types text into the edit key by key, then lets posted work run.
@@ -64,298 +51,208 @@ protected:
             QTest::keyClick(m_pEdit, ch.toLatin1());
         QCoreApplication::processEvents();
     }
+    void Ctrl(Qt::Key eKey) { QTest::keyClick(m_pEdit, eKey, Qt::ControlModifier); }
 
-    std::unique_ptr<CTestApp> m_pApp;
-    std::unique_ptr<QWidget> m_pWindow;
+    CTestApp m_App;
+    QWidget m_Window;
     QLineEdit* m_pOther = nullptr;
     CProbeEdit* m_pEdit = nullptr;
 };
 
-struct INTCASE
+// Range 0 to 99: the texts read as wcstol reads them (saturating), and only the read value is checked.
+TEST_F(ValueEditTest, IntegerFieldChecksTheValueItReadsAndKeepsTheText)
 {
-    const char* pszText;
-    bool bValid;
-    int nRead;
-};
-
-class IntegerRangeTest : public ValueEditTest, public ::testing::WithParamInterface<INTCASE>
-{
-};
-
-// Range 0 to 99: the texts read as wcstol reads them, and only the read value
-// is checked.
-TEST_P(IntegerRangeTest, ReadsAndChecksText)
-{
-    const INTCASE& c = GetParam();
-    ShowWindow();
     m_pEdit->SetRange(0, 99);
-    m_pEdit->setText(QString::fromLatin1(c.pszText));
-    m_pOther->setFocus();
-    EXPECT_EQ(m_pEdit->GetIntValue(), c.nRead);
-    EXPECT_EQ(m_pEdit->Validate(), c.bValid);
-    QCoreApplication::processEvents();
-
-    EXPECT_EQ(m_pEdit->text(), QString::fromLatin1(c.pszText)) << "the typed text stays";
-    if (c.bValid) {
-        EXPECT_EQ(m_pEdit->m_nBeeps, 0);
-        EXPECT_TRUE(m_pOther->hasFocus());
-    } else {
-        EXPECT_EQ(m_pEdit->m_nBeeps, 1);
-        EXPECT_TRUE(m_pEdit->hasFocus()) << "the focus returns to the field";
-        EXPECT_EQ(m_pEdit->selectedText(), m_pEdit->text()) << "with its whole text selected";
+    std::vector<std::pair<const char*, int>> cases = {{"99", 99},   {"0", 0},   {"+5", 5},    {"", 0},
+                                                      {"5-", 5},    {"1e2", 1}, {"  42", 42}, {"abc", 0},
+                                                      {"100", 100}, {"-1", -1}};
+    cases.insert(cases.end(), {{"99999999999", INT_MAX}, {"-99999999999", INT_MIN}});
+    for (const auto& [pszText, nRead] : cases) {
+        const bool bValid = nRead >= 0 && nRead <= 99;
+        SCOPED_TRACE(pszText);
+        m_pEdit->m_nBeeps = 0;
+        m_pEdit->setText(QString::fromLatin1(pszText));
+        m_pOther->setFocus();
+        EXPECT_EQ(m_pEdit->GetIntValue(), nRead);
+        EXPECT_EQ(m_pEdit->Validate(), bValid);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(m_pEdit->text(), QString::fromLatin1(pszText)) << "the typed text stays";
+        EXPECT_EQ(m_pEdit->m_nBeeps, bValid ? 0 : 1);
+        // A refused field takes the focus back with its whole text selected.
+        EXPECT_EQ(m_pEdit->hasFocus(), !bValid);
+        EXPECT_EQ(m_pEdit->selectedText(), bValid ? QString() : m_pEdit->text());
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, IntegerRangeTest,
-                         ::testing::Values(INTCASE{"99", true, 99}, INTCASE{"0", true, 0},
-                                           INTCASE{"+5", true, 5}, INTCASE{"", true, 0},
-                                           INTCASE{"100", false, 100}, INTCASE{"-1", false, -1},
-                                           INTCASE{"5-", true, 5}, INTCASE{"1e2", true, 1},
-                                           INTCASE{"  42", true, 42}, INTCASE{"abc", true, 0},
-                                           INTCASE{"99999999999", false, std::numeric_limits<int>::max()},
-                                           INTCASE{"-99999999999", false, std::numeric_limits<int>::min()}));
+TEST_F(ValueEditTest, FloatBoundsAreWidenedByAMillionth)
+{
+    m_pEdit->SetRange(0.0f, 1.0f, 4);
+    const std::pair<const char*, bool> cases[] = {
+        {"1.0000005", true}, {"1.0001", false}, {"-0.0000005", true}, {"-0.0001", false}, {"0.5", true},
+        {"", true},          {"1e0", true},     {"1e1", false},       {".75x", true}};
+    for (const auto& [pszText, bValid] : cases) {
+        m_pEdit->setText(QString::fromLatin1(pszText));
+        EXPECT_EQ(m_pEdit->Validate(), bValid) << pszText;
+    }
+    QCoreApplication::processEvents();
+}
 
 TEST_F(ValueEditTest, FieldTheUserCannotReachFallsBackToItsMinimum)
 {
-    ShowWindow();
-    m_pEdit->SetRange(0, 99);
-
-    m_pEdit->setText(QStringLiteral("150"));
+    m_pEdit->setText(QStringLiteral("5"));
+    EXPECT_FALSE(m_pEdit->Validate()) << "without a range a reachable field always fails";
     m_pEdit->hide();
     EXPECT_TRUE(m_pEdit->Validate());
-    EXPECT_EQ(m_pEdit->text(), QStringLiteral("0"));
+    EXPECT_EQ(m_pEdit->text(), QStringLiteral("5")) << "and has no minimum to fall back to";
 
-    m_pEdit->show();
-    m_pEdit->setEnabled(false);
+    m_pEdit->SetRange(0, 99);
     m_pEdit->setText(QStringLiteral("150"));
     EXPECT_TRUE(m_pEdit->Validate());
     EXPECT_EQ(m_pEdit->text(), QStringLiteral("0"));
-
+    m_pEdit->show();
+    m_pEdit->setEnabled(false);
     m_pEdit->SetRange(2.0f, 5.0f, 2);
     m_pEdit->setText(QStringLiteral("7"));
     EXPECT_TRUE(m_pEdit->Validate());
     EXPECT_EQ(m_pEdit->text(), QStringLiteral("2.00"));
-    EXPECT_EQ(m_pEdit->m_nBeeps, 0);
-}
-
-TEST_F(ValueEditTest, FieldWithoutRangeFailsOnlyWhileReachable)
-{
-    ShowWindow();
-    m_pEdit->setText(QStringLiteral("5"));
-    EXPECT_FALSE(m_pEdit->Validate());
-    EXPECT_FALSE(m_pEdit->Validate());
-    EXPECT_EQ(m_pEdit->m_nBeeps, 2);
-
-    m_pEdit->hide();
-    EXPECT_TRUE(m_pEdit->Validate());
-    EXPECT_EQ(m_pEdit->text(), QStringLiteral("5")) << "a field without range has no minimum to fall back to";
-    EXPECT_EQ(m_pEdit->GetRangeText(), QString());
+    EXPECT_EQ(m_pEdit->m_nBeeps, 1);
+    QCoreApplication::processEvents();
 }
 
 TEST_F(ValueEditTest, RangeTextAndDisplayFollowTheKind)
 {
+    EXPECT_EQ(m_pEdit->GetRangeText(), QString());
     m_pEdit->SetRange(0, 99);
     EXPECT_EQ(m_pEdit->GetRangeText(), QStringLiteral("0 ~ 99"));
-    m_pEdit->SetIntValue(-12);
-    EXPECT_EQ(m_pEdit->text(), QStringLiteral("-12"));
 
     m_pEdit->SetRange(0, 255, true, 4);
     EXPECT_EQ(m_pEdit->GetRangeText(), QStringLiteral("0000 ~ 00FF"));
-    m_pEdit->SetIntValue(171);
-    EXPECT_EQ(m_pEdit->text(), QStringLiteral("00AB"));
-    m_pEdit->setText(QStringLiteral("ff"));
-    EXPECT_EQ(m_pEdit->GetIntValue(), 255);
     m_pEdit->SetIntValue(-1);
     EXPECT_EQ(m_pEdit->text(), QStringLiteral("FFFFFFFF"));
+    m_pEdit->SetIntValue(200);
+    m_pEdit->setText(QStringLiteral("ff"));
+    EXPECT_EQ(m_pEdit->GetIntValue(), 255);
+    // Typed text never becomes the stored value: a new format shows the stored one.
+    m_pEdit->SetRange(0, 255, true, 2, true);
+    EXPECT_EQ(m_pEdit->text(), QStringLiteral("C8"));
 
     m_pEdit->SetRange(0.0f, 1.0f, 4);
     EXPECT_EQ(m_pEdit->GetRangeText(), QStringLiteral("0.0000 ~ 1.0000"));
-    m_pEdit->SetFloatValue(0.5f);
-    EXPECT_EQ(m_pEdit->text(), QStringLiteral("0.5000"));
 }
 
-TEST_F(ValueEditTest, RedisplayShowsTheStoredValueInTheNewFormat)
+TEST_F(ValueEditTest, KeyFilterRefusesWhatANumberCannotContainAndPostsTheClipboardKeys)
 {
-    m_pEdit->SetRange(0, 255);
-    m_pEdit->SetIntValue(200);
-    m_pEdit->setText(QStringLiteral("17")); // typed text never becomes the stored value
-    m_pEdit->SetRange(0, 255, true, 2, true);
-    EXPECT_EQ(m_pEdit->text(), QStringLiteral("C8"));
-}
-
-struct FLOATCASE
-{
-    const char* pszText;
-    bool bValid;
-};
-
-class FloatToleranceTest : public ValueEditTest, public ::testing::WithParamInterface<FLOATCASE>
-{
-};
-
-TEST_P(FloatToleranceTest, BoundsWidenedByAMillionth)
-{
-    ShowWindow();
-    m_pEdit->SetRange(0.0f, 1.0f, 4);
-    m_pEdit->setText(QString::fromLatin1(GetParam().pszText));
-    EXPECT_EQ(m_pEdit->Validate(), GetParam().bValid) << GetParam().pszText;
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, FloatToleranceTest,
-                         ::testing::Values(FLOATCASE{"1.0000005", true}, FLOATCASE{"1.0001", false},
-                                           FLOATCASE{"-0.0000005", true}, FLOATCASE{"-0.0001", false},
-                                           FLOATCASE{"0.5", true}, FLOATCASE{"", true},
-                                           FLOATCASE{"1e0", true}, FLOATCASE{"1e1", false},
-                                           FLOATCASE{".75x", true}));
-
-TEST_F(ValueEditTest, KeyFilterRefusesWhatANumberCannotContain)
-{
-    ShowWindow();
     m_pEdit->SetRange(0, 99);
     m_pEdit->setFocus();
     Type(QStringLiteral("1aA2"));
     EXPECT_EQ(m_pEdit->text(), QStringLiteral("12"));
     EXPECT_EQ(m_pEdit->m_nBeeps, 2);
-
     QKeyEvent evWide(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x263A)));
     QCoreApplication::sendEvent(m_pEdit, &evWide);
-    EXPECT_EQ(m_pEdit->text(), QStringLiteral("12"));
-    EXPECT_EQ(m_pEdit->m_nBeeps, 3);
-
-    QTest::keyClick(m_pEdit, Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(m_pEdit->m_nBeeps, 4) << "control codes other than A, C, V, X and Z are refused";
-
+    Ctrl(Qt::Key_Y); // control codes other than A, C, V, X and Z are refused
+    EXPECT_EQ(m_pEdit->m_nBeeps, 4);
     Type(QStringLiteral("+-"));
     QTest::keyClick(m_pEdit, Qt::Key_Backspace);
     EXPECT_EQ(m_pEdit->text(), QStringLiteral("12+"));
     EXPECT_EQ(m_pEdit->m_nBeeps, 4);
+
+    Ctrl(Qt::Key_A);
+    Ctrl(Qt::Key_X);
+    EXPECT_EQ(m_pEdit->text(), QStringLiteral("12+")) << "the cut is posted, not done at once";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_pEdit->text(), QString());
+    Ctrl(Qt::Key_V);
+    Ctrl(Qt::Key_V);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_pEdit->text(), QStringLiteral("12+12+"));
 }
 
 TEST_F(ValueEditTest, TypingMarksTheDocumentModifiedUnlessTurnedOff)
 {
-    ShowWindow();
-    CVaultlineDoc& doc = m_pApp->Doc();
+    CVaultlineDoc& doc = m_App.Doc();
     m_pEdit->SetRange(0, 99);
     m_pEdit->setFocus();
-
     Type(QStringLiteral("a"));
-    EXPECT_FALSE(doc.IsModified()) << "a refused character changes nothing";
-
-    QTest::keyClick(m_pEdit, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_FALSE(doc.IsModified());
+    Ctrl(Qt::Key_A);
+    EXPECT_FALSE(doc.IsModified()) << "a refused character or a selection changes nothing";
     Type(QStringLiteral("4"));
     EXPECT_TRUE(doc.IsModified());
-    QTest::keyClick(m_pEdit, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(m_pEdit->selectedText(), QStringLiteral("4"));
 
     doc.SetModifiedFlag(false);
     QGuiApplication::clipboard()->clear();
-    QTest::keyClick(m_pEdit, Qt::Key_V, Qt::ControlModifier);
+    Ctrl(Qt::Key_V);
     EXPECT_TRUE(doc.IsModified()) << "control-V counts as a change even with nothing to paste";
 
     doc.SetModifiedFlag(false);
     m_pEdit->SetModifyDoc(false);
     Type(QStringLiteral("56"));
-    QTest::keyClick(m_pEdit, Qt::Key_V, Qt::ControlModifier);
+    Ctrl(Qt::Key_V);
     QTest::keyClick(m_pEdit, Qt::Key_Backspace);
+    QCoreApplication::processEvents();
     EXPECT_FALSE(doc.IsModified());
-}
-
-TEST_F(ValueEditTest, ClipboardKeysWorkAfterTheKeystroke)
-{
-    ShowWindow();
-    m_pEdit->SetRange(0, 99);
-    m_pEdit->setFocus();
-    Type(QStringLiteral("37"));
-    QTest::keyClick(m_pEdit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(m_pEdit, Qt::Key_X, Qt::ControlModifier);
-    EXPECT_EQ(m_pEdit->text(), QStringLiteral("37")) << "the cut is posted, not done at once";
-    QCoreApplication::processEvents();
-    EXPECT_EQ(m_pEdit->text(), QString());
-    QTest::keyClick(m_pEdit, Qt::Key_V, Qt::ControlModifier);
-    QTest::keyClick(m_pEdit, Qt::Key_V, Qt::ControlModifier);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(m_pEdit->text(), QStringLiteral("3737"));
 }
 
 TEST_F(ValueEditTest, ValidationWalkStopsAtTheFirstFailure)
 {
-    ShowWindow();
-    auto* pInner = new QWidget(m_pWindow.get());
-    m_pWindow->layout()->addWidget(pInner);
+    auto* pInner = new QWidget(&m_Window);
     auto* pSecond = new CProbeEdit(pInner);
-    auto* pThird = new CProbeEdit(m_pWindow.get());
-    m_pWindow->layout()->addWidget(pThird);
+    auto* pThird = new CProbeEdit(&m_Window);
+    m_Window.layout()->addWidget(pInner);
+    m_Window.layout()->addWidget(pThird);
     pInner->show();
     pThird->show();
-    for (CProbeEdit* p : {m_pEdit, pSecond, pThird})
-        p->SetRange(0, 9);
-    m_pEdit->setText(QStringLiteral("1"));
-    pSecond->setText(QStringLiteral("10"));
-    pThird->setText(QStringLiteral("11"));
+    const std::pair<CProbeEdit*, const char*> fields[] = {{m_pEdit, "1"}, {pSecond, "10"}, {pThird, "11"}};
+    for (const auto& [pEdit, pszText] : fields) {
+        pEdit->SetRange(0, 9);
+        pEdit->setText(QString::fromLatin1(pszText));
+    }
     m_pOther->setFocus();
 
-    EXPECT_FALSE(ValidateValueEdits(m_pWindow.get()));
+    // Each refused field beeps once, and the third is never reached while the second fails.
+    EXPECT_FALSE(ValidateValueEdits(&m_Window));
     QCoreApplication::processEvents();
-    EXPECT_EQ(m_pEdit->m_nValidateCalls, 1);
-    EXPECT_EQ(pSecond->m_nValidateCalls, 1);
-    EXPECT_EQ(pThird->m_nValidateCalls, 0);
+    EXPECT_EQ(QList<int>({m_pEdit->m_nBeeps, pSecond->m_nBeeps, pThird->m_nBeeps}), QList<int>({0, 1, 0}));
     EXPECT_TRUE(pSecond->hasFocus());
 
     pSecond->setText(QStringLiteral("9"));
+    EXPECT_FALSE(ValidateValueEdits(&m_Window));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QList<int>({m_pEdit->m_nBeeps, pSecond->m_nBeeps, pThird->m_nBeeps}), QList<int>({0, 1, 1}));
+    EXPECT_TRUE(pThird->hasFocus());
     pThird->setText(QStringLiteral("3"));
-    EXPECT_TRUE(ValidateValueEdits(m_pWindow.get()));
-    EXPECT_EQ(pThird->m_nValidateCalls, 1);
-
-    QWidget plain;
-    new QLineEdit(&plain);
-    EXPECT_TRUE(ValidateValueEdits(&plain));
+    EXPECT_TRUE(ValidateValueEdits(&m_Window));
 }
 
-// A dialog whose value edit explains its range in a tooltip, as the
-// transfer dialog's range fields do.
-const DLGTEMPLATE& ToolTipTemplate()
-{
-    static const DLGTEMPLATE s_Template = {999,
-                                           u"Range",
-                                           u"Tahoma",
-                                           8,
-                                           160,
-                                           60,
-                                           DLGT_CAPTION,
-                                           {
-                                               {DLGCTRL::Edit, 1001, 7, 7, 60, 12, nullptr, DLGS_TABSTOP, 0},
-                                               {DLGCTRL::Static, -1, 7, 25, 60, 10, u"Start", 0, 0},
-                                               {DLGCTRL::Edit, 1002, 7, 40, 60, 12, nullptr, DLGS_TABSTOP, 0},
-                                               {DLGCTRL::Static, 0, 80, 25, 60, 10, u"Unnamed", 0, 0},
-                                           }};
-    return s_Template;
-}
+// A dialog whose value edit explains its range in a tooltip, as the transfer
+// dialog's range fields do; 1002 has a text longer than a request can hold.
+const std::vector<DLGITEMTEMPLATE> s_ToolTipItems = {
+    {DLGCTRL::Edit, 1001, 7, 7, 60, 12, nullptr, DLGS_TABSTOP, 0},
+    {DLGCTRL::Static, -1, 7, 25, 60, 10, u"Start", 0, 0},
+    {DLGCTRL::Edit, 1002, 7, 40, 60, 12, nullptr, DLGS_TABSTOP, 0},
+    {DLGCTRL::Static, 0, 80, 25, 60, 10, u"Unnamed", 0, 0}};
+const DLGTEMPLATE s_ToolTipTemplate = {999, u"Range", u"Tahoma", 8, 160, 60, DLGT_CAPTION, s_ToolTipItems};
 
 class CRangeDialog : public CValidateDialog
 {
 public:
-    CRangeDialog() : CValidateDialog(ToolTipTemplate()) {}
+    CRangeDialog() : CValidateDialog(s_ToolTipTemplate) {}
 
     QString GetToolTipText(unsigned nId) override
     {
-        m_Asked.append(nId);
-        if (nId == 1002)
-            return QString(100, QLatin1Char('x'));
-        return ValueEditToolTip(this, nId);
+        ++m_nAsked;
+        return nId == 1002 ? QString(100, QLatin1Char('x')) : ValueEditToolTip(this, nId);
     }
 
-    QList<unsigned> m_Asked;
+    int m_nAsked = 0;
 
 protected:
     QWidget* CreateControl(const DLGITEMTEMPLATE& item) override
     {
-        if (item.nId == 1001) {
-            auto* pEdit = new CValueEdit;
-            pEdit->SetRange(0, 99);
-            return pEdit;
-        }
-        return nullptr;
+        if (item.nId != 1001)
+            return nullptr;
+        auto* pEdit = new CValueEdit;
+        pEdit->SetRange(0, 99);
+        return pEdit;
     }
 };
 
@@ -375,23 +272,13 @@ TEST(ToolTipTest, ControlsAskTheWindowByIdentifier)
     CRangeDialog dlg;
     dlg.Create();
     dlg.show();
-
-    QWidget* pStatic = nullptr;
-    QWidget* pUnnamed = nullptr;
-    for (QWidget* p : dlg.findChildren<QWidget*>()) {
-        if (GetDlgCtrlID(p) == -1)
-            pStatic = p;
-        else if (p->parentWidget() == &dlg && GetDlgCtrlID(p) == 0)
-            pUnnamed = p;
-    }
-    ASSERT_NE(pStatic, nullptr);
-    ASSERT_NE(pUnnamed, nullptr);
-    dlg.m_Asked.clear();
+    QWidget* pStatic = dlg.GetDlgItem(-1);
+    QWidget* pUnnamed = dlg.GetDlgItem(0);
+    ASSERT_TRUE(pStatic && pUnnamed && pUnnamed != pStatic);
+    dlg.m_nAsked = 0;
     EXPECT_TRUE(AskToolTip(pStatic).isNull()) << "not a value edit: no text";
-    EXPECT_EQ(dlg.m_Asked.size(), 1);
     EXPECT_TRUE(AskToolTip(pUnnamed).isNull());
-    EXPECT_EQ(dlg.m_Asked.size(), 1) << "identifier 0 is never asked";
-
+    EXPECT_EQ(dlg.m_nAsked, 1) << "identifier 0 is never asked";
     EXPECT_EQ(AskToolTip(dlg.GetDlgItem(1001)), QStringLiteral("0 ~ 99"));
     EXPECT_EQ(AskToolTip(dlg.GetDlgItem(1002)).size(), 79) << "cut to what the request can hold";
 }

@@ -1,20 +1,19 @@
 #pragma once
 
+#include "tests/gui/framework/GuiApp.h"
+
 #include "model/DocumentUi.h"
 #include "model/VaultlineDoc.h"
 #include "platform/framework/WinApp.h"
 
-#include <QApplication>
-
-// The widgets need a QApplication; one lives for the whole test program.
-QApplication& TestApplication();
+#include <memory>
 
 // The user interface of the document in tests: every prompt answered No,
 // nothing shown.
 class CSilentDocumentUi : public IDocumentUi
 {
 public:
-    void MessageBox(const QString& strText) override { m_strLastMessage = strText; }
+    void MessageBox(const QString&) override {}
     EAnswer AskSaveChanges(const QString&, unsigned) override { return No; }
     QString RunFileDialog(const FILEDIALOG&) override { return QString(); }
     void BeginWaitCursor() override {}
@@ -24,16 +23,18 @@ public:
     void AddToRecentFileList(const QString&) override {}
     void OnDocumentTitleChanged() override {}
     void RunTransferDialog(int) override {}
-
-    QString m_strLastMessage;
 };
 
 // An application object with a document and no main window.
 class CTestApp : public CWinApp
 {
 public:
-    CTestApp();
-    ~CTestApp() override;
+    CTestApp() : m_Doc(m_Ui, [] { return std::shared_ptr<IResourceManager>(); })
+    {
+        EnsureGuiApp();
+        SetDocumentObject(&m_Doc);
+    }
+    ~CTestApp() override { SetDocumentObject<CVaultlineDoc>(nullptr); }
 
     CVaultlineDoc& Doc() { return m_Doc; }
 
