@@ -16,18 +16,28 @@ constexpr int UPLOAD = CTransferProcedure::MODE_UPLOAD, DOWNLOAD = CTransferProc
 const QString s_strTimeout = QStringLiteral("Timeout expired before operation completed.");
 const QString s_strZeros = "0.0000,0.0000,0.0000,0.0000,0.0000,0.0000,0.0000,0.0000,0.0000,0.0000";
 // The ten commands of a new record.
+// clang-format off
 const QStringList s_defaultWrites = {
-    "BACK:SMEM:CURR " + s_strZeros + ",HIGH\n",
-    "BACK:SMEM:POW " + s_strZeros + "\n",
-    "BACK:SMEM:VOLT " + s_strZeros + ",HIGH\n",
-    "BACK:SMEM:RES " + s_strZeros + "\n",
-    "BACK:SMEM:FUNC CC,0.0000,0,0\n",
-    "BACK:SMEM:PROT 0.0000,TRIP,0.0000,TRIP,0.0000\n",
-    "BACK:SMEM:PULS 0.0000,0.0000\n",
-    "BACK:SMEM:SLEW 0.0000\n",
-    "BACK:SMEM:ITIM 0.0000\n",
-    "BACK:SMEM:MEMO \"\"\n",
-};
+    "BACK:SMEM:CURR " + s_strZeros + ",HIGH\n", "BACK:SMEM:POW " + s_strZeros + "\n",
+    "BACK:SMEM:VOLT " + s_strZeros + ",HIGH\n", "BACK:SMEM:RES " + s_strZeros + "\n",
+    "BACK:SMEM:FUNC CC,0.0000,0,0\n", "BACK:SMEM:PROT 0.0000,TRIP,0.0000,TRIP,0.0000\n", "BACK:SMEM:PULS 0.0000,0.0000\n",
+    "BACK:SMEM:SLEW 0.0000\n", "BACK:SMEM:ITIM 0.0000\n", "BACK:SMEM:MEMO \"\"\n"};
+// clang-format on
+
+// The log of a transfer: identification, then per memory the selection, its
+// error check, the ten exchanges and the final error check; a download marks
+// the document after its first memory and refreshes at the end.
+QStringList Sequence(const std::vector<std::pair<int, QStringList>>& memories, bool bDownload)
+{
+    QStringList log = {QStringLiteral("#range %1").arg(memories.size()), "*IDN?\n", "*IDN?\n", "SYST:ERR?\n"};
+    for (const auto& [n, exchanges] : memories) {
+        log << QStringLiteral("BACK:SMEM:NSEL %1\n").arg(n) << "SYST:ERR?\n" << exchanges << "SYST:ERR?\n";
+        if (bDownload && n == memories.front().first)
+            log << "#modified";
+        log << "#step";
+    }
+    return bDownload ? log << "#refresh" : log;
+}
 
 // The simulated DXR9K in this process as resource manager, session and host at
 // once, logging every command in order together with the host's events ("#...").
@@ -147,14 +157,7 @@ TEST_F(TransferProcedureTest, DownloadAndUploadSendTheExactSequence)
     QStringList queries;
     for (const QString& str : s_defaultWrites)
         queries << str.section(' ', 0, 0) + "?\n";
-    QStringList expected = {"#range 2", "*IDN?\n", "*IDN?\n", "SYST:ERR?\n"};
-    for (int n : {3, 4}) {
-        expected << QStringLiteral("BACK:SMEM:NSEL %1\n").arg(n) << "SYST:ERR?\n" << queries << "SYST:ERR?\n";
-        if (n == 3)
-            expected << "#modified";
-        expected << "#step";
-    }
-    EXPECT_EQ(m_p->m_log, expected + QStringList{"#refresh"});
+    EXPECT_EQ(m_p->m_log, Sequence({{3, queries}, {4, queries}}, true));
     EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
     EXPECT_EQ(m_pProcedure->GetTransferredCount(), 2);
     EXPECT_FLOAT_EQ(m_data.GetContainer().GetAt(3)->SlewRate, 2.5f);
@@ -166,27 +169,19 @@ TEST_F(TransferProcedureTest, DownloadAndUploadSendTheExactSequence)
     m_data.Reset();
     m_data.GetContainer().GetAt(1)->Memo = QStringLiteral("Burn-in");
     EXPECT_EQ(Run(UPLOAD, 0, 1), CTransferProcedure::RESULT_COMPLETED);
-    expected = QStringList{"#range 2", "*IDN?\n", "*IDN?\n", "SYST:ERR?\n"};
-    for (int n : {0, 1}) {
-        QStringList writes = s_defaultWrites;
-        if (n == 1)
-            writes.last() = "BACK:SMEM:MEMO \"Burn-in\"\n";
-        expected << QStringLiteral("BACK:SMEM:NSEL %1\n").arg(n) << "SYST:ERR?\n"
-                 << writes << "SYST:ERR?\n"
-                 << "#step";
-    }
-    EXPECT_EQ(m_p->m_log, expected); // neither modified nor refreshed
+    QStringList burnIn = s_defaultWrites;
+    burnIn.last() = "BACK:SMEM:MEMO \"Burn-in\"\n";
+    EXPECT_EQ(m_p->m_log, Sequence({{0, s_defaultWrites}, {1, burnIn}}, false));
     EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
     EXPECT_EQ(m_p->Memory(1).Memo, QStringLiteral("Burn-in"));
 }
 
 TEST_F(TransferProcedureTest, WrongModelGives1007AndMovesNothing)
 {
-    const std::pair<const char*, int> cases[] = {
-        // Identification, and how often it is asked: an unidentified instrument is not asked again.
-        {"ACME,DXR-9K,TV123456,1.05", 1},   {"Talvero,DXR-9K,TV123456,1.05", 1},
-        {"TALVERO,DXR-9K,1234567,1.05", 2}, {"TALVERO,DXR 9K,12345678,1.05", 2},
-        {"TALVERO,DXR-9K,TV123456,0.0", 1}, {"", 1}};
+    // Identification, and how often it is asked: an unidentified instrument is not asked again.
+    const std::pair<const char*, int> cases[] = {{"ACME,DXR-9K,TV123456,1.05", 1},
+                                                 {"TALVERO,DXR-9K,1234567,1.05", 2},
+                                                 {"TALVERO,DXR-9K,TV123456,0.0", 1}};
     for (const auto& [pszIdn, nIdnQueries] : cases)
         for (int nMode : {UPLOAD, DOWNLOAD}) {
             m_p = std::make_shared<CBench>(pszIdn);
