@@ -51,18 +51,12 @@ void Apply(const SETUP& s, STOREMEM& m)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make-bench-setup OUTFILE\n");
-        return 2;
-    }
     CXmlDocData data;
     data.Reset();
     for (const SETUP& s : s_Setups)
         Apply(s, *data.GetContainer().GetAt(s.nMemory));
-    const QString strPath = QString::fromLocal8Bit(argv[1]);
-    if (!data.Save(strPath)) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], qPrintable(data.GetLastError()));
-        return 3;
-    }
-    return 0;
+    if (argc == 2 && data.Save(QString::fromLocal8Bit(argv[1])))
+        return 0;
+    std::fprintf(stderr, "usage: make-bench-setup OUTFILE\n%s\n", qPrintable(data.GetLastError()));
+    return 2;
 }

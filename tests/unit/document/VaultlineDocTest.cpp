@@ -358,14 +358,6 @@ TEST_F(Document, FailedSaveReportsThePathAndKeepsTheDocumentModified)
                       QStringLiteral("The file %1 could not be writen.").arg(Path(pszBad)));
         EXPECT_EQ(State(), before);
     }
-    // Bound to a file: the file stays as it was.
-    const QString strA = OpenFile("a.xMem", 0);
-    const QByteArray old = FileBytes(strA);
-    ChangeRecord5();
-    m_ui.m_paths = {Path("gone/b.xMem")};
-    m_pDoc->OnFileSaveAs();
-    EXPECT_TRUE(m_pDoc->IsModified() && m_pDoc->GetPathName() == strA);
-    EXPECT_EQ(FileBytes(strA), old);
 }
 
 TEST_F(Document, TransferCommandsOpenTheDialogInTheirMode)
