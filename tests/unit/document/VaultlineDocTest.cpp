@@ -79,6 +79,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
+        Restart();
+    }
+    // A new document, and a user who has not seen anything yet.
+    void Restart()
+    {
+        m_pDoc.reset();
+        m_ui = CFakeDocumentUi();
         m_pDoc = std::make_unique<CVaultlineDoc>(m_ui, [] { return std::shared_ptr<IResourceManager>(); });
         ASSERT_TRUE(m_pDoc->OnNewDocument());
     }
@@ -157,46 +164,40 @@ TEST_F(Document, SaveOfANewDocumentAlwaysAsksForANameAndCancellingChangesNothing
     EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
 }
 
-// File New on a modified document, for each way the user can answer.
-struct NEWCASE
+TEST_F(Document, NewOnAModifiedDocumentFollowsTheAnswer)
 {
-    IDocumentUi::EAnswer eAnswer;
-    const char* pszSavePath; // the Save dialog's answer ("" cancels); null when no dialog may show
-    bool bReset;
-};
+    const struct
+    {
+        IDocumentUi::EAnswer eAnswer;
+        const char* pszSavePath; // the Save dialog's answer ("" cancels); null when no dialog may show
+        bool bReset;
+    } cases[] = {{IDocumentUi::No, nullptr, true},
+                 {IDocumentUi::Cancel, nullptr, false},
+                 {IDocumentUi::Yes, "", false},
+                 {IDocumentUi::Yes, "kept.xMem", true}};
+    for (const auto& c : cases) {
+        Restart();
+        ChangeRecord5();
+        m_ui.m_answers = {c.eAnswer};
+        if (c.pszSavePath)
+            m_ui.m_paths = {*c.pszSavePath ? Path(c.pszSavePath) : QString()};
+        const int nUpdates = m_ui.m_nInitialUpdates;
+        const QByteArray changed = m_pDoc->GetData().ToBytes();
+        m_pDoc->OnFileNew();
 
-class NewOnModified : public Document, public ::testing::WithParamInterface<NEWCASE>
-{
-};
-
-TEST_P(NewOnModified, FollowsTheAnswer)
-{
-    const NEWCASE& c = GetParam();
-    ChangeRecord5();
-    m_ui.m_answers = {c.eAnswer};
-    if (c.pszSavePath)
-        m_ui.m_paths = {*c.pszSavePath ? Path(c.pszSavePath) : QString()};
-    const int nUpdates = m_ui.m_nInitialUpdates;
-    const QByteArray changed = m_pDoc->GetData().ToBytes();
-    m_pDoc->OnFileNew();
-
-    EXPECT_EQ(m_ui.m_prompts, QStringList{"Save changes to Untitled?"});
-    EXPECT_TRUE(m_ui.m_paths.empty());
-    EXPECT_TRUE(SameRecord(*m_pDoc->GetAt(5), c.bReset ? STOREMEM() : Marked(777)));
-    EXPECT_EQ(m_pDoc->IsModified(), !c.bReset);
-    EXPECT_EQ(m_ui.m_nInitialUpdates, nUpdates + (c.bReset ? 1 : 0));
-    if (c.pszSavePath && *c.pszSavePath) {
-        EXPECT_EQ(FileBytes(Path(c.pszSavePath)), changed);
-        EXPECT_EQ(m_pDoc->GetPathName(), Path(c.pszSavePath)) << "the path stays; the next Save asks again";
-        EXPECT_TRUE(m_pDoc->IsNewDocument());
+        EXPECT_EQ(m_ui.m_prompts, QStringList{"Save changes to Untitled?"});
+        EXPECT_TRUE(m_ui.m_paths.empty());
+        EXPECT_TRUE(SameRecord(*m_pDoc->GetAt(5), c.bReset ? STOREMEM() : Marked(777)));
+        EXPECT_EQ(m_pDoc->IsModified(), !c.bReset);
+        EXPECT_EQ(m_ui.m_nInitialUpdates, nUpdates + (c.bReset ? 1 : 0));
+        if (c.pszSavePath && *c.pszSavePath) {
+            EXPECT_EQ(FileBytes(Path(c.pszSavePath)), changed);
+            EXPECT_EQ(m_pDoc->GetPathName(), Path(c.pszSavePath))
+                << "the path stays; the next Save asks again";
+            EXPECT_TRUE(m_pDoc->IsNewDocument());
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Answers, NewOnModified,
-                         ::testing::Values(NEWCASE{IDocumentUi::No, nullptr, true},
-                                           NEWCASE{IDocumentUi::Cancel, nullptr, false},
-                                           NEWCASE{IDocumentUi::Yes, "", false},
-                                           NEWCASE{IDocumentUi::Yes, "kept.xMem", true}));
 
 // A file that is not XML, and a missing one named relatively: each reported
 // with its full path, and the document stays as it was.
@@ -282,35 +283,31 @@ TEST_F(Document, SaveAsBindsTheDocumentToTheNewFileAndClosingSavesThere)
 // A form holding an out-of-range value stops every way of saving, silently:
 // the form itself has beeped and selected the field. Null stands for closing
 // the window.
-class InvalidForm : public Document, public ::testing::WithParamInterface<void (CVaultlineDoc::*)()>
+TEST_F(Document, InvalidFormBlocksSaving)
 {
-};
+    using COMMAND = void (CVaultlineDoc::*)();
+    for (COMMAND pCommand : {&CVaultlineDoc::OnFileSave, &CVaultlineDoc::OnFileSaveAs,
+                             &CVaultlineDoc::OnFileNew, &CVaultlineDoc::OnFileOpen, COMMAND()}) {
+        Restart();
+        const QString strA = OpenFile("a.xMem", 0);
+        ChangeRecord5();
+        const QByteArray before = FileBytes(strA), state = State();
+        m_ui.m_bFormValid = false;
+        m_ui.m_answers = {IDocumentUi::Yes};
+        m_ui.m_paths = {Path("other.xMem")};
+        if (pCommand)
+            (m_pDoc.get()->*pCommand)();
+        else
+            EXPECT_FALSE(m_pDoc->SaveModified()) << "the window stays open";
 
-TEST_P(InvalidForm, BlocksSaving)
-{
-    const QString strA = OpenFile("a.xMem", 0);
-    ChangeRecord5();
-    const QByteArray before = FileBytes(strA), state = State();
-    m_ui.m_bFormValid = false;
-    m_ui.m_answers = {IDocumentUi::Yes};
-    m_ui.m_paths = {Path("other.xMem")};
-
-    if (GetParam())
-        (m_pDoc.get()->*GetParam())();
-    else
-        EXPECT_FALSE(m_pDoc->SaveModified()) << "the window stays open";
-
-    EXPECT_GT(m_ui.m_nValidations, 0);
-    EXPECT_TRUE(GetParam() == &CVaultlineDoc::OnFileSaveAs || m_ui.m_dialogs.empty());
-    EXPECT_EQ(FileBytes(strA), before);
-    EXPECT_FALSE(QFile::exists(Path("other.xMem")));
-    EXPECT_TRUE(m_ui.m_messages.isEmpty());
-    EXPECT_EQ(State(), state);
+        EXPECT_GT(m_ui.m_nValidations, 0);
+        EXPECT_TRUE(pCommand == &CVaultlineDoc::OnFileSaveAs || m_ui.m_dialogs.empty());
+        EXPECT_EQ(FileBytes(strA), before);
+        EXPECT_FALSE(QFile::exists(Path("other.xMem")));
+        EXPECT_TRUE(m_ui.m_messages.isEmpty());
+        EXPECT_EQ(State(), state);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Commands, InvalidForm,
-                         ::testing::Values(&CVaultlineDoc::OnFileSave, &CVaultlineDoc::OnFileSaveAs,
-                                           &CVaultlineDoc::OnFileNew, &CVaultlineDoc::OnFileOpen, nullptr));
 
 TEST_F(Document, CopyBufferSurvivesNewAndOpen)
 {
