@@ -97,31 +97,24 @@ TEST_F(MemoryFileTest, FileOfAnotherToolReadsByNameWithTheFirstMatchWinning)
     for (int i = 0; i < 100; ++i)
         Record(i) = Marked(i);
     ASSERT_TRUE(m_Data.Load(FixturePath(QStringLiteral("memfile/other-tool.xMem"))));
-    const STOREMEM& m2 = Record(2);
-    EXPECT_EQ(m2.Mode, QStringLiteral("CR"));
-    EXPECT_EQ(m2.Memo, QStringLiteral("Batt <discharge> & co"));
-    EXPECT_EQ(m2.Curr, 12.5f);
-    EXPECT_EQ(m2.CountTime, 1);
-    EXPECT_EQ(m2.Response, 26);
-    EXPECT_EQ(m2.Abc[0].Volt_H, 30.5f); // AMem with an Index attribute reads the same
-    EXPECT_EQ(m2.Abc[0].Curr_L, 0.25f);
-    EXPECT_EQ(m2.Abc[0].Cond_M, 0.000123f);
-    EXPECT_EQ(m2.Abc[0].Curr_H, 0.0f);
-
-    const STOREMEM& m1 = Record(1);
-    EXPECT_EQ(m1.Mode, QStringLiteral("CV"));
-    EXPECT_TRUE(std::isnan(m1.Curr)); // present but empty
-    EXPECT_EQ(m1.Pow, 0.0f);          // absent
-    EXPECT_EQ(m1.Memo, QString::fromUtf8("Caf\xc3\xa9 line 1\r\nline 2 \xc3\xa9"));
-
-    const STOREMEM& m0 = Record(0); // found inside a group: any depth below the root
-    EXPECT_EQ(m0.Mode, QStringLiteral("CP"));
-    EXPECT_EQ(m0.Response, 40000 - 65536);
-    EXPECT_EQ(m0.CountTime, 0);
     STOREMEM empty;
     empty.Mode = empty.Crange = empty.Vrange = empty.CurrProtectAction = empty.PowProtectAction = QString();
-    for (int i = 3; i < 100; ++i)
-        EXPECT_TRUE(SameRecord(Record(i), empty)) << i;
+    STOREMEM m0 = empty, m1 = empty, m2 = empty;
+    m2.Mode = QStringLiteral("CR");
+    m2.Memo = QStringLiteral("Batt <discharge> & co");
+    m2.Curr = 12.5f;
+    m2.CountTime = 1;
+    m2.Response = 26;
+    m2.Abc[0].Volt_H = 30.5f; // AMem with an Index attribute reads the same
+    m2.Abc[0].Curr_L = 0.25f;
+    m2.Abc[0].Cond_M = 0.000123f;
+    m1.Mode = QStringLiteral("CV");
+    m1.Curr = std::nanf(""); // present but empty
+    m1.Memo = QString::fromUtf8("Caf\xc3\xa9 line 1\r\nline 2 \xc3\xa9");
+    m0.Mode = QStringLiteral("CP"); // found inside a group: any depth below the root
+    m0.Response = 40000 - 65536;
+    for (int i = 0; i < 100; ++i)
+        EXPECT_TRUE(SameRecord(Record(i), i == 0 ? m0 : i == 1 ? m1 : i == 2 ? m2 : empty)) << i;
 }
 
 TEST_F(MemoryFileTest, RefusedFilesLeaveTheRecordsUntouched)
