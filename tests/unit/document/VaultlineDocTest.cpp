@@ -35,7 +35,11 @@ public:
     }
     void BeginWaitCursor() override { ++m_nWaitDepth; }
     void EndWaitCursor() override { --m_nWaitDepth; }
-    bool ValidateRightPane() override { return ++m_nValidations, m_bFormValid; }
+    bool ValidateRightPane() override
+    {
+        ++m_nValidations;
+        return m_bFormValid;
+    }
     void InitialUpdateRightPane() override { ++m_nInitialUpdates; }
     void AddToRecentFileList(const QString& strPath) override { m_recent.append(strPath); }
     void OnDocumentTitleChanged() override {}
