@@ -105,8 +105,9 @@ TEST_F(Settings, DamagedSettingsStartWithDefaultsAndNeverStop)
     for (int i = 0; i < 4096; ++i)
         garbage += static_cast<char>(i * 131 + 7);
     const std::function<bool()> damages[] = {
-        [&] { return WriteFile(garbage); }, [&] { return QDir().mkpath(FilePath()); }, // the file is a folder
-        [&] { return QFile(strFolder).open(QIODevice::WriteOnly); }};                  // the folder is a file
+        [&] { return WriteFile(garbage); },                           // the file is garbage
+        [&] { return QDir().mkpath(FilePath()); },                    // the file is a folder
+        [&] { return QFile(strFolder).open(QIODevice::WriteOnly); }}; // the folder is a file
     for (const auto& damage : damages) {
         QDir(strFolder).removeRecursively();
         QFile::remove(strFolder);
