@@ -135,14 +135,4 @@ TEST(XmlFileLoad, LargeFileLoadsOrFailsAndAnOversizedOneIsRefusedUnread)
     EXPECT_FALSE(CXmlFile(dir.path()).Load());
 }
 
-TEST(XmlFileLoad, FindRootFindsTheFirstElementOfThatNameAnywhere)
-{
-    CXmlFile file{QString()};
-    ASSERT_TRUE(
-        file.LoadFromBytes("<!-- c --><Backup><Memories><Id>1</Id></Memories><Memories><Id>2</Id></Memories>"
-                           "</Backup>"));
-    EXPECT_EQ(file.FindRoot("Memories")->GetLong("Id", 0), 1);
-    EXPECT_FALSE(file.FindRoot("Memory"));
-}
-
 } // namespace
