@@ -18,33 +18,24 @@ struct RUN
 
 // Runs a program of the build, under a decimal-comma locale so that numbers
 // must not follow it; a shell prefix sets limits.
-RUN Program(const QString& strProgram, const QStringList& args, const QString& strShellPrefix = QString(),
-            const QString& strWorkDir = QDir::tempPath())
+RUN Cli(const QStringList& args, const QString& strShellPrefix = QString(),
+        const QString& strWorkDir = QDir::tempPath(), const char* pszProgram = "cli/vaultline-cli")
 {
-    const QString strPath = QDir(BinaryDir()).filePath(strProgram);
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-    env.insert(QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8"));
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(strWorkDir);
-    if (strShellPrefix.isEmpty())
-        process.start(strPath, args);
-    else
-        process.start("/bin/sh", QStringList{"-c", strShellPrefix + " exec \"$0\" \"$@\"", strPath} + args);
+    process.start("/bin/sh", QStringList{"-c", strShellPrefix + " exec \"$0\" \"$@\"",
+                                         QDir(BinaryDir()).filePath(QString::fromLatin1(pszProgram))} +
+                                 args);
     RUN run;
-    if (!process.waitForFinished(30000))
-        return run;
-    run.nExit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.nExit = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
+                    ? process.exitCode()
+                    : -2;
     run.strOut = QString::fromUtf8(process.readAllStandardOutput());
     run.strErr = QString::fromLocal8Bit(process.readAllStandardError());
     return run;
-}
-
-RUN Cli(const QStringList& args, const QString& strShellPrefix = QString(),
-        const QString& strWorkDir = QDir::tempPath())
-{
-    return Program("cli/vaultline-cli", args, strShellPrefix, strWorkDir);
 }
 
 QByteArray Bytes(const QString& strPath)
@@ -111,14 +102,12 @@ TEST_F(CliMemoryFile, UnreadableFilesGiveMessage1002WithThePathAsGivenAndUsageEr
     EXPECT_EQ(Cli({"diff", Path("m.xMem"), Path("bad.xMem")}).nExit, 3);
     EXPECT_EQ(Cli({"copy", Path("bad.xMem"), "1", "2"}).nExit, 3);
 
-    const QStringList usage[] = {{"show"},
-                                 {"show", Path("m.xMem"), "--memory", "100"},
-                                 {"show", Path("m.xMem"), "--memory", "x"},
-                                 {"show", Path("m.xMem"), "--memory"},
-                                 {"show", Path("m.xMem"), "--bogus", "1"},
-                                 {"copy", Path("m.xMem"), "3"},
-                                 {"copy", Path("m.xMem"), "-1", "4"},
-                                 {"diff", Path("m.xMem")}};
+    const QString strFile = Path("m.xMem");
+    // clang-format off
+    const QStringList usage[] = {{"show"}, {"show", strFile, "--memory", "100"}, {"show", strFile, "--memory", "x"},
+        {"show", strFile, "--memory"}, {"show", strFile, "--bogus", "1"}, {"copy", strFile, "3"},
+        {"copy", strFile, "-1", "4"}, {"diff", strFile}};
+    // clang-format on
     for (const QStringList& args : usage)
         EXPECT_EQ(Cli(args).nExit, 2) << args.join(' ').toStdString();
     EXPECT_EQ(Bytes(Path("m.xMem")), m_Data.ToBytes());
@@ -157,17 +146,13 @@ TEST_F(CliMemoryFile, FailedSaveLeavesTheOldFileByteForByte)
     EXPECT_EQ(QDir(m_Dir.path()).entryList(QDir::Files), QStringList{"m.xMem"});
 }
 
-TEST(CliExample, TheShippedExampleShowsAndIsWhatItsGeneratorWrites)
+TEST(CliExample, TheShippedExampleIsWhatItsGeneratorWrites)
 {
     const QString strExample = QDir(FixturePath(QString())).filePath("../../examples/bench-setup.xMem");
-    const RUN run = Cli({"show", strExample, "--memory", "0"});
-    ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
-    EXPECT_EQ(run.strOut.count('\n'), 36);
-    EXPECT_TRUE(run.strOut.contains("Memo\tBatt dischg 1C\t\t\n"));
-
     QTemporaryDir dir;
     const QString strFresh = dir.filePath("fresh.xMem");
-    ASSERT_EQ(Program("tests/integration/memfile/make-bench-setup", {strFresh}).nExit, 0);
+    ASSERT_EQ(
+        Cli({strFresh}, QString(), QDir::tempPath(), "tests/integration/memfile/make-bench-setup").nExit, 0);
     EXPECT_EQ(Bytes(strExample), Bytes(strFresh))
         << "regenerate examples/bench-setup.xMem with make-bench-setup";
 }

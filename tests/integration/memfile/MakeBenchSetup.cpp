@@ -38,24 +38,13 @@ void Apply(const SETUP& s, STOREMEM& m)
 {
     m = s.m;
     // A, B and C presets stepping through the load's ranges: current and
-    // power a tenth of the range apart, conductance and voltage alike.
+    // power a tenth of the range apart, conductance and voltage alike. The
+    // factors follow the fields' order, Curr_H to Volt_L.
+    const float factors[] = {10.0f, 1.0f, 0.1f, 200.0f, 20.0f, 2.0f, 0.1f, 0.01f, 0.001f, 60.0f, 15.0f, 1.5f};
     const float fScale = s.nMemory % 2 ? 0.5f : 1.0f;
-    for (int i = 0; i < 3; ++i) {
-        ABCMEM& abc = m.Abc[i];
-        const float f = fScale * static_cast<float>(i + 1);
-        abc.Curr_L = 0.1f * f;
-        abc.Curr_M = 1.0f * f;
-        abc.Curr_H = 10.0f * f;
-        abc.Pow_L = 2.0f * f;
-        abc.Pow_M = 20.0f * f;
-        abc.Pow_H = 200.0f * f;
-        abc.Cond_L = 0.001f * f;
-        abc.Cond_M = 0.01f * f;
-        abc.Cond_H = 0.1f * f;
-        abc.Volt_L = 1.5f * f;
-        abc.Volt_M = 15.0f * f;
-        abc.Volt_H = 60.0f * f;
-    }
+    for (int i = 0; i < 3; ++i)
+        for (int n = 0; n < 12; ++n)
+            (&m.Abc[i].Curr_H)[n] = factors[n] * (fScale * static_cast<float>(i + 1));
 }
 
 } // namespace
@@ -63,18 +52,12 @@ void Apply(const SETUP& s, STOREMEM& m)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make-bench-setup OUTFILE\n");
-        return 2;
-    }
     CXmlDocData data;
     data.Reset();
     for (const SETUP& s : s_Setups)
         Apply(s, *data.GetContainer().GetAt(s.nMemory));
-    const QString strPath = QString::fromLocal8Bit(argv[1]);
-    if (!data.Save(strPath)) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], qPrintable(data.GetLastError()));
-        return 3;
-    }
-    return 0;
+    if (argc == 2 && data.Save(QString::fromLocal8Bit(argv[1])))
+        return 0;
+    std::fprintf(stderr, "usage: make-bench-setup OUTFILE\n%s\n", qPrintable(data.GetLastError()));
+    return 2;
 }

@@ -1,13 +1,68 @@
 #include "model/VaultlineDoc.h"
+#include "model/DocumentUi.h"
 #include "resources/Resource.h"
-#include "tests/unit/document/FakeDocumentUi.h"
 #include "tests/unit/model/Records.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <deque>
 
 namespace {
+
+// The user as a script: answers to the save prompt and paths for the file
+// dialogs (an empty one cancels) are queued beforehand, and everything the
+// document shows is kept. A prompt or dialog without a queued answer fails.
+class CFakeDocumentUi : public IDocumentUi
+{
+public:
+    ~CFakeDocumentUi() override { EXPECT_EQ(m_nWaitDepth, 0) << "wait cursor left on"; }
+    void MessageBox(const QString& strText) override
+    {
+        EXPECT_EQ(m_nWaitDepth, 0) << "message box under the wait cursor";
+        m_messages.append(strText);
+    }
+    EAnswer AskSaveChanges(const QString& strPrompt, unsigned nHelpContext) override
+    {
+        m_prompts.append(strPrompt);
+        EXPECT_EQ(nHelpContext, 61699u);
+        return Next(m_answers, Cancel);
+    }
+    QString RunFileDialog(const FILEDIALOG& dlg) override
+    {
+        m_dialogs.push_back(dlg);
+        return Next(m_paths, QString());
+    }
+    void BeginWaitCursor() override { ++m_nWaitDepth; }
+    void EndWaitCursor() override { --m_nWaitDepth; }
+    bool ValidateRightPane() override
+    {
+        ++m_nValidations;
+        return m_bFormValid;
+    }
+    void InitialUpdateRightPane() override { ++m_nInitialUpdates; }
+    void AddToRecentFileList(const QString& strPath) override { m_recent.append(strPath); }
+    void OnDocumentTitleChanged() override {}
+    void RunTransferDialog(int nMode) override { m_transfers.push_back(nMode); }
+
+    std::deque<EAnswer> m_answers;
+    std::deque<QString> m_paths;
+    bool m_bFormValid = true;
+    QStringList m_messages, m_prompts, m_recent;
+    std::vector<FILEDIALOG> m_dialogs;
+    int m_nWaitDepth = 0, m_nValidations = 0, m_nInitialUpdates = 0;
+    std::vector<int> m_transfers;
+
+private:
+    template <class T> static T Next(std::deque<T>& queue, const T& none)
+    {
+        EXPECT_FALSE(queue.empty()) << "unexpected prompt or dialog";
+        const T t = queue.empty() ? none : queue.front();
+        if (!queue.empty())
+            queue.pop_front();
+        return t;
+    }
+};
 
 QByteArray FileBytes(const QString& strPath)
 {
@@ -18,8 +73,8 @@ QByteArray FileBytes(const QString& strPath)
 // A message box text: the system's message, then the reason after a blank line.
 void ExpectMessage(const QString& strMessage, const QString& strHeadline)
 {
-    EXPECT_EQ(strMessage.section(QStringLiteral("\n\n"), 0, 0), strHeadline);
-    EXPECT_FALSE(strMessage.section(QStringLiteral("\n\n"), 1).isEmpty()) << "the reason follows";
+    EXPECT_TRUE(strMessage.startsWith(strHeadline + "\n\n") && !strMessage.endsWith("\n\n"))
+        << qPrintable(strMessage);
 }
 
 class Document : public ::testing::Test
@@ -28,6 +83,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
+        Restart();
+    }
+    // A new document, and a user who has not seen anything yet.
+    void Restart()
+    {
+        m_pDoc.reset();
+        m_ui = CFakeDocumentUi();
         m_pDoc = std::make_unique<CVaultlineDoc>(m_ui, [] { return std::shared_ptr<IResourceManager>(); });
         ASSERT_TRUE(m_pDoc->OnNewDocument());
     }
@@ -44,13 +106,11 @@ protected:
         EXPECT_TRUE(data.Save(Path(pszName)));
         return Path(pszName);
     }
-
-    static STOREMEM FileRecord(const QString& strPath, int nIndex)
+    QString OpenFile(const char* pszName, int nFirstSeed)
     {
-        CXmlDocData data;
-        data.Reset();
-        EXPECT_TRUE(data.Load(strPath)) << strPath.toStdString();
-        return *data.GetContainer().GetAt(nIndex);
+        const QString strPath = WriteMemoryFile(pszName, nFirstSeed);
+        EXPECT_TRUE(m_pDoc->OnOpenDocument(strPath));
+        return strPath;
     }
 
     // A change as a download or a paste makes it.
@@ -60,11 +120,14 @@ protected:
         m_pDoc->SetModifiedFlag();
     }
 
-    QString OpenFile(const char* pszName, int nFirstSeed)
+    // Everything a command that fails or is cancelled must leave as it was.
+    QByteArray State() const
     {
-        const QString strPath = WriteMemoryFile(pszName, nFirstSeed);
-        EXPECT_TRUE(m_pDoc->OnOpenDocument(strPath));
-        return strPath;
+        return QStringList{m_pDoc->GetTitle(), m_pDoc->GetPathName(), QString::number(m_pDoc->IsModified()),
+                           QString::number(m_pDoc->IsNewDocument())}
+                   .join('|')
+                   .toUtf8() +
+               m_pDoc->GetData().ToBytes();
     }
 
     QTemporaryDir m_dir;
@@ -79,7 +142,6 @@ TEST_F(Document, ConstructionSurvivesAFailingResourceManager)
     });
     EXPECT_EQ(failing.GetResourceManager(), nullptr);
     EXPECT_EQ(failing.GetData().GetContainer().GetCount(), 100);
-    EXPECT_EQ(failing.GetAt(100), nullptr);
 
     // Without a factory the system's providers are asked; the built-in one always answers.
     qputenv("VAULTLINE_VISA_PROVIDER", "builtin");
@@ -89,139 +151,115 @@ TEST_F(Document, ConstructionSurvivesAFailingResourceManager)
     EXPECT_TRUE(m_ui.m_messages.isEmpty());
 }
 
-class SaveOfNewDocument : public Document, public ::testing::WithParamInterface<bool>
+TEST_F(Document, SaveOfANewDocumentAlwaysAsksForANameAndCancellingChangesNothing)
 {
-};
-
-TEST_P(SaveOfNewDocument, AlwaysAsksForANameAndCancellingChangesNothing)
-{
-    if (GetParam())
-        ChangeRecord5();
-    m_ui.m_paths = {QString()};
-    m_pDoc->OnFileSave();
-    ASSERT_EQ(m_ui.m_dialogs.size(), 1u);
-    const FILEDIALOG& dlg = m_ui.m_dialogs[0];
-    EXPECT_EQ(dlg.strFilterName, "Vaultline File (*.xMem)");
-    EXPECT_TRUE(dlg.eKind == FILEDIALOG::Save && dlg.strDefaultExt == "xMem" && dlg.bOverwritePrompt);
-    EXPECT_EQ(m_pDoc->IsModified(), GetParam());
-    EXPECT_EQ(m_pDoc->GetTitle(), "Untitled");
-    EXPECT_TRUE(m_pDoc->IsNewDocument());
+    for (const bool bModified : {false, true}) {
+        if (bModified)
+            ChangeRecord5();
+        const QByteArray before = State();
+        m_ui.m_paths = {QString()};
+        m_pDoc->OnFileSave();
+        ASSERT_EQ(m_ui.m_dialogs.size(), bModified ? 2u : 1u);
+        const FILEDIALOG& dlg = m_ui.m_dialogs.back();
+        EXPECT_TRUE(dlg.eKind == FILEDIALOG::Save && dlg.strFilterName == "Vaultline File (*.xMem)" &&
+                    dlg.strDefaultExt == "xMem" && dlg.bOverwritePrompt);
+        EXPECT_EQ(State(), before);
+    }
     EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(ModifiedOrNot, SaveOfNewDocument, ::testing::Bool());
-
-// File New on a modified document, for each way the user can answer.
-struct NEWCASE
+TEST_F(Document, NewOnAModifiedDocumentFollowsTheAnswer)
 {
-    IDocumentUi::EAnswer eAnswer;
-    const char* pszSavePath; // the Save dialog's answer ("" cancels); null when no dialog may show
-    bool bReset;
-};
+    const struct
+    {
+        IDocumentUi::EAnswer eAnswer;
+        const char* pszSavePath; // the Save dialog's answer ("" cancels); null when no dialog may show
+        bool bReset;
+    } cases[] = {{IDocumentUi::No, nullptr, true},
+                 {IDocumentUi::Cancel, nullptr, false},
+                 {IDocumentUi::Yes, "", false},
+                 {IDocumentUi::Yes, "kept.xMem", true}};
+    for (const auto& c : cases) {
+        Restart();
+        ChangeRecord5();
+        m_ui.m_answers = {c.eAnswer};
+        if (c.pszSavePath)
+            m_ui.m_paths = {*c.pszSavePath ? Path(c.pszSavePath) : QString()};
+        const int nUpdates = m_ui.m_nInitialUpdates;
+        const QByteArray changed = m_pDoc->GetData().ToBytes();
+        m_pDoc->OnFileNew();
 
-class NewOnModified : public Document, public ::testing::WithParamInterface<NEWCASE>
-{
-};
-
-TEST_P(NewOnModified, FollowsTheAnswer)
-{
-    const NEWCASE& c = GetParam();
-    ChangeRecord5();
-    m_ui.m_answers = {c.eAnswer};
-    if (c.pszSavePath)
-        m_ui.m_paths = {*c.pszSavePath ? Path(c.pszSavePath) : QString()};
-    const int nUpdates = m_ui.m_nInitialUpdates;
-
-    m_pDoc->OnFileNew();
-
-    EXPECT_EQ(m_ui.m_prompts, QStringList{"Save changes to Untitled?"});
-    EXPECT_EQ(m_ui.m_nPromptHelp, 61699u);
-    EXPECT_TRUE(m_ui.m_paths.empty());
-    EXPECT_TRUE(SameRecord(*m_pDoc->GetAt(5), c.bReset ? STOREMEM() : Marked(777)));
-    EXPECT_EQ(m_pDoc->IsModified(), !c.bReset);
-    EXPECT_EQ(m_ui.m_nInitialUpdates, nUpdates + (c.bReset ? 1 : 0));
-    if (c.pszSavePath && *c.pszSavePath) {
-        EXPECT_TRUE(SameRecord(FileRecord(Path(c.pszSavePath), 5), Marked(777)));
-        EXPECT_EQ(m_pDoc->GetPathName(), Path(c.pszSavePath)) << "the path stays; the next Save asks again";
-        EXPECT_TRUE(m_pDoc->IsNewDocument());
+        EXPECT_EQ(m_ui.m_prompts, QStringList{"Save changes to Untitled?"});
+        EXPECT_TRUE(m_ui.m_paths.empty());
+        EXPECT_TRUE(SameRecord(*m_pDoc->GetAt(5), c.bReset ? STOREMEM() : Marked(777)));
+        EXPECT_EQ(m_pDoc->IsModified(), !c.bReset);
+        EXPECT_EQ(m_ui.m_nInitialUpdates, nUpdates + (c.bReset ? 1 : 0));
+        if (c.pszSavePath && *c.pszSavePath) {
+            EXPECT_EQ(FileBytes(Path(c.pszSavePath)), changed);
+            EXPECT_EQ(m_pDoc->GetPathName(), Path(c.pszSavePath))
+                << "the path stays; the next Save asks again";
+            EXPECT_TRUE(m_pDoc->IsNewDocument());
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, NewOnModified,
-                         ::testing::Values(NEWCASE{IDocumentUi::No, nullptr, true},
-                                           NEWCASE{IDocumentUi::Cancel, nullptr, false},
-                                           NEWCASE{IDocumentUi::Yes, "", false},
-                                           NEWCASE{IDocumentUi::Yes, "kept.xMem", true}));
-
-TEST_F(Document, OpenOfAFileThatIsNotXmlReportsThePathAndChangesNothing)
+// A file that is not XML, and a missing one named relatively: each reported
+// with its full path, and the document stays as it was.
+TEST_F(Document, FailedOpenReportsTheFullPathAndChangesNothing)
 {
     const QString strA = OpenFile("a.xMem", 0);
     ChangeRecord5();
-    const QString strBad = Path("notes.xMem");
-    QFile f(strBad);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("Store memories, written by hand\n0: CC HIGH\n");
-    f.close();
+    QFile bad(Path("notes.xMem"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly) &&
+                bad.write("Store memories, written by hand\n0: CC HIGH\n") > 0);
+    bad.close();
+    const QByteArray before = State();
     const int nUpdates = m_ui.m_nInitialUpdates;
     m_ui.m_answers = {IDocumentUi::No};
-    m_ui.m_paths = {strBad};
-
+    m_ui.m_paths = {Path("notes.xMem")};
     m_pDoc->OnFileOpen();
 
-    ASSERT_EQ(m_ui.m_messages.size(), 1);
-    ExpectMessage(m_ui.m_messages[0], QStringLiteral("The file %1 could not be read.").arg(strBad));
-    EXPECT_EQ(m_pDoc->GetTitle(), "a.xMem");
-    EXPECT_EQ(m_pDoc->GetPathName(), strA);
-    EXPECT_TRUE(m_pDoc->IsModified());
-    EXPECT_FALSE(m_pDoc->IsNewDocument());
-    EXPECT_TRUE(SameRecord(*m_pDoc->GetAt(5), Marked(777)));
-    EXPECT_TRUE(SameRecord(*m_pDoc->GetAt(6), Marked(6)));
-    EXPECT_EQ(m_ui.m_nInitialUpdates, nUpdates);
-    EXPECT_EQ(m_ui.m_recent, QStringList{strA});
-}
-
-TEST_F(Document, MissingFileNamedRelativelyIsReportedWithItsFullPath)
-{
     const QString strOld = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
     EXPECT_FALSE(m_pDoc->OnOpenDocument(QStringLiteral("missing.xMem")));
     QDir::setCurrent(strOld);
-    ASSERT_EQ(m_ui.m_messages.size(), 1);
+
+    ASSERT_EQ(m_ui.m_messages.size(), 2);
     ExpectMessage(m_ui.m_messages[0],
+                  QStringLiteral("The file %1 could not be read.").arg(Path("notes.xMem")));
+    ExpectMessage(m_ui.m_messages[1],
                   QStringLiteral("The file %1 could not be read.").arg(Path("missing.xMem")));
-    EXPECT_TRUE(m_pDoc->IsNewDocument());
+    EXPECT_EQ(State(), before);
+    EXPECT_EQ(m_ui.m_nInitialUpdates, nUpdates);
+    EXPECT_EQ(m_ui.m_recent, QStringList{strA});
 }
 
-TEST_F(Document, AfterNewFollowingAnOpenSaveAsksForANameAgain)
-{
-    const QString strA = OpenFile("a.xMem", 0);
-    const QByteArray before = FileBytes(strA);
-    m_pDoc->OnFileNew();
-    m_ui.m_paths = {QString()};
-    m_pDoc->OnFileSave();
-    EXPECT_EQ(m_ui.m_dialogs.size(), 1u);
-    EXPECT_EQ(FileBytes(strA), before);
-}
-
-TEST_F(Document, FileOpenedAtStartShowsAllMemoriesAndSavingAtOnceWritesAllBack)
+// After New the file is let go: Save asks for a name again.
+TEST_F(Document, FileOpenedAtStartShowsAllMemoriesAndSavingAtOnceWritesAllBackUntilNew)
 {
     const QString strA = WriteMemoryFile("start.xMem", 1000);
+    const QByteArray bytes = FileBytes(strA);
     CVaultlineDoc doc(m_ui, [] { return std::shared_ptr<IResourceManager>(); });
     ASSERT_TRUE(doc.OnOpenDocument(strA));
     m_pDoc.reset();
     EXPECT_EQ(doc.GetTitle(), "start.xMem");
     EXPECT_FALSE(doc.IsModified() || doc.IsNewDocument());
+    EXPECT_EQ(doc.GetData().ToBytes(), bytes) << "all 100 memories as the file has them";
 
     ASSERT_TRUE(QFile::remove(strA));
     doc.OnFileSave();
     EXPECT_TRUE(m_ui.m_dialogs.empty()) << "a file bound to the document is saved without asking";
-    for (int i = 0; i < 100; ++i) {
-        EXPECT_TRUE(SameRecord(*doc.GetAt(i), Marked(1000 + i))) << i;
-        EXPECT_TRUE(SameRecord(FileRecord(strA, i), Marked(1000 + i))) << i;
-    }
+    EXPECT_EQ(FileBytes(strA), bytes);
+
+    doc.OnFileNew();
+    m_ui.m_paths = {QString()};
+    doc.OnFileSave();
+    EXPECT_EQ(m_ui.m_dialogs.size(), 1u);
+    EXPECT_EQ(FileBytes(strA), bytes);
 }
 
-TEST_F(Document, SaveAsBindsTheDocumentToTheNewFile)
+// Closing asks only when modified and validates the form in every case.
+TEST_F(Document, SaveAsBindsTheDocumentToTheNewFileAndClosingSavesThere)
 {
     ChangeRecord5();
     m_ui.m_paths = {Path("b.xMem")};
@@ -229,83 +267,50 @@ TEST_F(Document, SaveAsBindsTheDocumentToTheNewFile)
     EXPECT_FALSE(m_pDoc->IsModified() || m_pDoc->IsNewDocument());
     EXPECT_EQ(m_pDoc->GetTitle(), "b.xMem");
     EXPECT_EQ(m_ui.m_recent, QStringList{Path("b.xMem")});
+    EXPECT_TRUE(m_pDoc->SaveModified());
+    EXPECT_TRUE(m_ui.m_prompts.isEmpty());
+    EXPECT_EQ(m_ui.m_nValidations, 2) << "Save As and closing each check the form";
 
     // Now bound: the prompt names the file, and Yes saves without a dialog.
     *m_pDoc->GetAt(7) = Marked(888);
     m_pDoc->SetModifiedFlag();
-    m_ui.m_answers = {IDocumentUi::Yes};
+    m_ui.m_answers = {IDocumentUi::Cancel, IDocumentUi::Yes};
+    EXPECT_FALSE(m_pDoc->SaveModified());
+    EXPECT_EQ(m_ui.m_nValidations, 3);
     EXPECT_TRUE(m_pDoc->SaveModified());
-    EXPECT_EQ(m_ui.m_prompts, QStringList{"Save changes to b.xMem?"});
+    EXPECT_EQ(m_ui.m_prompts, QStringList(2, "Save changes to b.xMem?"));
     EXPECT_EQ(m_ui.m_dialogs.size(), 1u);
-    EXPECT_TRUE(SameRecord(FileRecord(Path("b.xMem"), 7), Marked(888)));
+    EXPECT_EQ(FileBytes(Path("b.xMem")), m_pDoc->GetData().ToBytes());
 }
 
 // A form holding an out-of-range value stops every way of saving, silently:
-// the form itself has beeped and selected the field.
-// Null stands for closing the window.
-class InvalidForm : public Document, public ::testing::WithParamInterface<void (CVaultlineDoc::*)()>
+// the form itself has beeped and selected the field. Null stands for closing
+// the window.
+TEST_F(Document, InvalidFormBlocksSaving)
 {
-};
-
-TEST_P(InvalidForm, BlocksSaving)
-{
-    const QString strA = OpenFile("a.xMem", 0);
-    ChangeRecord5();
-    const QByteArray before = FileBytes(strA);
-    m_ui.m_bFormValid = false;
-    m_ui.m_answers = {IDocumentUi::Yes};
-    m_ui.m_paths = {Path("other.xMem")};
-
-    if (GetParam())
-        (m_pDoc.get()->*GetParam())();
-    else
-        EXPECT_FALSE(m_pDoc->SaveModified()) << "the window stays open";
-
-    EXPECT_GT(m_ui.m_nValidations, 0);
-    EXPECT_TRUE(GetParam() == &CVaultlineDoc::OnFileSaveAs || m_ui.m_dialogs.empty());
-    EXPECT_EQ(FileBytes(strA), before);
-    EXPECT_FALSE(QFile::exists(Path("other.xMem")));
-    EXPECT_TRUE(m_ui.m_messages.isEmpty());
-    EXPECT_TRUE(m_pDoc->IsModified());
-    EXPECT_TRUE(SameRecord(*m_pDoc->GetAt(5), Marked(777)));
-}
-
-INSTANTIATE_TEST_SUITE_P(Commands, InvalidForm,
-                         ::testing::Values(&CVaultlineDoc::OnFileSave, &CVaultlineDoc::OnFileSaveAs,
-                                           &CVaultlineDoc::OnFileNew, &CVaultlineDoc::OnFileOpen, nullptr));
-
-struct CLOSECASE
-{
-    bool bModified;
-    IDocumentUi::EAnswer eAnswer;
-    bool bCloses;
-};
-
-class Close : public Document, public ::testing::WithParamInterface<CLOSECASE>
-{
-};
-
-TEST_P(Close, AsksOnlyWhenModifiedAndFollowsTheAnswer)
-{
-    const CLOSECASE& c = GetParam();
-    const QString strA = OpenFile("a.xMem", 0);
-    if (c.bModified) {
+    using COMMAND = void (CVaultlineDoc::*)();
+    for (COMMAND pCommand : {&CVaultlineDoc::OnFileSave, &CVaultlineDoc::OnFileSaveAs,
+                             &CVaultlineDoc::OnFileNew, &CVaultlineDoc::OnFileOpen, COMMAND()}) {
+        Restart();
+        const QString strA = OpenFile("a.xMem", 0);
         ChangeRecord5();
-        m_ui.m_answers = {c.eAnswer};
-    }
-    const int nValidations = m_ui.m_nValidations;
-    EXPECT_EQ(m_pDoc->SaveModified(), c.bCloses);
-    EXPECT_GT(m_ui.m_nValidations, nValidations) << "the form is checked before closing in every case";
-    EXPECT_EQ(m_ui.m_prompts.size(), c.bModified ? 1 : 0);
-    EXPECT_TRUE(m_ui.m_answers.empty());
-    EXPECT_TRUE(SameRecord(FileRecord(strA, 5), c.eAnswer == IDocumentUi::Yes ? Marked(777) : Marked(5)));
-}
+        const QByteArray before = FileBytes(strA), state = State();
+        m_ui.m_bFormValid = false;
+        m_ui.m_answers = {IDocumentUi::Yes};
+        m_ui.m_paths = {Path("other.xMem")};
+        if (pCommand)
+            (m_pDoc.get()->*pCommand)();
+        else
+            EXPECT_FALSE(m_pDoc->SaveModified()) << "the window stays open";
 
-INSTANTIATE_TEST_SUITE_P(Answers, Close,
-                         ::testing::Values(CLOSECASE{false, IDocumentUi::Cancel, true},
-                                           CLOSECASE{true, IDocumentUi::No, true},
-                                           CLOSECASE{true, IDocumentUi::Cancel, false},
-                                           CLOSECASE{true, IDocumentUi::Yes, true}));
+        EXPECT_GT(m_ui.m_nValidations, 0);
+        EXPECT_TRUE(pCommand == &CVaultlineDoc::OnFileSaveAs || m_ui.m_dialogs.empty());
+        EXPECT_EQ(FileBytes(strA), before);
+        EXPECT_FALSE(QFile::exists(Path("other.xMem")));
+        EXPECT_TRUE(m_ui.m_messages.isEmpty());
+        EXPECT_EQ(State(), state);
+    }
+}
 
 TEST_F(Document, CopyBufferSurvivesNewAndOpen)
 {
@@ -326,7 +331,6 @@ TEST_F(Document, CopyBufferSurvivesNewAndOpen)
     m_pDoc->OnFileOpen();
     ASSERT_EQ(m_pDoc->GetTitle(), "b.xMem");
     EXPECT_FALSE(m_pDoc->PasteFromBuffer(-1));
-    EXPECT_FALSE(m_pDoc->IsModified());
     ASSERT_TRUE(m_pDoc->PasteFromBuffer(20));
     EXPECT_TRUE(SameRecord(*m_pDoc->GetAt(20), Marked(3)));
     EXPECT_TRUE(SameRecord(*m_pDoc->GetAt(21), Marked(221)));
@@ -334,49 +338,27 @@ TEST_F(Document, CopyBufferSurvivesNewAndOpen)
 }
 
 // A save that cannot be written reports the path and leaves the document as
-// it was, still modified, so that New and closing stop. Row: target, whether
-// the document is bound to a file first.
-class FailedSave : public Document, public ::testing::WithParamInterface<std::pair<const char*, bool>>
-{
-};
-
-TEST_P(FailedSave, ReportsThePathAndKeepsTheDocumentModified)
+// it was, still modified, so that New and closing stop.
+TEST_F(Document, FailedSaveReportsThePathAndKeepsTheDocumentModified)
 {
     ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("folder.xMem")));
     QFile plain(Path("plain.txt"));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-    const QString strA = GetParam().second ? OpenFile("a.xMem", 0) : QString();
-    const QString strBad = Path(GetParam().first);
     ChangeRecord5();
-
-    m_ui.m_paths = {strBad};
-    m_pDoc->OnFileSaveAs();
-    ASSERT_EQ(m_ui.m_messages.size(), 1);
-    ExpectMessage(m_ui.m_messages[0], QStringLiteral("The file %1 could not be writen.").arg(strBad));
-    EXPECT_TRUE(m_pDoc->IsModified());
-    EXPECT_EQ(m_pDoc->GetTitle(), strA.isEmpty() ? "Untitled" : "a.xMem");
-    EXPECT_EQ(m_pDoc->GetPathName(), strA);
-    if (!strA.isEmpty()) {
-        EXPECT_TRUE(SameRecord(FileRecord(strA, 5), Marked(5)));
-        return; // Yes would now save to the bound file
+    const QByteArray before = State();
+    for (const char* pszBad : {"no such folder/x.xMem", "folder.xMem", "plain.txt/inside.xMem"}) {
+        m_ui.m_messages.clear();
+        m_ui.m_answers = {IDocumentUi::Yes, IDocumentUi::Yes};
+        m_ui.m_paths = {Path(pszBad), Path(pszBad), Path(pszBad)};
+        m_pDoc->OnFileSaveAs();
+        m_pDoc->OnFileNew();
+        EXPECT_FALSE(m_pDoc->SaveModified());
+        ASSERT_EQ(m_ui.m_messages.size(), 3);
+        ExpectMessage(m_ui.m_messages[0],
+                      QStringLiteral("The file %1 could not be writen.").arg(Path(pszBad)));
+        EXPECT_EQ(State(), before);
     }
-
-    m_ui.m_answers = {IDocumentUi::Yes};
-    m_ui.m_paths = {strBad};
-    m_pDoc->OnFileNew();
-    EXPECT_EQ(m_ui.m_messages.size(), 2);
-    EXPECT_TRUE(SameRecord(*m_pDoc->GetAt(5), Marked(777))) << "New stopped";
-
-    m_ui.m_answers = {IDocumentUi::Yes};
-    m_ui.m_paths = {strBad};
-    EXPECT_FALSE(m_pDoc->SaveModified());
 }
-
-INSTANTIATE_TEST_SUITE_P(Targets, FailedSave,
-                         ::testing::Values(std::make_pair("no such folder/x.xMem", false),
-                                           std::make_pair("folder.xMem", false),
-                                           std::make_pair("plain.txt/inside.xMem", false),
-                                           std::make_pair("gone/b.xMem", true)));
 
 TEST_F(Document, TransferCommandsOpenTheDialogInTheirMode)
 {

@@ -9,14 +9,13 @@ namespace {
 // An element that records its own destruction, to see what a container deletes.
 struct TRACKED
 {
-    TRACKED(std::vector<int>* pLog, int nId) : pLog(pLog), nId(nId) {}
+    std::vector<int>* pLog;
+    int nId;
     ~TRACKED()
     {
         if (pLog)
             pLog->push_back(nId);
     }
-    std::vector<int>* pLog;
-    int nId;
 };
 
 template <class C> std::vector<int> Ids(const C& c)
@@ -33,20 +32,20 @@ TEST(AnyContainer, GrowsByItsStepAndRefusesInvalidIndicesSilently)
     {
         CAnyContainer<TRACKED, 2, true> c;
         for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(c.Add(new TRACKED(&log, i)), i);
-        c.InsertAt(new TRACKED(&log, 7), 0); // needs a growth: 4 slots, then 6
+            EXPECT_EQ(c.Add(new TRACKED{&log, i}), i);
+        c.InsertAt(new TRACKED{&log, 7}, 0); // needs a growth: 4 slots, then 6
         EXPECT_EQ(c.GetAllocated(), 6);
         EXPECT_EQ(Ids(c), (std::vector<int>{7, 0, 1, 2, 3}));
         for (int n : {-1, 5, 8})
             EXPECT_EQ(c.GetAt(n), nullptr) << n;
         c.RemoveAt(5);
         c.RemoveAt(-1);
-        TRACKED stranger(nullptr, 5);
+        TRACKED stranger{nullptr, 5};
         EXPECT_LT(c.Remove(&stranger), 0);
         EXPECT_TRUE(log.empty());
 
         // Appending is Add's job: InsertAt at the count leaves p with the caller.
-        TRACKED notTaken(nullptr, 9);
+        TRACKED notTaken{nullptr, 9};
         c.InsertAt(&notTaken, 5);
         EXPECT_EQ(c.Find(&notTaken), -1);
 
@@ -61,18 +60,16 @@ TEST(AnyContainer, GrowsByItsStepAndRefusesInvalidIndicesSilently)
 TEST(AnyContainer, BorrowingContainerRemovesTheFirstOccurrenceAndNeverDeletes)
 {
     std::vector<int> log;
-    TRACKED a(&log, 1), b(&log, 2);
+    TRACKED a{&log, 1}, b{&log, 2};
     {
         CAnyContainer<TRACKED, 2, false> c;
         c.Add(&a);
         c.Add(&b);
         c.Add(&a);
         EXPECT_EQ(c.Remove(&a), 0);
-        EXPECT_EQ(c.GetAt(0), &b);
-        EXPECT_EQ(c.GetAt(1), &a);
+        EXPECT_TRUE(c.GetAt(0) == &b && c.GetAt(1) == &a);
         c.RemoveAll();
-        EXPECT_EQ(c.GetCount(), 0);
-        EXPECT_EQ(c.GetAllocated(), 4); // the slots stay for reuse
+        EXPECT_TRUE(c.GetCount() == 0 && c.GetAllocated() == 4) << "the slots stay for reuse";
     }
     EXPECT_TRUE(log.empty());
     a.pLog = b.pLog = nullptr;
