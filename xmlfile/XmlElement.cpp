@@ -314,7 +314,9 @@ void CXmlElement::SetShort(const char* pszName, std::int16_t nValue, bool bHex)
     if (IsNullHandle())
         return;
     char sz[16];
-    const int n = bHex ? std::snprintf(sz, sizeof sz, "0x%04x", static_cast<unsigned>(std::int32_t(nValue)))
+    // The 16 bits of the value: a negative one widened to 32 bits would come
+    // back from the clamped reader as 0x7fffffff.
+    const int n = bHex ? std::snprintf(sz, sizeof sz, "0x%04x", unsigned(static_cast<std::uint16_t>(nValue)))
                        : std::snprintf(sz, sizeof sz, "%d", int(nValue));
     AppendValue(pszName, sz, static_cast<size_t>(n));
 }

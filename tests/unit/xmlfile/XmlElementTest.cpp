@@ -62,7 +62,7 @@ TEST(XmlElementGetters, LongIsDecimalOrLowerCaseHexClampedAndShortTakesTheLow16B
         {"0x1A", 26, 26}, {"0X1A", 0, 0}, {"-12", -12, -12}, {"  +42abc", 42, 42}, {"abc", 0, 0},
         {"32768", 32768, -32768}, {"65536", 65536, 0}, {"99999999999", 2147483647, -1},
         {"-99999999999", -2147483647 - 1, 0}, {"0xffffffff", 2147483647, -1}, {"0x-5", -5, -5}, {"0xg", 0, 0},
-        {"0x0x10", 16, 16}};
+        {"0x0x10", 16, 16}, {"0xfffe", 65534, -2}};
     // clang-format on
     for (const auto& c : cases) {
         VALUEDOC doc(c.pszText);
@@ -175,7 +175,8 @@ TEST(XmlElementSetters, FormsOfEachValue)
                  {[](CXmlElement& e) { e.SetBool("v", false, 3); }, "FALSE"},
                  {[](CXmlElement& e) { e.SetBool("v", true, 4); }, ""},
                  {[](CXmlElement& e) { e.SetShort("v", 26, true); }, "0x001a"},
-                 {[](CXmlElement& e) { e.SetShort("v", -1, true); }, "0xffffffff"},
+                 // Four digits even for a negative value, which reads back as itself.
+                 {[](CXmlElement& e) { e.SetShort("v", -2, true); }, "0xfffe"},
                  {[](CXmlElement& e) { e.SetString("v", QString()); }, ""},
                  {[](CXmlElement& e) { e.SetString("v", QStringLiteral("a\r\nb\rc\nd")); }, "a\\nb&#13;c\nd"},
                  {[](CXmlElement& e) { e.SetString("v", QStringLiteral("x & <y>")); }, "x &amp; &lt;y&gt;"},
