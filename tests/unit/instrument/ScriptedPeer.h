@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <deque>
 
-// An instrument session in the test process: records every call in order and
+// An instrument session in the test process: logs every call in order and
 // answers queries from scripts. "SYST:ERR?" is answered from m_errorReplies,
 // then with "no error"; "*IDN?" with m_strIdn; every other query with the next
 // of m_replies. A query with nothing to answer times out, as VISA does.
@@ -13,16 +13,11 @@ class CScriptedMessage : public IMessage
 {
 public:
     QString ResourceName() const override { return QStringLiteral("GPIB0::1::INSTR"); }
-    void SetTimeout(long nMs) override
-    {
-        m_log << QStringLiteral("Timeout %1").arg(nMs);
-        m_nTimeout = nMs;
-    }
+    void SetTimeout(long nMs) override { m_log << QStringLiteral("Timeout %1").arg(m_nTimeout = nMs); }
     long GetTimeout() const override { return m_nTimeout; }
     QString LockRsrc(int nType, long nMs, const QString& strKey) override
     {
-        m_log << QStringLiteral("LockRsrc %1 %2 '%3'").arg(nType).arg(nMs).arg(strKey);
-        m_nLock = nType;
+        m_log << QStringLiteral("LockRsrc %1 %2 '%3'").arg(m_nLock = nType).arg(nMs).arg(strKey);
         return QStringLiteral("key");
     }
     void UnlockRsrc() override
@@ -35,10 +30,8 @@ public:
     long WriteString(const QString& str) override
     {
         if (m_nFailWrite-- == 0)
-            throw _com_error(Visa::VI_ERROR_TMO,
-                             QStringLiteral("Timeout expired before operation completed."));
+            throw _com_error(Visa::VI_ERROR_TMO);
         m_log << QStringLiteral("Write ") + str;
-        m_writes << str;
         if (str == QLatin1String("*IDN?\n"))
             m_strPending += m_strIdn;
         else if (str == QLatin1String("SYST:ERR?\n"))
@@ -52,13 +45,11 @@ public:
     {
         m_log << QStringLiteral("Read %1").arg(nCount);
         if (m_strPending.isEmpty())
-            throw _com_error(Visa::VI_ERROR_TMO,
-                             QStringLiteral("Timeout expired before operation completed."));
-        qsizetype n = m_strPending.indexOf(QLatin1Char('\n'));
-        n = n < 0 ? m_strPending.size() : n + 1;
-        n = std::min<qsizetype>(n, nCount);
-        const QString str = m_strPending.left(n);
-        m_strPending.remove(0, n);
+            throw _com_error(Visa::VI_ERROR_TMO);
+        const qsizetype nLineFeed = m_strPending.indexOf(QLatin1Char('\n'));
+        const QString str =
+            m_strPending.left(nLineFeed < 0 ? nCount : std::min<qsizetype>(nLineFeed + 1, nCount));
+        m_strPending.remove(0, str.size());
         return str;
     }
 
@@ -72,7 +63,6 @@ public:
     }
 
     QStringList m_log;
-    QStringList m_writes;
     QString m_strIdn = QStringLiteral("TALVERO,DXR-9K,91K20473,1.05\n");
     std::deque<QString> m_replies;
     std::deque<QString> m_errorReplies;
@@ -82,7 +72,7 @@ public:
     int m_nLock = Visa::NO_LOCK;
 };
 
-// The same on a serial line: records the five settings too.
+// The same on a serial line: logs the five settings too.
 class CScriptedSerial : public CScriptedMessage, public ISerial
 {
 public:
@@ -94,23 +84,30 @@ public:
     void SetFlowControl(int n) override { m_log << QStringLiteral("FlowControl %1").arg(n); }
 };
 
-// Opens the one scripted session it was given.
+// Opens the one scripted session it was given (none: null), logging the call in the session's log.
 class CScriptedResourceManager : public IResourceManager
 {
 public:
-    explicit CScriptedResourceManager(std::shared_ptr<IVisaSession> pSession)
+    explicit CScriptedResourceManager(std::shared_ptr<CScriptedMessage> pSession)
         : m_pSession(std::move(pSession))
     {
     }
 
-    QStringList FindRsrc(const QString&) override { return {m_pSession->ResourceName()}; }
+    QStringList FindRsrc(const QString&) override { return {}; }
     std::shared_ptr<IVisaSession> Open(const QString& strName, int nMode, long nMs,
                                        const QString& strOptions) override
     {
-        m_log << QStringLiteral("Open %1 %2 %3 '%4'").arg(strName).arg(nMode).arg(nMs).arg(strOptions);
+        if (m_pSession)
+            m_pSession->m_log
+                << QStringLiteral("Open %1 %2 %3 '%4'").arg(strName).arg(nMode).arg(nMs).arg(strOptions);
         return m_pSession;
     }
 
-    QStringList m_log;
-    std::shared_ptr<IVisaSession> m_pSession;
+    std::shared_ptr<CScriptedMessage> m_pSession;
 };
+
+// A resource manager for the session, as CDxr::Open takes it.
+inline std::shared_ptr<IResourceManager> ManagerOf(std::shared_ptr<CScriptedMessage> pSession)
+{
+    return std::make_shared<CScriptedResourceManager>(std::move(pSession));
+}
