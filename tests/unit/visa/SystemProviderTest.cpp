@@ -93,11 +93,11 @@ TEST_F(SystemProviderTest, SystemLibraryIsPreferredAndServesEverything)
             pRm->Open(QStringLiteral("ASRL3::INSTR"), Visa::NO_LOCK, 2000, {}));
         ASSERT_TRUE(pSerial);
         ApplyInstrumentLineSettings(*pSerial);
-        EXPECT_EQ(Attribute(0x3FFF0021u), 19200u);
-        EXPECT_EQ(Attribute(0x3FFF0022u), 8u);
-        EXPECT_EQ(Attribute(0x3FFF0024u), 20u);
-        EXPECT_EQ(Attribute(0x3FFF0023u), 0u);
-        EXPECT_EQ(Attribute(0x3FFF0025u), 1u);
+        // Baud rate, data bits, stop bits, parity, flow control.
+        EXPECT_EQ(
+            QList<std::uint64_t>({Attribute(0x3FFF0021u), Attribute(0x3FFF0022u), Attribute(0x3FFF0024u),
+                                  Attribute(0x3FFF0023u), Attribute(0x3FFF0025u)}),
+            QList<std::uint64_t>({19200, 8, 20, 0, 1}));
         EXPECT_EQ(m_pfnOpenSessions(), 1);
     }
     // Releasing the last reference closes the library's session.
