@@ -1,6 +1,8 @@
 #pragma once
 
-#include "platform/visa/Visa.h"
+#include "platform/visa/BuiltinResourceManager.h"
+
+#include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QString>
@@ -62,8 +64,6 @@ public:
         }
     }
     ~CPtyPeer() { CloseMaster(); }
-    CPtyPeer(const CPtyPeer&) = delete;
-    CPtyPeer& operator=(const CPtyPeer&) = delete;
 
     bool IsOpen() const { return m_fdMaster >= 0; }
     QString SlavePath() const { return m_strSlave; }
@@ -80,4 +80,23 @@ public:
 private:
     int m_fdMaster = -1;
     QString m_strSlave;
+};
+
+// A session of the built-in VISA on the slave of a fresh pseudo-terminal.
+class PtySessionTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_peer.IsOpen());
+        m_pSession = std::dynamic_pointer_cast<IMessage>(
+            m_rm.Open(m_peer.ResourceName(), Visa::NO_LOCK, 2000, QString()));
+        ASSERT_TRUE(m_pSession);
+        m_pSession->SetTimeout(3000);
+    }
+    QString Read() { return m_pSession->ReadString(256); }
+
+    CPtyPeer m_peer;
+    CBuiltinResourceManager m_rm;
+    std::shared_ptr<IMessage> m_pSession;
 };
