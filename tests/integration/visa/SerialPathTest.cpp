@@ -39,9 +39,7 @@ TEST_F(SerialPathTest, QueryReplyEndsAtLineFeedAndTravelsAsLatin1)
 
 TEST_F(SerialPathTest, LongReplyIsReadAsTheCountThenTheRest)
 {
-    QByteArray reply;
-    for (int i = 0; i < 299; ++i)
-        reply.append(static_cast<char>('A' + i % 26));
+    const QByteArray reply = QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ").repeated(12).left(299);
     m_peer.Send(reply + '\n');
     EXPECT_EQ(Read(), QString::fromLatin1(reply.left(256)));
     EXPECT_EQ(Read(), QString::fromLatin1(reply.mid(256) + '\n'));

@@ -29,8 +29,6 @@ public:
 
     long WriteString(const QString& str) override
     {
-        if (m_nFailWrite-- == 0)
-            throw _com_error(Visa::VI_ERROR_TMO);
         m_log << QStringLiteral("Write ") + str;
         if (str == QLatin1String("*IDN?\n"))
             m_strPending += m_strIdn;
@@ -66,7 +64,6 @@ public:
     QString m_strIdn = QStringLiteral("TALVERO,DXR-9K,91K20473,1.05\n");
     std::deque<QString> m_replies;
     std::deque<QString> m_errorReplies;
-    int m_nFailWrite = -1; // writes that succeed before one times out; -1: none fails
     QString m_strPending;
     long m_nTimeout = 2000;
     int m_nLock = Visa::NO_LOCK;
