@@ -41,7 +41,7 @@ protected:
     }
 
     std::shared_ptr<CScriptedMessage> m_pPeer = std::make_shared<CScriptedMessage>();
-    std::shared_ptr<IResourceManager> m_pRm = ManagerOf(m_pPeer);
+    std::shared_ptr<IResourceManager> m_pRm = m_pPeer;
     CDxr m_dxr;
 };
 
@@ -49,7 +49,7 @@ TEST(DxrOpenTest, OnlyASerialResourceGetsTheLineSettingsThenEachIdentifies)
 {
     const QStringList identify = Bracket({"Write *IDN?\n", "Read 256"});
     auto pSerial = std::make_shared<CScriptedSerial>();
-    auto pRm = ManagerOf(pSerial);
+    std::shared_ptr<IResourceManager> pRm = pSerial;
     CDxr dxr;
     dxr.Open(pRm, pSerial->ResourceName());
     EXPECT_EQ(pSerial->m_log,
@@ -61,17 +61,17 @@ TEST(DxrOpenTest, OnlyASerialResourceGetsTheLineSettingsThenEachIdentifies)
     // A mixed-case maker is not identified.
     auto pGpib = std::make_shared<CScriptedMessage>();
     pGpib->m_strIdn = QStringLiteral("Talvero,DXR-9K,91K20473,1.05\n");
-    pRm = ManagerOf(pGpib);
+    pRm = pGpib;
     dxr.Open(pRm, pGpib->ResourceName());
     EXPECT_EQ(pGpib->m_log, QStringList({"Open GPIB0::1::INSTR 0 2000 ''", "Timeout 3000"}) + identify);
     EXPECT_EQ(dxr.m_wVersion, 0);
 
     // No resource manager, or one that opens nothing, leaves a driver that refuses to talk.
-    for (std::shared_ptr<IResourceManager> pNone :
-         {std::shared_ptr<IResourceManager>(), ManagerOf(nullptr)}) {
+    for (std::shared_ptr<IResourceManager> pNone : {std::shared_ptr<IResourceManager>(), pRm}) {
         CDxr closed;
-        EXPECT_EQ(Caught([&] { closed.Open(pNone, pGpib->ResourceName()); }, _com_error(S_OK)).Error(),
-                  E_POINTER);
+        EXPECT_EQ(
+            Caught([&] { closed.Open(pNone, QStringLiteral("GPIB0::2::INSTR")); }, _com_error(S_OK)).Error(),
+            E_POINTER);
         QString str[4];
         EXPECT_THROW(closed.GetIdentity(str[0], str[1], str[2], str[3]), _com_error);
     }

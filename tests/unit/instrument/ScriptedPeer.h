@@ -8,10 +8,21 @@
 // An instrument session in the test process: logs every call in order and
 // answers queries from scripts. "SYST:ERR?" is answered from m_errorReplies,
 // then with "no error"; "*IDN?" with m_strIdn; every other query with the next
-// of m_replies. A query with nothing to answer times out, as VISA does.
-class CScriptedMessage : public IMessage
+// of m_replies. A query with nothing to answer times out, as VISA does. It is
+// its own resource manager too, opening itself by its name and nothing else.
+class CScriptedMessage : public IMessage,
+                         public IResourceManager,
+                         public std::enable_shared_from_this<CScriptedMessage>
 {
 public:
+    QStringList FindRsrc(const QString&) override { return {}; }
+    std::shared_ptr<IVisaSession> Open(const QString& strName, int nMode, long nMs,
+                                       const QString& strOptions) override
+    {
+        m_log << QStringLiteral("Open %1 %2 %3 '%4'").arg(strName).arg(nMode).arg(nMs).arg(strOptions);
+        return strName == ResourceName() ? shared_from_this() : nullptr;
+    }
+
     QString ResourceName() const override { return QStringLiteral("GPIB0::1::INSTR"); }
     void SetTimeout(long nMs) override { m_log << QStringLiteral("Timeout %1").arg(m_nTimeout = nMs); }
     long GetTimeout() const override { return m_nTimeout; }
@@ -80,31 +91,3 @@ public:
     void SetParity(int n) override { m_log << QStringLiteral("Parity %1").arg(n); }
     void SetFlowControl(int n) override { m_log << QStringLiteral("FlowControl %1").arg(n); }
 };
-
-// Opens the one scripted session it was given (none: null), logging the call in the session's log.
-class CScriptedResourceManager : public IResourceManager
-{
-public:
-    explicit CScriptedResourceManager(std::shared_ptr<CScriptedMessage> pSession)
-        : m_pSession(std::move(pSession))
-    {
-    }
-
-    QStringList FindRsrc(const QString&) override { return {}; }
-    std::shared_ptr<IVisaSession> Open(const QString& strName, int nMode, long nMs,
-                                       const QString& strOptions) override
-    {
-        if (m_pSession)
-            m_pSession->m_log
-                << QStringLiteral("Open %1 %2 %3 '%4'").arg(strName).arg(nMode).arg(nMs).arg(strOptions);
-        return m_pSession;
-    }
-
-    std::shared_ptr<CScriptedMessage> m_pSession;
-};
-
-// A resource manager for the session, as CDxr::Open takes it.
-inline std::shared_ptr<IResourceManager> ManagerOf(std::shared_ptr<CScriptedMessage> pSession)
-{
-    return std::make_shared<CScriptedResourceManager>(std::move(pSession));
-}
