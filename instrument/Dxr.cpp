@@ -43,7 +43,21 @@ IMessage& CDxr::Lock() const
 QString CDxr::Query(IMessage& session, const QString& strCommand)
 {
     session.WriteString(strCommand);
-    return ScpiReply::Buffer(session.ReadString(READ_CHARS), ScpiReply::REPLY_CHARS);
+    // A line feed inside a quoted text (a memo of two lines) is part of the
+    // text, and a reply longer than one read goes on after it: either way the
+    // rest of the reply is still on the line, where the next query would take
+    // it for its own answer and every later value would be shifted by one.
+    // The whole reply comes off the line; the buffer then keeps its start.
+    QString strPart = session.ReadString(READ_CHARS);
+    QString strReply = strPart;
+    for (int nRead = 1; nRead < MAX_REPLY_READS; ++nRead) {
+        const bool bCutByCount = strPart.size() >= READ_CHARS && !strPart.endsWith(QLatin1Char('\n'));
+        if (!bCutByCount && !ScpiReply::HasOpenQuote(strReply))
+            break;
+        strPart = session.ReadString(READ_CHARS);
+        strReply += strPart;
+    }
+    return ScpiReply::Buffer(strReply, ScpiReply::REPLY_CHARS);
 }
 
 void CDxr::Open(std::shared_ptr<IResourceManager>& pResourceManager, const QString& strResource)

@@ -51,6 +51,8 @@ public:
     static constexpr long IO_TIMEOUT_MS = 3000;
     static constexpr long LOCK_TIMEOUT_MS = 2000;
     static constexpr long READ_CHARS = 256;
+    // Reads of one reply at most, however much an instrument sends.
+    static constexpr int MAX_REPLY_READS = 16;
     // An instrument that never reports "no error" cannot keep the driver in
     // the error-queue loop for ever.
     static constexpr int MAX_QUERY_ERRORS = 1000;

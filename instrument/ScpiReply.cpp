@@ -105,6 +105,11 @@ QString Buffer(const QString& str, int nBufferChars)
     return n == str.size() ? str : str.left(n);
 }
 
+bool HasOpenQuote(const QString& str)
+{
+    return str.count(QLatin1Char('"')) % 2 != 0;
+}
+
 std::uint16_t ParseVersion(const QString& strReply)
 {
     static const QString s_strMaker = QStringLiteral("TALVERO,");

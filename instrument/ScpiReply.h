@@ -20,6 +20,10 @@ constexpr int MEMO_CHARS = 64;   // the memo reply
 // without splitting a surrogate pair.
 QString Buffer(const QString& str, int nBufferChars);
 
+// Whether a double-quoted text is still open at the end of str (quotes inside
+// a text are doubled, so a closed text has an even number of them).
+bool HasOpenQuote(const QString& str);
+
 // White space as the "C" locale knows it.
 bool IsSpace(QChar c);
 

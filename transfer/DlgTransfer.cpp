@@ -2,6 +2,7 @@
 
 #include "app/VaultlineApp.h"
 #include "model/VaultlineDoc.h"
+#include "platform/framework/ComboBox.h"
 #include "platform/framework/View.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
@@ -10,7 +11,6 @@
 #include "views/ValueEdit.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -30,41 +30,6 @@ public:
 };
 
 } // namespace
-
-CResourceComboBox::CResourceComboBox(QWidget* pParent) : QComboBox(pParent)
-{
-    setEditable(false);
-}
-
-int CResourceComboBox::AddString(const QString& str)
-{
-    int nIndex = 0;
-    while (nIndex < count() && QString::compare(itemText(nIndex), str, Qt::CaseInsensitive) <= 0)
-        ++nIndex;
-    // A list that was empty selects what it gets first; this one selects
-    // only what its owner asks for.
-    const int nSelected = currentIndex();
-    insertItem(nIndex, str);
-    setCurrentIndex(nSelected < 0 ? -1 : (nSelected >= nIndex ? nSelected + 1 : nSelected));
-    return nIndex;
-}
-
-int CResourceComboBox::SelectString(const QString& strPrefix)
-{
-    for (int i = 0; i < count(); ++i) {
-        if (itemText(i).startsWith(strPrefix, Qt::CaseInsensitive)) {
-            setCurrentIndex(i);
-            return i;
-        }
-    }
-    return -1;
-}
-
-void CResourceComboBox::showPopup()
-{
-    emit DropDown();
-    QComboBox::showPopup();
-}
 
 CDlgTransfer::CDlgTransfer(int nMode, QWidget* pParent)
     : CValidateDialog(TransferDialogTemplate(), pParent), m_nMode(nMode)
@@ -104,9 +69,6 @@ QWidget* CDlgTransfer::CreateControl(const DLGITEMTEMPLATE& item)
         (item.nId == IDC_START_MEM ? m_edtStartMem : m_edtEndMem) = pEdit;
         return pEdit;
     }
-    case IDC_RESOURCE:
-        m_cbxResource = new CResourceComboBox(this);
-        return m_cbxResource;
     default:
         return nullptr;
     }
@@ -121,15 +83,10 @@ bool CDlgTransfer::OnInitDialog()
     m_btnTransfer = qobject_cast<QPushButton*>(GetDlgItem(IDC_TRANSFER));
     m_btnAll = qobject_cast<QRadioButton*>(GetDlgItem(IDC_ALL));
     m_btnPartial = qobject_cast<QRadioButton*>(GetDlgItem(IDC_PARTIAL));
+    m_cbxResource = qobject_cast<CComboBox*>(GetDlgItem(IDC_RESOURCE));
     Q_ASSERT(m_btnCancel && m_ctlProgress && m_btnTransfer && m_btnAll && m_btnPartial && m_cbxResource &&
              m_edtStartMem && m_edtEndMem);
 
-    // The template's height of the list is that of its open list; closed it
-    // shows one line.
-    m_cbxResource->resize(m_cbxResource->width(), m_cbxResource->sizeHint().height());
-    // Static texts break at word boundaries to fit their box.
-    for (QLabel* pLabel : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
-        pLabel->setWordWrap(pLabel->pixmap().isNull());
     m_ctlProgress->setTextVisible(false);
 
     const bool bUpload = m_nMode == CTransferProcedure::MODE_UPLOAD;
@@ -147,7 +104,7 @@ bool CDlgTransfer::OnInitDialog()
 
     connect(m_btnAll, &QRadioButton::clicked, this, &CDlgTransfer::OnAll);
     connect(m_btnPartial, &QRadioButton::clicked, this, &CDlgTransfer::OnPartial);
-    connect(m_cbxResource, &CResourceComboBox::DropDown, this, &CDlgTransfer::OnResourceDropDown);
+    connect(m_cbxResource, &CComboBox::DropDown, this, &CDlgTransfer::OnResourceDropDown);
     connect(m_cbxResource, &QComboBox::currentIndexChanged, this, &CDlgTransfer::OnResourceSelChange);
 
     FillResourceList();

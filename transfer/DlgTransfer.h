@@ -3,9 +3,8 @@
 #include "transfer/TransferProcedure.h"
 #include "views/ValidateDialog.h"
 
-#include <QComboBox>
-
 class CAppOptions;
+class CComboBox;
 class CValueEdit;
 class CVaultlineApp;
 class CVaultlineDoc;
@@ -13,28 +12,6 @@ class QAbstractButton;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-
-// The drop-down list of VISA resources: no typing, kept in alphabetical order
-// whatever order the names are added in, and it says when it is about to
-// open so that its owner can refill it first.
-class CResourceComboBox : public QComboBox
-{
-    Q_OBJECT
-
-public:
-    explicit CResourceComboBox(QWidget* pParent = nullptr);
-
-    // Adds the name at its sorted place (without regard to case); returns its index.
-    int AddString(const QString& str);
-    // Selects the first entry that begins with strPrefix, compared without
-    // regard to case; -1 and no change when none does.
-    int SelectString(const QString& strPrefix);
-
-    void showPopup() override;
-
-signals:
-    void DropDown();
-};
 
 // Upload (mode 1) or Download (mode 2) of all store memories or a range of
 // them between the open document and one instrument. The dialog stays open
@@ -94,7 +71,7 @@ private:
     QProgressBar* m_ctlProgress = nullptr;
     CValueEdit* m_edtEndMem = nullptr;
     CValueEdit* m_edtStartMem = nullptr;
-    CResourceComboBox* m_cbxResource = nullptr;
+    CComboBox* m_cbxResource = nullptr;
     QPushButton* m_btnTransfer = nullptr;
     QRadioButton* m_btnAll = nullptr;
     QRadioButton* m_btnPartial = nullptr;

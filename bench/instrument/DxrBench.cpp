@@ -2,8 +2,8 @@
 // time per store memory written and read, and, with the simulator's 19200-baud
 // line-rate limit, how much of what the line allows the exchanges achieve.
 
+#include "bench/support/CountingSession.h"
 #include "instrument/Dxr.h"
-#include "platform/visa/ResourceManagerFactory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,49 +11,6 @@
 #include <cstdio>
 
 namespace {
-
-// Counts the characters that cross the line in both directions.
-class CCountingSession : public IMessage
-{
-public:
-    explicit CCountingSession(std::shared_ptr<IMessage> p) : m_p(std::move(p)) {}
-    QString ResourceName() const override { return m_p->ResourceName(); }
-    void SetTimeout(long n) override { m_p->SetTimeout(n); }
-    long GetTimeout() const override { return m_p->GetTimeout(); }
-    QString LockRsrc(int n, long ms, const QString& key) override { return m_p->LockRsrc(n, ms, key); }
-    void UnlockRsrc() override { m_p->UnlockRsrc(); }
-    int LockState() override { return m_p->LockState(); }
-    long WriteString(const QString& str) override
-    {
-        m_nChars += str.size();
-        return m_p->WriteString(str);
-    }
-    QString ReadString(long n) override
-    {
-        const QString str = m_p->ReadString(n);
-        m_nChars += str.size();
-        return str;
-    }
-    qint64 m_nChars = 0;
-
-private:
-    std::shared_ptr<IMessage> m_p;
-};
-
-class CCountingManager : public IResourceManager
-{
-public:
-    QStringList FindRsrc(const QString& str) override { return m_p->FindRsrc(str); }
-    std::shared_ptr<IVisaSession> Open(const QString& strName, int nMode, long ms,
-                                       const QString& strOptions) override
-    {
-        m_pSession = std::make_shared<CCountingSession>(
-            std::dynamic_pointer_cast<IMessage>(m_p->Open(strName, nMode, ms, strOptions)));
-        return m_pSession;
-    }
-    std::shared_ptr<IResourceManager> m_p = CreateResourceManager();
-    std::shared_ptr<CCountingSession> m_pSession;
-};
 
 struct RESULT
 {
@@ -90,7 +47,7 @@ RESULT Run(const QString& strSim, const QStringList& options, int nMemories)
             dxr.ReadStoreMemory(mem);
         }
         result.dReadMs = timer.nsecsElapsed() / 1e6;
-        result.nChars = pManager->m_pSession->m_nChars;
+        result.nChars = pManager->Counts().Total();
     }
     sim.terminate();
     sim.waitForFinished(5000);

@@ -4,8 +4,8 @@
 // limiting its line to 19200 baud, against the least time the line needs for
 // the bytes that were exchanged.
 
+#include "bench/support/CountingSession.h"
 #include "model/XmlDocData.h"
-#include "platform/visa/ResourceManagerFactory.h"
 #include "transfer/TransferProcedure.h"
 
 #include <QCoreApplication>
@@ -18,68 +18,6 @@
 #include <vector>
 
 namespace {
-
-// Counts the characters that cross the line in each direction.
-class CCountingSession : public IMessage, public ISerial
-{
-public:
-    explicit CCountingSession(std::shared_ptr<IMessage> pInner)
-        : m_pInner(std::move(pInner)), m_pSerial(std::dynamic_pointer_cast<ISerial>(m_pInner))
-    {
-    }
-
-    QString ResourceName() const override { return m_pInner->ResourceName(); }
-    void SetTimeout(long n) override { m_pInner->SetTimeout(n); }
-    long GetTimeout() const override { return m_pInner->GetTimeout(); }
-    QString LockRsrc(int nType, long nTimeout, const QString& strKey) override
-    {
-        return m_pInner->LockRsrc(nType, nTimeout, strKey);
-    }
-    void UnlockRsrc() override { m_pInner->UnlockRsrc(); }
-    int LockState() override { return m_pInner->LockState(); }
-    long WriteString(const QString& strText) override
-    {
-        s_nWritten += strText.size();
-        return m_pInner->WriteString(strText);
-    }
-    QString ReadString(long nCount) override
-    {
-        const QString str = m_pInner->ReadString(nCount);
-        s_nRead += str.size();
-        return str;
-    }
-    void SetBaudRate(long n) override { Deref(m_pSerial).SetBaudRate(n); }
-    void SetDataBits(short n) override { Deref(m_pSerial).SetDataBits(n); }
-    void SetStopBits(int n) override { Deref(m_pSerial).SetStopBits(n); }
-    void SetParity(int n) override { Deref(m_pSerial).SetParity(n); }
-    void SetFlowControl(int n) override { Deref(m_pSerial).SetFlowControl(n); }
-
-    static inline qint64 s_nWritten = 0;
-    static inline qint64 s_nRead = 0;
-
-private:
-    std::shared_ptr<IMessage> m_pInner;
-    std::shared_ptr<ISerial> m_pSerial;
-};
-
-class CCountingManager : public IResourceManager
-{
-public:
-    explicit CCountingManager(std::shared_ptr<IResourceManager> pInner) : m_pInner(std::move(pInner)) {}
-    QStringList FindRsrc(const QString& strExpression) override { return m_pInner->FindRsrc(strExpression); }
-    std::shared_ptr<IVisaSession> Open(const QString& strName, int nMode, long nTimeout,
-                                       const QString& strOptions) override
-    {
-        auto pMessage =
-            std::dynamic_pointer_cast<IMessage>(m_pInner->Open(strName, nMode, nTimeout, strOptions));
-        if (!pMessage)
-            return nullptr;
-        return std::make_shared<CCountingSession>(pMessage);
-    }
-
-private:
-    std::shared_ptr<IResourceManager> m_pInner;
-};
 
 class CQuietHost : public ITransferHost
 {
@@ -115,8 +53,8 @@ RUN Transfer(int nMode, const QString& strResource)
     data.Reset();
     CQuietHost host;
     CTransferProcedure procedure(nMode, data.GetContainer(), host);
-    std::shared_ptr<IResourceManager> pManager = std::make_shared<CCountingManager>(CreateResourceManager());
-    CCountingSession::s_nWritten = CCountingSession::s_nRead = 0;
+    auto pCounting = std::make_shared<CCountingManager>();
+    std::shared_ptr<IResourceManager> pManager = pCounting;
     RUN run;
     QElapsedTimer timer;
     const double dCpu = CpuSeconds();
@@ -124,7 +62,7 @@ RUN Transfer(int nMode, const QString& strResource)
     run.bOk = procedure.Run(pManager, strResource, 0, 99) == CTransferProcedure::RESULT_COMPLETED;
     run.dWallSeconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     run.dCpuSeconds = CpuSeconds() - dCpu;
-    run.nBytes = CCountingSession::s_nWritten + CCountingSession::s_nRead;
+    run.nBytes = pCounting->Counts().Total();
     if (!run.bOk)
         std::fprintf(stderr, "transfer failed: %s\n", qPrintable(host.m_strMessage));
     return run;

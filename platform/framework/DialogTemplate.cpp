@@ -1,21 +1,25 @@
 #include "platform/framework/DialogTemplate.h"
 
+#include "platform/framework/ComboBox.h"
+
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <qdrawutil.h>
 
 namespace {
 
@@ -45,6 +49,37 @@ Qt::Alignment TextAlignment(unsigned dwStyle)
         return Qt::AlignRight | Qt::AlignTop;
     return Qt::AlignLeft | Qt::AlignTop;
 }
+
+// A group box whose label sits on the top edge of its frame, a character in
+// from the left, over a gap in the line; the box's rectangle starts at the
+// top of the label, as the template's coordinates expect.
+class CGroupBoxCtrl : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QFontMetrics fm(font());
+        // An etched line: the styles' group-box frames leave room for a title
+        // above themselves.
+        qDrawShadeRect(&painter, rect().adjusted(0, fm.height() / 2, 0, 0), palette(), true, 1);
+
+        const QString strTitle = title();
+        if (strTitle.isEmpty())
+            return;
+        const int nIndent = fm.averageCharWidth();
+        const QRect rcText(nIndent, 0,
+                           std::min(fm.horizontalAdvance(StripPrefix(strTitle)) + fm.averageCharWidth(),
+                                    width() - 2 * nIndent),
+                           fm.height());
+        painter.fillRect(rcText, palette().brush(backgroundRole()));
+        style()->drawItemText(&painter, rcText, Qt::AlignCenter | Qt::TextShowMnemonic, palette(),
+                              isEnabled(), strTitle, QPalette::WindowText);
+    }
+};
 
 } // namespace
 
@@ -131,6 +166,8 @@ QString GetWindowText(const QWidget* pCtrl)
         return pEdit->text();
     if (auto* pButton = qobject_cast<const QAbstractButton*>(pCtrl))
         return pButton->text();
+    if (auto* pGroup = qobject_cast<const QGroupBox*>(pCtrl))
+        return pGroup->title();
     return QString();
 }
 
@@ -142,6 +179,8 @@ void SetWindowText(QWidget* pCtrl, const QString& strText)
         pEdit->setText(strText);
     else if (auto* pButton = qobject_cast<QAbstractButton*>(pCtrl))
         pButton->setText(strText);
+    else if (auto* pGroup = qobject_cast<QGroupBox*>(pCtrl))
+        pGroup->setTitle(strText);
 }
 
 QWidget* CreateDialogControl(const DLGITEMTEMPLATE& item, QWidget* pParent)
@@ -153,6 +192,8 @@ QWidget* CreateDialogControl(const DLGITEMTEMPLATE& item, QWidget* pParent)
         pLabel->setTextFormat(Qt::PlainText);
         pLabel->setText((item.dwStyle & DLGS_NOPREFIX) ? strText : StripPrefix(strText));
         pLabel->setAlignment(TextAlignment(item.dwStyle));
+        // A static text breaks between words to fit its box.
+        pLabel->setWordWrap(true);
         return pLabel;
     }
     case DLGCTRL::Picture: {
@@ -186,11 +227,8 @@ QWidget* CreateDialogControl(const DLGITEMTEMPLATE& item, QWidget* pParent)
         pList->header()->setSectionsMovable(false);
         return pList;
     }
-    case DLGCTRL::ComboBox: {
-        auto* pCombo = new QComboBox(pParent);
-        pCombo->setEditable(false);
-        return pCombo;
-    }
+    case DLGCTRL::ComboBox:
+        return new CComboBox(pParent);
     case DLGCTRL::Progress:
         return new QProgressBar(pParent);
     case DLGCTRL::RadioButton:
@@ -198,7 +236,7 @@ QWidget* CreateDialogControl(const DLGITEMTEMPLATE& item, QWidget* pParent)
     case DLGCTRL::CheckBox:
         return new QCheckBox(strText, pParent);
     case DLGCTRL::GroupBox:
-        return new QGroupBox(strText, pParent);
+        return new CGroupBoxCtrl(strText, pParent);
     }
     return new QWidget(pParent);
 }
@@ -224,6 +262,12 @@ QSize BuildDialogControls(QWidget* pParent, const DLGTEMPLATE& tpl,
             const QPixmap pm = LoadDialogImage(item.nImage);
             if (!pm.isNull())
                 rc.setSize(pm.size());
+        }
+        if (auto* pCombo = qobject_cast<CComboBox*>(pCtrl)) {
+            pCombo->SetSorted(item.dwStyle & DLGS_SORT);
+            // The template's height is that of the open list; closed, the
+            // box shows one line.
+            rc.setHeight(pCombo->sizeHint().height());
         }
         pCtrl->setGeometry(rc);
 

@@ -1,5 +1,6 @@
 #include "tests/gui/framework/GuiApp.h"
 
+#include "platform/framework/ComboBox.h"
 #include "platform/framework/Dialog.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ const DLGTEMPLATE& TestTemplate()
         u"Tahoma",
         8,
         200,
-        60,
+        110,
         DLGT_CAPTION | DLGT_SYSMENU | DLGT_MODALFRAME,
         {
             {DLGCTRL::Picture, -1, 4, 4, 20, 20, nullptr, 0, 7},
@@ -68,6 +69,10 @@ const DLGTEMPLATE& TestTemplate()
             {DLGCTRL::PushButton, 1011, 104, 28, 40, 14, u"Other", 0, 0},
             {DLGCTRL::DefPushButton, IDOK, 100, 44, 40, 14, u"OK", DLGS_TABSTOP, 0},
             {DLGCTRL::PushButton, IDCANCEL, 150, 44, 40, 14, u"Cancel", DLGS_TABSTOP, 0},
+            {DLGCTRL::ComboBox, 1020, 4, 62, 90, 60, nullptr, DLGS_SORT, 0},
+            {DLGCTRL::ComboBox, 1021, 100, 62, 90, 60, nullptr, 0, 0},
+            {DLGCTRL::GroupBox, 1030, 4, 78, 190, 28, u"&Group", 0, 0},
+            {DLGCTRL::Static, 1031, 8, 90, 60, 16, u"words that need two lines", 0, 0},
         }};
     return tpl;
 }
@@ -98,7 +103,7 @@ TEST(DialogTest, ControlsComeFromTheTemplate)
     EXPECT_EQ(dlg.GetDlgItemText(1004), QStringLiteral("Version &1, 2")) << "no-prefix text kept as written";
 
     const QSize sizeBase = DialogBaseUnits(DialogFont(TestTemplate()));
-    EXPECT_EQ(dlg.size(), DialogUnitsToPixels(QRect(0, 0, 200, 60), sizeBase).size());
+    EXPECT_EQ(dlg.size(), DialogUnitsToPixels(QRect(0, 0, 200, 110), sizeBase).size());
     EXPECT_EQ(dlg.GetDlgItem(IDOK)->geometry(), DialogUnitsToPixels(QRect(100, 44, 40, 14), sizeBase));
     EXPECT_TRUE(qobject_cast<QPushButton*>(dlg.GetDlgItem(IDOK))->isDefault());
     EXPECT_EQ(dlg.GetDlgItem(4711), nullptr);
@@ -112,6 +117,65 @@ TEST(DialogTest, ControlsComeFromTheTemplate)
     EXPECT_TRUE(dlg.GetDlgItem(1010)->focusPolicy() & Qt::TabFocus);
     EXPECT_FALSE(dlg.GetDlgItem(1011)->focusPolicy() & Qt::TabFocus);
     SetDialogImageProvider(nullptr);
+}
+
+TEST(DialogTest, ComboBoxesSortByStyleAndSelectOnlyWhenAsked)
+{
+    EnsureGuiApp();
+    CTestDialog dlg;
+    dlg.Create();
+    auto* pSorted = qobject_cast<CComboBox*>(dlg.GetDlgItem(1020));
+    auto* pPlain = qobject_cast<CComboBox*>(dlg.GetDlgItem(1021));
+    ASSERT_TRUE(pSorted && pPlain);
+    EXPECT_LT(pSorted->height(),
+              DialogUnitsToPixels(QRect(0, 0, 1, 60), DialogBaseUnits(dlg.font())).height() / 2)
+        << "closed, the list shows one line, not the height of its open list";
+
+    for (const char* psz : {"b", "C", "a"}) {
+        pSorted->AddString(QString::fromLatin1(psz));
+        pPlain->AddString(QString::fromLatin1(psz));
+    }
+    const auto items = [](const QComboBox* pCombo) {
+        QStringList list;
+        for (int i = 0; i < pCombo->count(); ++i)
+            list << pCombo->itemText(i);
+        return list.join(QLatin1Char(','));
+    };
+    EXPECT_EQ(items(pSorted), QStringLiteral("a,b,C"));
+    EXPECT_EQ(items(pPlain), QStringLiteral("b,C,a"));
+    EXPECT_EQ(pSorted->currentIndex(), -1);
+
+    EXPECT_EQ(pSorted->SelectString(QStringLiteral("c")), 2);
+    pSorted->AddString(QStringLiteral("B2"));
+    EXPECT_EQ(pSorted->currentText(), QStringLiteral("C")) << "the selection stays on its entry";
+    EXPECT_EQ(pSorted->SelectString(QStringLiteral("x")), -1);
+    EXPECT_EQ(pSorted->currentText(), QStringLiteral("C"));
+}
+
+TEST(DialogTest, GroupBoxLabelSitsOnItsFrameAndStaticTextsWrap)
+{
+    EnsureGuiApp();
+    CTestDialog dlg;
+    dlg.Create();
+    QWidget* pGroup = dlg.GetDlgItem(1030);
+    ASSERT_NE(pGroup, nullptr);
+    EXPECT_EQ(GetWindowText(pGroup), QStringLiteral("&Group"));
+
+    // Right of the label the first thing drawn from the top is the frame's
+    // top edge, half a line down.
+    const QImage img = pGroup->grab().toImage();
+    const QRgb rgbBackground = img.pixel(img.width() - 3, 0);
+    int nTopEdge = -1;
+    for (int y = 0; y < img.height() && nTopEdge < 0; ++y) {
+        if (img.pixel(img.width() - 12, y) != rgbBackground)
+            nTopEdge = y;
+    }
+    EXPECT_NEAR(nTopEdge, QFontMetrics(pGroup->font()).height() / 2, 1);
+
+    auto* pWrapped = qobject_cast<QLabel*>(dlg.GetDlgItem(1031));
+    ASSERT_NE(pWrapped, nullptr);
+    EXPECT_TRUE(pWrapped->wordWrap());
+    EXPECT_GT(pWrapped->heightForWidth(pWrapped->width()), QFontMetrics(pWrapped->font()).height());
 }
 
 TEST(DialogTest, ModalResultFromButtonsEscapeAndClose)

@@ -163,7 +163,7 @@ TEST(CliExample, TheShippedExampleShowsAndIsWhatItsGeneratorWrites)
     const RUN run = Cli({"show", strExample, "--memory", "0"});
     ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
     EXPECT_EQ(run.strOut.count('\n'), 36);
-    EXPECT_TRUE(run.strOut.contains("Memo\tBatt discharge 1C\t\t\n"));
+    EXPECT_TRUE(run.strOut.contains("Memo\tBatt dischg 1C\t\t\n"));
 
     QTemporaryDir dir;
     const QString strFresh = dir.filePath("fresh.xMem");

@@ -76,7 +76,7 @@ TEST_F(RunScriptTest, WithoutADisplayDownloadsWithTheCommandLineToolAndShowsMemo
                                        m_env);
     ASSERT_EQ(expected.nExitCode, 0);
     EXPECT_EQ(run.strOut, expected.strOut);
-    EXPECT_TRUE(run.strOut.contains(QStringLiteral("Batt discharge 1C")));
+    EXPECT_TRUE(run.strOut.contains(QStringLiteral("Batt dischg 1C")));
 
     // The simulator has ended (it removes its device name) and the session's
     // files are gone.
