@@ -47,35 +47,34 @@ protected:
 
 TEST_F(SystemProviderTest, ProviderChoice)
 {
+    const char* const pszNone = "/nonexistent/libvisa.so";
     const struct
     {
-        const char* pszLibrary; // null: the fake
+        const char* pszLibrary;
         const char* pszProvider;
         bool bNoRm;
-        int nExpected; // 0 none, 1 system, 2 built-in
+        const char* pszChosen;
     } cases[] = {
-        {"/nonexistent/libvisa.so", nullptr, false, 2},
-        {nullptr, nullptr, true, 2}, // a library whose resource manager fails
-        {nullptr, "builtin", false, 2},
-        {nullptr, "system", false, 1},
-        {"/nonexistent/libvisa.so", "system", false, 0},
-        {"/nonexistent/libvisa.so", "BUILTIN", false, 2},
-        {"libm.so.6", nullptr, false, 2} // loads, but is no VISA library
+        {FAKE_VISA_LIBRARY, nullptr, false, "system"},
+        {pszNone, nullptr, false, "builtin"},
+        {FAKE_VISA_LIBRARY, nullptr, true, "builtin"}, // a library whose resource manager fails
+        {FAKE_VISA_LIBRARY, "builtin", false, "builtin"},
+        {FAKE_VISA_LIBRARY, "system", false, "system"},
+        {pszNone, "system", false, "none"},
+        {pszNone, "BUILTIN", false, "builtin"},
+        {"libm.so.6", nullptr, false, "builtin"} // loads, but is no VISA library
     };
     for (const auto& c : cases) {
-        qputenv("VAULTLINE_VISA_LIBRARY", c.pszLibrary ? c.pszLibrary : FAKE_VISA_LIBRARY);
-        const auto setOrUnset = [](const char* pszName, const char* pszValue) {
-            pszValue ? qputenv(pszName, pszValue) : qunsetenv(pszName);
-        };
-        setOrUnset("VAULTLINE_VISA_PROVIDER", c.pszProvider);
-        setOrUnset("FAKE_VISA_NO_RM", c.bNoRm ? "1" : nullptr);
+        qputenv("VAULTLINE_VISA_LIBRARY", c.pszLibrary);
+        c.pszProvider ? qputenv("VAULTLINE_VISA_PROVIDER", c.pszProvider)
+                      : qunsetenv("VAULTLINE_VISA_PROVIDER");
+        c.bNoRm ? qputenv("FAKE_VISA_NO_RM", "1") : qunsetenv("FAKE_VISA_NO_RM");
         const std::shared_ptr<IResourceManager> pRm = CreateResourceManager();
-        EXPECT_EQ(!pRm                                                      ? 0
-                  : std::dynamic_pointer_cast<CBuiltinResourceManager>(pRm) ? 2
-                                                                            : 1,
-                  c.nExpected)
-            << (c.pszLibrary ? c.pszLibrary : "fake") << " / " << (c.pszProvider ? c.pszProvider : "-")
-            << (c.bNoRm ? " / no RM" : "");
+        EXPECT_STREQ(!pRm                                                      ? "none"
+                     : std::dynamic_pointer_cast<CBuiltinResourceManager>(pRm) ? "builtin"
+                                                                               : "system",
+                     c.pszChosen)
+            << c.pszLibrary << " / " << (c.pszProvider ? c.pszProvider : "-") << (c.bNoRm ? " / no RM" : "");
     }
 }
 
