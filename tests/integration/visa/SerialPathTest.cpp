@@ -73,12 +73,11 @@ TEST_F(SerialPathTest, SerialSettingsReachTheLine)
     termios settings{};
     ASSERT_EQ(::tcgetattr(fd, &settings), 0);
     ::close(fd);
-    EXPECT_EQ(::cfgetospeed(&settings), static_cast<speed_t>(B19200));
-    EXPECT_EQ(::cfgetispeed(&settings), static_cast<speed_t>(B19200));
-    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-    EXPECT_TRUE(settings.c_cflag & CSTOPB);
-    EXPECT_FALSE(settings.c_cflag & (PARENB | CRTSCTS));
-    EXPECT_EQ(settings.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+    // Speeds out and in, character size, stop bits, parity and hardware flow, XON/XOFF.
+    EXPECT_EQ(QList<unsigned>({::cfgetospeed(&settings), ::cfgetispeed(&settings),
+                               settings.c_cflag & (CSIZE | CSTOPB | PARENB | CRTSCTS),
+                               settings.c_iflag & (IXON | IXOFF)}),
+              QList<unsigned>({B19200, B19200, CS8 | CSTOPB, IXON | IXOFF}));
 
     // Settings the line cannot take are refused by name.
     const struct
