@@ -14,21 +14,18 @@ class CSimProcess
 public:
     explicit CSimProcess(const QStringList& options = {})
     {
-        m_process.setProgram(BinaryDir() + QStringLiteral("/sim/dxr9k-sim"));
-        m_process.setArguments(QStringList{QStringLiteral("--pty")} + options);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
-        if (!m_process.waitForStarted(5000))
-            return;
+        m_process.start(BinaryDir() + QStringLiteral("/sim/dxr9k-sim"),
+                        QStringList{QStringLiteral("--pty")} + options);
+        // Its first line names the resource; a sanitizer build takes seconds to get there.
         QElapsedTimer timer;
         timer.start();
-        while (!m_process.canReadLine() && m_process.state() == QProcess::Running && timer.elapsed() < 10000)
+        while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning &&
+               timer.elapsed() < 10000)
             m_process.waitForReadyRead(200);
         m_strResource = QString::fromLocal8Bit(m_process.readLine()).trimmed();
     }
     ~CSimProcess() { Stop(); }
-    CSimProcess(const CSimProcess&) = delete;
-    CSimProcess& operator=(const CSimProcess&) = delete;
 
     const QString& Resource() const { return m_strResource; }
 
@@ -37,10 +34,9 @@ public:
     {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.terminate();
-            if (!m_process.waitForFinished(10000)) {
+            if (!m_process.waitForFinished(10000))
                 m_process.kill();
-                m_process.waitForFinished(5000);
-            }
+            m_process.waitForFinished(5000);
         }
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }

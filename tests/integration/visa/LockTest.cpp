@@ -1,3 +1,5 @@
+#include "PtySession.h"
+
 #include "platform/visa/BuiltinResourceManager.h"
 #include "unit/visa/VisaTestSupport.h"
 
@@ -10,61 +12,43 @@ namespace {
 
 // The lock helper in a process of its own: it reports "locked", unlocks on a
 // line of input and reports "unlocked".
-class CHelperProcess
+class CHelperProcess : public QProcess
 {
 public:
     explicit CHelperProcess(const QString& strResource)
     {
-        m_process.start(QStringLiteral(VISA_LOCK_HELPER), {strResource});
+        start(QStringLiteral(VISA_LOCK_HELPER), {strResource});
     }
-    ~CHelperProcess()
+    ~CHelperProcess() override
     {
-        m_process.kill();
-        m_process.waitForFinished();
+        kill();
+        waitForFinished();
     }
-    QByteArray ReadLine(int nTimeoutMs = 5000)
+    QByteArray Line()
     {
-        if (!m_process.canReadLine())
-            m_process.waitForReadyRead(nTimeoutMs);
-        return m_process.readLine().trimmed();
+        if (!canReadLine())
+            waitForReadyRead(5000);
+        return readLine().trimmed();
     }
-    void Tell() { m_process.write("\n"); }
-
-private:
-    QProcess m_process;
 };
 
-class LockTest : public ::testing::Test
+class LockTest : public PtySessionTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_peer.IsOpen());
-        m_pSession = std::dynamic_pointer_cast<IMessage>(
-            m_rm.Open(m_peer.ResourceName(), Visa::NO_LOCK, 2000, QString()));
-        ASSERT_TRUE(m_pSession);
-        m_pSession->SetTimeout(1000);
-    }
     static void Lock(const std::shared_ptr<IVisaSession>& p, long nTimeoutMs = 2000)
     {
         p->LockRsrc(Visa::EXCLUSIVE_LOCK, nTimeoutMs, QString());
     }
-
-    CPtyPeer m_peer;
-    CBuiltinResourceManager m_rm;
-    std::shared_ptr<IMessage> m_pSession;
 };
 
 TEST_F(LockTest, SecondProcessWaitsForTheLockTimeoutThenFails)
 {
     CHelperProcess helper(m_peer.ResourceName());
-    ASSERT_EQ(helper.ReadLine(), QByteArray("locked"));
+    ASSERT_EQ(helper.Line(), QByteArray("locked"));
 
     QElapsedTimer timer;
     timer.start();
-    QString strText;
-    EXPECT_EQ(StatusOf([this] { Lock(m_pSession, 500); }, &strText), Visa::VI_ERROR_TMO);
-    EXPECT_TRUE(strText.startsWith(QLatin1String("Timeout expired before operation completed.")));
+    EXPECT_EQ(StatusOf([this] { Lock(m_pSession, 500); }), Visa::VI_ERROR_TMO);
     EXPECT_GE(timer.elapsed(), 490);
     EXPECT_LT(timer.elapsed(), 1500);
     EXPECT_EQ(m_pSession->LockState(), Visa::NO_LOCK);
@@ -73,8 +57,8 @@ TEST_F(LockTest, SecondProcessWaitsForTheLockTimeoutThenFails)
               Visa::VI_ERROR_RSRC_LOCKED);
 
     // Released within the wait: the lock is taken as soon as it is free.
-    helper.Tell();
-    ASSERT_EQ(helper.ReadLine(), QByteArray("unlocked"));
+    helper.write("\n");
+    ASSERT_EQ(helper.Line(), QByteArray("unlocked"));
     Lock(m_pSession);
     EXPECT_EQ(m_pSession->LockState(), Visa::EXCLUSIVE_LOCK);
     m_pSession->WriteString(QStringLiteral("*IDN?\n"));
@@ -82,38 +66,30 @@ TEST_F(LockTest, SecondProcessWaitsForTheLockTimeoutThenFails)
 
     // And now the helper in turn waits its 2000 ms and gives up.
     CHelperProcess second(m_peer.ResourceName());
-    EXPECT_TRUE(second.ReadLine(5000).startsWith("error Timeout expired before operation completed."));
+    EXPECT_TRUE(second.Line().startsWith("error Timeout expired before operation completed."));
 }
 
 TEST_F(LockTest, HolderThatDiesReleasesTheLock)
 {
     auto pHelper = std::make_unique<CHelperProcess>(m_peer.ResourceName());
-    ASSERT_EQ(pHelper->ReadLine(), QByteArray("locked"));
+    ASSERT_EQ(pHelper->Line(), QByteArray("locked"));
     pHelper.reset(); // killed
     Lock(m_pSession);
     EXPECT_EQ(m_pSession->LockState(), Visa::EXCLUSIVE_LOCK);
 }
 
-TEST_F(LockTest, SessionsOfOneProcessExcludeEachOtherAndReleaseOnDestruction)
+TEST_F(LockTest, InOneProcessLocksNestKeepOtherSessionsOutAndGoWithTheirSession)
 {
+    EXPECT_EQ(StatusOf([this] { m_pSession->UnlockRsrc(); }), Visa::VI_ERROR_SESN_NLOCKED);
+    EXPECT_EQ(StatusOf([this] { m_pSession->LockRsrc(7, 2000, QString()); }), Visa::VI_ERROR_INV_LOCK_TYPE);
     auto pOther = m_rm.Open(m_peer.ResourceName(), Visa::NO_LOCK, 2000, QString());
     Lock(pOther);
+    Lock(pOther);
+    pOther->UnlockRsrc(); // still held once
     EXPECT_EQ(StatusOf([this] { Lock(m_pSession, 100); }), Visa::VI_ERROR_TMO);
     pOther.reset();
     Lock(m_pSession, 100);
     EXPECT_EQ(m_pSession->LockState(), Visa::EXCLUSIVE_LOCK);
-}
-
-TEST_F(LockTest, LocksNestAndUnlockWithoutALockFails)
-{
-    EXPECT_EQ(StatusOf([this] { m_pSession->UnlockRsrc(); }), Visa::VI_ERROR_SESN_NLOCKED);
-    Lock(m_pSession);
-    Lock(m_pSession);
-    m_pSession->UnlockRsrc();
-    EXPECT_EQ(m_pSession->LockState(), Visa::EXCLUSIVE_LOCK);
-    m_pSession->UnlockRsrc();
-    EXPECT_EQ(m_pSession->LockState(), Visa::NO_LOCK);
-    EXPECT_EQ(StatusOf([this] { m_pSession->LockRsrc(7, 2000, QString()); }), Visa::VI_ERROR_INV_LOCK_TYPE);
 }
 
 TEST_F(LockTest, OpenWithExclusiveAccessHonoursTheOpenTimeout)

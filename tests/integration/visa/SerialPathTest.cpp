@@ -1,3 +1,5 @@
+#include "PtySession.h"
+
 #include "platform/visa/BuiltinResourceManager.h"
 #include "unit/visa/VisaTestSupport.h"
 
@@ -13,27 +15,7 @@
 
 namespace {
 
-std::shared_ptr<IMessage> OpenMessage(const QString& strName)
-{
-    return std::dynamic_pointer_cast<IMessage>(
-        CBuiltinResourceManager().Open(strName, Visa::NO_LOCK, 2000, {}));
-}
-
-class SerialPathTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_peer.IsOpen());
-        m_pSession = OpenMessage(m_peer.ResourceName());
-        ASSERT_TRUE(m_pSession);
-        m_pSession->SetTimeout(3000);
-    }
-    QString Read() { return m_pSession->ReadString(256); }
-
-    CPtyPeer m_peer;
-    std::shared_ptr<IMessage> m_pSession;
-};
+using SerialPathTest = PtySessionTest;
 
 TEST_F(SerialPathTest, QueryReplyEndsAtLineFeedAndTravelsAsLatin1)
 {
@@ -57,9 +39,7 @@ TEST_F(SerialPathTest, QueryReplyEndsAtLineFeedAndTravelsAsLatin1)
 
 TEST_F(SerialPathTest, LongReplyIsReadAsTheCountThenTheRest)
 {
-    QByteArray reply;
-    for (int i = 0; i < 299; ++i)
-        reply.append(static_cast<char>('A' + i % 26));
+    const QByteArray reply = QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ").repeated(12).left(299);
     m_peer.Send(reply + '\n');
     EXPECT_EQ(Read(), QString::fromLatin1(reply.left(256)));
     EXPECT_EQ(Read(), QString::fromLatin1(reply.mid(256) + '\n'));
@@ -93,18 +73,11 @@ TEST_F(SerialPathTest, SerialSettingsReachTheLine)
     termios settings{};
     ASSERT_EQ(::tcgetattr(fd, &settings), 0);
     ::close(fd);
-    EXPECT_EQ(::cfgetospeed(&settings), static_cast<speed_t>(B19200));
-    EXPECT_EQ(::cfgetispeed(&settings), static_cast<speed_t>(B19200));
-    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-    EXPECT_TRUE(settings.c_cflag & CSTOPB);
-    EXPECT_FALSE(settings.c_cflag & (PARENB | CRTSCTS));
-    EXPECT_EQ(settings.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
-
-    // The session still talks with XON/XOFF on.
-    m_pSession->WriteString(QStringLiteral("SYST:ERR?\n"));
-    EXPECT_EQ(m_peer.ReceiveLine(), QByteArray("SYST:ERR?\n"));
-    m_peer.Send("0,\"No error\"\n");
-    EXPECT_EQ(Read(), QStringLiteral("0,\"No error\"\n"));
+    // Speeds out and in, character size, stop bits, parity and hardware flow, XON/XOFF.
+    EXPECT_EQ(QList<unsigned>({::cfgetospeed(&settings), ::cfgetispeed(&settings),
+                               settings.c_cflag & (CSIZE | CSTOPB | PARENB | CRTSCTS),
+                               settings.c_iflag & (IXON | IXOFF)}),
+              QList<unsigned>({B19200, B19200, CS8 | CSTOPB, IXON | IXOFF}));
 
     // Settings the line cannot take are refused by name.
     const struct
@@ -172,7 +145,8 @@ TEST(SerialOpenTest, PermissionDeniedNamesTheGroupToJoin)
             (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(3);
         QString strText;
-        const HRESULT nStatus = StatusOf([&] { OpenMessage(peer.ResourceName()); }, &strText);
+        const HRESULT nStatus = StatusOf(
+            [&] { CBuiltinResourceManager().Open(peer.ResourceName(), Visa::NO_LOCK, 2000, {}); }, &strText);
         const QByteArray result =
             QByteArray::number(static_cast<quint32>(nStatus), 16) + ' ' + strText.toUtf8();
         (void)!::write(fds[1], result.constData(), static_cast<size_t>(result.size()));

@@ -1,3 +1,5 @@
+#include "PtySession.h"
+
 #include "platform/visa/BuiltinResourceManager.h"
 #include "unit/visa/VisaTestSupport.h"
 

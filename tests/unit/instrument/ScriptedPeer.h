@@ -5,24 +5,30 @@
 #include <QStringList>
 #include <deque>
 
-// An instrument session in the test process: records every call in order and
+// An instrument session in the test process: logs every call in order and
 // answers queries from scripts. "SYST:ERR?" is answered from m_errorReplies,
 // then with "no error"; "*IDN?" with m_strIdn; every other query with the next
-// of m_replies. A query with nothing to answer times out, as VISA does.
-class CScriptedMessage : public IMessage
+// of m_replies. A query with nothing to answer times out, as VISA does. It is
+// its own resource manager too, opening itself by its name and nothing else.
+class CScriptedMessage : public IMessage,
+                         public IResourceManager,
+                         public std::enable_shared_from_this<CScriptedMessage>
 {
 public:
-    QString ResourceName() const override { return QStringLiteral("GPIB0::1::INSTR"); }
-    void SetTimeout(long nMs) override
+    QStringList FindRsrc(const QString&) override { return {}; }
+    std::shared_ptr<IVisaSession> Open(const QString& strName, int nMode, long nMs,
+                                       const QString& strOptions) override
     {
-        m_log << QStringLiteral("Timeout %1").arg(nMs);
-        m_nTimeout = nMs;
+        m_log << QStringLiteral("Open %1 %2 %3 '%4'").arg(strName).arg(nMode).arg(nMs).arg(strOptions);
+        return strName == ResourceName() ? shared_from_this() : nullptr;
     }
+
+    QString ResourceName() const override { return QStringLiteral("GPIB0::1::INSTR"); }
+    void SetTimeout(long nMs) override { m_log << QStringLiteral("Timeout %1").arg(m_nTimeout = nMs); }
     long GetTimeout() const override { return m_nTimeout; }
     QString LockRsrc(int nType, long nMs, const QString& strKey) override
     {
-        m_log << QStringLiteral("LockRsrc %1 %2 '%3'").arg(nType).arg(nMs).arg(strKey);
-        m_nLock = nType;
+        m_log << QStringLiteral("LockRsrc %1 %2 '%3'").arg(m_nLock = nType).arg(nMs).arg(strKey);
         return QStringLiteral("key");
     }
     void UnlockRsrc() override
@@ -34,11 +40,7 @@ public:
 
     long WriteString(const QString& str) override
     {
-        if (m_nFailWrite-- == 0)
-            throw _com_error(Visa::VI_ERROR_TMO,
-                             QStringLiteral("Timeout expired before operation completed."));
         m_log << QStringLiteral("Write ") + str;
-        m_writes << str;
         if (str == QLatin1String("*IDN?\n"))
             m_strPending += m_strIdn;
         else if (str == QLatin1String("SYST:ERR?\n"))
@@ -52,13 +54,11 @@ public:
     {
         m_log << QStringLiteral("Read %1").arg(nCount);
         if (m_strPending.isEmpty())
-            throw _com_error(Visa::VI_ERROR_TMO,
-                             QStringLiteral("Timeout expired before operation completed."));
-        qsizetype n = m_strPending.indexOf(QLatin1Char('\n'));
-        n = n < 0 ? m_strPending.size() : n + 1;
-        n = std::min<qsizetype>(n, nCount);
-        const QString str = m_strPending.left(n);
-        m_strPending.remove(0, n);
+            throw _com_error(Visa::VI_ERROR_TMO);
+        const qsizetype nLineFeed = m_strPending.indexOf(QLatin1Char('\n'));
+        const QString str =
+            m_strPending.left(nLineFeed < 0 ? nCount : std::min<qsizetype>(nLineFeed + 1, nCount));
+        m_strPending.remove(0, str.size());
         return str;
     }
 
@@ -72,17 +72,15 @@ public:
     }
 
     QStringList m_log;
-    QStringList m_writes;
     QString m_strIdn = QStringLiteral("TALVERO,DXR-9K,91K20473,1.05\n");
     std::deque<QString> m_replies;
     std::deque<QString> m_errorReplies;
-    int m_nFailWrite = -1; // writes that succeed before one times out; -1: none fails
     QString m_strPending;
     long m_nTimeout = 2000;
     int m_nLock = Visa::NO_LOCK;
 };
 
-// The same on a serial line: records the five settings too.
+// The same on a serial line: logs the five settings too.
 class CScriptedSerial : public CScriptedMessage, public ISerial
 {
 public:
@@ -92,25 +90,4 @@ public:
     void SetStopBits(int n) override { m_log << QStringLiteral("StopBits %1").arg(n); }
     void SetParity(int n) override { m_log << QStringLiteral("Parity %1").arg(n); }
     void SetFlowControl(int n) override { m_log << QStringLiteral("FlowControl %1").arg(n); }
-};
-
-// Opens the one scripted session it was given.
-class CScriptedResourceManager : public IResourceManager
-{
-public:
-    explicit CScriptedResourceManager(std::shared_ptr<IVisaSession> pSession)
-        : m_pSession(std::move(pSession))
-    {
-    }
-
-    QStringList FindRsrc(const QString&) override { return {m_pSession->ResourceName()}; }
-    std::shared_ptr<IVisaSession> Open(const QString& strName, int nMode, long nMs,
-                                       const QString& strOptions) override
-    {
-        m_log << QStringLiteral("Open %1 %2 %3 '%4'").arg(strName).arg(nMode).arg(nMs).arg(strOptions);
-        return m_pSession;
-    }
-
-    QStringList m_log;
-    std::shared_ptr<IVisaSession> m_pSession;
 };

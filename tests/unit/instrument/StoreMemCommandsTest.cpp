@@ -11,31 +11,26 @@
 
 namespace {
 
-const SMEMCOMMAND& Command(const char* pszHeader)
+// "CURR" for BACK:SMEM:CURR.
+const SMEMCOMMAND& Command(const char* pszName)
 {
     for (int i = 0; i < StoreMemCommands::COMMAND_COUNT; ++i) {
-        if (qstrcmp(StoreMemCommands::Table()[i].pszHeader, pszHeader) == 0)
+        if (QByteArray(StoreMemCommands::Table()[i].pszHeader) == "BACK:SMEM:" + QByteArray(pszName))
             return StoreMemCommands::Table()[i];
     }
-    throw std::logic_error(pszHeader);
+    throw std::logic_error(pszName);
 }
 
-// A record whose every field holds a value no reply below produces.
-STOREMEM Sentinel()
+// The reply parsed into a record whose every field holds a value no reply below produces.
+STOREMEM Parsed(const char* pszCommand, const QString& strReply)
 {
-    STOREMEM mem;
+    STOREMEM mem{"old", "old", "old", "old", -7, -7, "old", -7, -7, "old", -7,
+                 -7,    -7,    -7,    -7,    -7, -7, -7,    -7, -7, {}};
     for (ABCMEM& abc : mem.Abc) {
         for (const ABCMEMFIELD& f : g_AbcMemFields)
             abc.*f.pField = -7;
     }
-    for (const STOREMEMFIELD& f : g_StoreMemFields) {
-        if (f.pText)
-            mem.*f.pText = QStringLiteral("old");
-        else if (f.pFloat)
-            mem.*f.pFloat = -7;
-        else
-            mem.*f.pInt = -7;
-    }
+    StoreMemCommands::ParseReply(Command(pszCommand), strReply, mem);
     return mem;
 }
 
@@ -58,13 +53,11 @@ TEST(StoreMemScanTest, AMismatchStopsTheScanAndLaterFieldsKeepTheirValues)
         {"x,2\n", 0, "old"},
         {"", 0, "old"},
     };
-    const SMEMCOMMAND& curr = Command("BACK:SMEM:CURR");
     for (const auto& c : cases) {
-        STOREMEM mem = Sentinel();
-        StoreMemCommands::ParseReply(curr, QString::fromUtf8(c.pszReply), mem);
+        STOREMEM mem = Parsed("CURR", QString::fromUtf8(c.pszReply));
         for (int i = 0; i < 10; ++i) {
-            const float f = *curr.pfnField[i](mem).pFloat;
-            EXPECT_EQ(f, i < c.nNumbersRead ? float(i + 1) : -7.0f) << c.pszReply << " field " << i;
+            EXPECT_EQ(*Command("CURR").pfnField[i](mem).pFloat, i < c.nNumbersRead ? float(i + 1) : -7.0f)
+                << c.pszReply << " field " << i;
         }
         EXPECT_EQ(mem.Crange, QString::fromUtf8(c.pszRange)) << c.pszReply;
         EXPECT_EQ(mem.Vrange, QStringLiteral("old"));
@@ -74,19 +67,18 @@ TEST(StoreMemScanTest, AMismatchStopsTheScanAndLaterFieldsKeepTheirValues)
 TEST(StoreMemScanTest, ReplyLongerThanItsBufferIsReadUpToTheBuffer)
 {
     // 260 spaces push the second number past the 255 characters kept.
-    STOREMEM mem = Sentinel();
-    const SMEMCOMMAND& puls = Command("BACK:SMEM:PULS");
-    StoreMemCommands::ParseReply(puls, QStringLiteral("1.5,") + QString(260, QLatin1Char(' ')) + "2.5\n",
-                                 mem);
-    EXPECT_EQ(mem.PulseFreq, 1.5f);
-    EXPECT_EQ(mem.PulseDuty, -7.0f);
-    StoreMemCommands::ParseReply(Command("BACK:SMEM:SLEW"), QStringLiteral("1e999\n"), mem);
-    EXPECT_TRUE(std::isinf(mem.SlewRate));
-    StoreMemCommands::ParseReply(Command("BACK:SMEM:ITIM"), QStringLiteral("-nan\n"), mem);
-    EXPECT_TRUE(std::isnan(mem.InputTime));
+    const STOREMEM puls = Parsed("PULS", "1.5," + QString(260, QLatin1Char(' ')) + "2.5\n");
+    EXPECT_EQ(puls.PulseFreq, 1.5f);
+    EXPECT_EQ(puls.PulseDuty, -7.0f);
+    const STOREMEM prot = Parsed("PROT", "1," + QString(300, QLatin1Char('A')) + ",2,TRIP,3\n");
+    EXPECT_EQ(prot.CurrProtect, 1.0f);
+    EXPECT_EQ(prot.CurrProtectAction, QString(253, QLatin1Char('A')));
+    EXPECT_EQ(prot.PowProtect, -7.0f);
+    EXPECT_TRUE(std::isinf(Parsed("SLEW", QStringLiteral("1e999\n")).SlewRate));
+    EXPECT_TRUE(std::isnan(Parsed("ITIM", QStringLiteral("-nan\n")).InputTime));
 }
 
-TEST(StoreMemTokensTest, FuncAndProtSplitAtRunsOfCommasAndSpaces)
+TEST(StoreMemTokensTest, FuncSplitsAtRunsOfCommasAndSpaces)
 {
     struct
     {
@@ -107,67 +99,39 @@ TEST(StoreMemTokensTest, FuncAndProtSplitAtRunsOfCommasAndSpaces)
         {"CC,1,2,3,4,5\n", "CC", 1.0f, 2, 3},
     };
     for (const auto& c : cases) {
-        STOREMEM mem = Sentinel();
-        StoreMemCommands::ParseReply(Command("BACK:SMEM:FUNC"), QString::fromUtf8(c.pszFunc), mem);
+        const STOREMEM mem = Parsed("FUNC", QString::fromUtf8(c.pszFunc));
         EXPECT_EQ(mem.Mode, QString::fromUtf8(c.pszMode)) << c.pszFunc;
         EXPECT_EQ(mem.SoftStartTime, c.fSoftStart) << c.pszFunc;
         EXPECT_EQ(mem.CountTime, c.nCountTime) << c.pszFunc;
         EXPECT_EQ(mem.Response, c.nResponse) << c.pszFunc;
     }
-
-    STOREMEM mem = Sentinel();
-    StoreMemCommands::ParseReply(Command("BACK:SMEM:PROT"), QStringLiteral("1.5000,LIMIT,2.5000,TRIP,3.5\n"),
-                                 mem);
-    EXPECT_EQ(mem.CurrProtect, 1.5f);
-    EXPECT_EQ(mem.CurrProtectAction, QStringLiteral("LIMIT"));
-    EXPECT_EQ(mem.PowProtect, 2.5f);
-    EXPECT_EQ(mem.PowProtectAction, QStringLiteral("TRIP"));
-    EXPECT_EQ(mem.VoltProtect, 3.5f);
-
-    // A reply of more than 255 characters: only what the buffer holds counts.
-    mem = Sentinel();
-    StoreMemCommands::ParseReply(
-        Command("BACK:SMEM:PROT"),
-        QStringLiteral("1,") + QString(300, QLatin1Char('A')) + QStringLiteral(",2,TRIP,3\n"), mem);
-    EXPECT_EQ(mem.CurrProtect, 1.0f);
-    EXPECT_EQ(mem.CurrProtectAction, QString(253, QLatin1Char('A')));
-    EXPECT_EQ(mem.PowProtect, -7.0f);
 }
 
-TEST(StoreMemMemoTest, MemoReplyIsHandledInItsBuffer)
+TEST(StoreMemMemoTest, OnlyAQuotedMemoIsTakenAndWithinItsBuffer)
 {
     struct
     {
         QString strReply;
         QString strMemo;
     } const cases[] = {
-        {QStringLiteral("\"Bat \"\"A\"\" 1234567\"\n"), QStringLiteral("Bat \"A\" 1234567")},
-        {QStringLiteral("Bat A\n"), QString()},
-        {QString(32, QLatin1Char('"')) + QLatin1Char('\n'), QString(15, QLatin1Char('"'))},
+        {"Bat A\n", ""},
+        {"\"\"\n", ""},
+        {"\"unterminated\n", ""},
+        {"junk \"x\" junk\n", "x"},
+        {QString(32, QLatin1Char('"')) + '\n', QString(15, QLatin1Char('"'))},
         // 63 characters are kept: the closing quote of a 70-character memo is lost.
-        {QLatin1Char('"') + QString(61, QLatin1Char('m')) + QStringLiteral("\"\n"),
-         QString(61, QLatin1Char('m'))},
-        {QLatin1Char('"') + QString(70, QLatin1Char('m')) + QStringLiteral("\"\n"), QString()},
+        {'"' + QString(61, QLatin1Char('m')) + "\"\n", QString(61, QLatin1Char('m'))},
+        {'"' + QString(70, QLatin1Char('m')) + "\"\n", ""},
+        {"", ""},
     };
-    for (const auto& c : cases) {
-        STOREMEM mem = Sentinel();
-        StoreMemCommands::ParseReply(Command("BACK:SMEM:MEMO"), c.strReply, mem);
-        EXPECT_EQ(mem.Memo, c.strMemo) << qPrintable(c.strReply);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(Parsed("MEMO", c.strReply).Memo, c.strMemo) << qPrintable(c.strReply);
 }
 
-// The desktop program runs in the user's locale, where printf and strtod use a
-// decimal comma; the instrument's text must not follow it.
+// The desktop program runs in the user's locale, where printf, strtod and
+// QLocale use a decimal comma; the instrument's text must not follow it.
 TEST(StoreMemFormatTest, NumbersUseAPointWhateverTheLocale)
 {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    STOREMEM mem;
-    mem.PulseFreq = 1234.5f;
-    mem.PulseDuty = -0.25f;
-    const QString str = StoreMemCommands::FormatCommand(Command("BACK:SMEM:PULS"), mem);
-    QLocale::setDefault(QLocale::c());
-    EXPECT_EQ(str, QStringLiteral("BACK:SMEM:PULS 1234.5000,-0.2500\n"));
-
     QTemporaryDir dir;
     const int nResult = QProcess::execute(
         QStringLiteral("localedef"), {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
@@ -178,12 +142,13 @@ TEST(StoreMemFormatTest, NumbersUseAPointWhateverTheLocale)
     if (!bSet)
         GTEST_SKIP() << "no locale with a decimal comma can be made here";
     ASSERT_EQ(std::strtod("1,5", nullptr), 1.5);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 
-    mem = Sentinel();
-    StoreMemCommands::ParseReply(Command("BACK:SMEM:PULS"), QStringLiteral("1.2500,2,5\n"), mem);
-    StoreMemCommands::ParseReply(Command("BACK:SMEM:FUNC"), QStringLiteral("CC,0.7500,1,2\n"), mem);
-    const QString strCommand = StoreMemCommands::FormatCommand(Command("BACK:SMEM:PULS"), mem);
+    STOREMEM mem = Parsed("PULS", QStringLiteral("1.2500,2,5\n"));
+    StoreMemCommands::ParseReply(Command("FUNC"), QStringLiteral("CC,0.7500,1,2\n"), mem);
+    const QString strCommand = StoreMemCommands::FormatCommand(Command("PULS"), mem);
     std::setlocale(LC_ALL, "C");
+    QLocale::setDefault(QLocale::c());
     EXPECT_EQ(mem.PulseFreq, 1.25f);
     EXPECT_EQ(mem.PulseDuty, 2.0f);
     EXPECT_EQ(mem.SoftStartTime, 0.75f);

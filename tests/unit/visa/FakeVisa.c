@@ -171,12 +171,11 @@ int FakeVisa_OpenSessions(void)
     return nOpen;
 }
 
-int FakeVisa_Attribute(uint32_t attr, uint64_t* pValue)
+/* The value last set, or all ones when it never was. */
+uint64_t FakeVisa_Attribute(uint32_t attr)
 {
     const int i = AttrIndex(attr);
-    if (i >= 0)
-        *pValue = s_AttrValues[i];
-    return i >= 0;
+    return i >= 0 ? s_AttrValues[i] : UINT64_MAX;
 }
 
 void FakeVisa_Reset(void)

@@ -16,7 +16,6 @@ TEST(ResourceExpressionTest, MatchesTheWholeNameAsVisaDoes)
         const char* pszMatching;
         const char* pszNotMatching;
     } cases[] = {{"?*::INSTR", "ASRL/dev/pts/4::INSTR", "TCPIP0::127.0.0.1::5025::SOCKET"},
-                 {"?*::INSTR", "USB0::0x1AB1::0x0588::DS1::INSTR", "GPIB0::INTFC"},
                  {"GPIB*", "GPIBBB", "GPIB0::1::INSTR"},
                  {"?+", "A", ""},
                  {"A?B", "AxB", "AB"},
@@ -28,15 +27,12 @@ TEST(ResourceExpressionTest, MatchesTheWholeNameAsVisaDoes)
                  {"[-x]", "-", "y"},
                  {"[\\]]", "]", "\\"},
                  {"[0-9]+", "1234", "12a4"},
-                 {"[ds]", "d", "7"},
                  {"VXI|GPIB", "GPIB", "VXIGPIB"},
                  {"(GPIB|ASRL)?*INSTR", "ASRL1::INSTR", "USB0::1::2::3::INSTR"},
                  {"(ab)*", "ababab", "aba"},
                  {"a.b", "a.b", "axb"},
                  {"\\?", "?", "x"},
-                 {"\\*", "*", "a"},
                  {"a$", "a$", "a"},
-                 {"^a", "^a", "a"},
                  {"\\d", "d", "5"}};
     for (const auto& c : cases) {
         const CResourceExpression expression(QString::fromUtf8(c.pszExpression));
