@@ -1,42 +1,12 @@
+#include "integration/memfile/RunCli.h"
 #include "model/XmlDocData.h"
-#include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
-
-struct RUN
-{
-    int nExit = -1;
-    QString strOut, strErr;
-};
-
-// Runs a program of the build, under a decimal-comma locale so that numbers
-// must not follow it; a shell prefix sets limits.
-RUN Cli(const QStringList& args, const QString& strShellPrefix = QString(),
-        const QString& strWorkDir = QDir::tempPath(), const char* pszProgram = "cli/vaultline-cli")
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(strWorkDir);
-    process.start("/bin/sh", QStringList{"-c", strShellPrefix + " exec \"$0\" \"$@\"",
-                                         QDir(BinaryDir()).filePath(QString::fromLatin1(pszProgram))} +
-                                 args);
-    RUN run;
-    run.nExit = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
-                    ? process.exitCode()
-                    : -2;
-    run.strOut = QString::fromUtf8(process.readAllStandardOutput());
-    run.strErr = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-}
 
 QByteArray Bytes(const QString& strPath)
 {
@@ -56,6 +26,8 @@ protected:
         m.Mode = QStringLiteral("CR");
         m.Curr = 1.5f;
         m.Response = -3;
+        m.Abc[0].Curr_L = 2.25f;
+        m.Abc[1].Volt_M = 77.0f; // in the file, but in no cell of the form
         m.Abc[2].Cond_H = 0.125f;
         ASSERT_TRUE(m_Data.Save(Path("m.xMem")));
     }
@@ -67,7 +39,7 @@ protected:
 
 TEST_F(CliMemoryFile, ShowPrintsTheThirtySixRowsWithPointDecimalsAndEscapedBreaks)
 {
-    const RUN run = Cli({"show", Path("m.xMem"), "--memory", "3"});
+    const RUN run = RunCli({"show", Path("m.xMem"), "--memory", "3"});
     ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
     const QStringList lines = run.strOut.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 36);
@@ -78,9 +50,11 @@ TEST_F(CliMemoryFile, ShowPrintsTheThirtySixRowsWithPointDecimalsAndEscapedBreak
     EXPECT_EQ(lines[7], "Current[A]\t1.5000\t0.0000\tTRIP");
     EXPECT_EQ(lines[9], "Voltage[V]\t0.0000\t0.0000\t-");
     EXPECT_EQ(lines[15], "Response\t-3\t\t");
+    EXPECT_EQ(lines[22], "Current[A]\t2.2500\t0.0000\t0.0000");
     EXPECT_EQ(lines[35], "Conductance[S]\t0.0000\t0.0000\t0.1250");
+    EXPECT_FALSE(run.strOut.contains("77.0000"));
 
-    const QStringList all = Cli({"show", Path("m.xMem")}).strOut.split('\n', Qt::SkipEmptyParts);
+    const QStringList all = RunCli({"show", Path("m.xMem")}).strOut.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(all.size(), 100 * 37);
     EXPECT_EQ(all[3 * 37], "Memory 3");
     EXPECT_EQ(all.mid(3 * 37 + 1, 36), lines);
@@ -93,14 +67,14 @@ TEST_F(CliMemoryFile, UnreadableFilesGiveMessage1002WithThePathAsGivenAndUsageEr
     bad.write("<Memories><Memory>");
     bad.close();
     for (const QString& strPath : {QStringLiteral("bad.xMem"), QStringLiteral("./none.xMem"), m_Dir.path()}) {
-        const RUN run = Cli({"show", strPath}, QString(), m_Dir.path());
+        const RUN run = RunCli({"show", strPath}, QString(), m_Dir.path());
         EXPECT_EQ(run.nExit, 3);
         EXPECT_TRUE(run.strOut.isEmpty());
         EXPECT_TRUE(run.strErr.startsWith(QStringLiteral("The file %1 could not be read.\n").arg(strPath)))
             << run.strErr.toStdString();
     }
-    EXPECT_EQ(Cli({"diff", Path("m.xMem"), Path("bad.xMem")}).nExit, 3);
-    EXPECT_EQ(Cli({"copy", Path("bad.xMem"), "1", "2"}).nExit, 3);
+    EXPECT_EQ(RunCli({"diff", Path("m.xMem"), Path("bad.xMem")}).nExit, 3);
+    EXPECT_EQ(RunCli({"copy", Path("bad.xMem"), "1", "2"}).nExit, 3);
 
     const QString strFile = Path("m.xMem");
     // clang-format off
@@ -109,26 +83,28 @@ TEST_F(CliMemoryFile, UnreadableFilesGiveMessage1002WithThePathAsGivenAndUsageEr
         {"copy", strFile, "-1", "4"}, {"diff", strFile}};
     // clang-format on
     for (const QStringList& args : usage)
-        EXPECT_EQ(Cli(args).nExit, 2) << args.join(' ').toStdString();
+        EXPECT_EQ(RunCli(args).nExit, 2) << args.join(' ').toStdString();
     EXPECT_EQ(Bytes(Path("m.xMem")), m_Data.ToBytes());
 }
 
 TEST_F(CliMemoryFile, CopyOverwritesTheTargetAndDiffReportsIt)
 {
-    const RUN copy = Cli({"copy", Path("m.xMem"), "3", "10", "--output", Path("out.xMem")});
+    const RUN copy = RunCli({"copy", Path("m.xMem"), "3", "10", "--output", Path("out.xMem")});
     ASSERT_EQ(copy.nExit, 0) << copy.strErr.toStdString();
-    const RUN diff = Cli({"diff", Path("m.xMem"), Path("out.xMem")});
+    const RUN diff = RunCli({"diff", Path("m.xMem"), Path("out.xMem")});
     EXPECT_EQ(diff.nExit, 1);
     EXPECT_EQ(diff.strOut, "Memory 10\n"
                            "\tMemo\t\tBatt\\ndischarge\\tslow\n"
                            "\tMode\tCC\tCR\n"
                            "\tCurr\t0.0000\t1.5000\n"
                            "\tResponse\t0\t-3\n"
+                           "\tAMem/Curr_L\t0.0000\t2.2500\n"
+                           "\tBMem/Volt_M\t0.0000\t77.0000\n"
                            "\tCMem/Cond_H\t0.000000\t0.125000\n");
-    EXPECT_EQ(Cli({"diff", Path("out.xMem"), Path("out.xMem")}).nExit, 0);
+    EXPECT_EQ(RunCli({"diff", Path("out.xMem"), Path("out.xMem")}).nExit, 0);
 
     // Without --output the file itself is saved.
-    ASSERT_EQ(Cli({"copy", Path("m.xMem"), "3", "10"}).nExit, 0);
+    ASSERT_EQ(RunCli({"copy", Path("m.xMem"), "3", "10"}).nExit, 0);
     EXPECT_EQ(Bytes(Path("m.xMem")), Bytes(Path("out.xMem")));
 }
 
@@ -138,7 +114,7 @@ TEST_F(CliMemoryFile, FailedSaveLeavesTheOldFileByteForByte)
 {
     const QByteArray before = Bytes(Path("m.xMem"));
     ASSERT_GT(before.size(), 8 * 1024);
-    const RUN run = Cli({"copy", Path("m.xMem"), "3", "10"}, "trap '' XFSZ; ulimit -f 8;");
+    const RUN run = RunCli({"copy", Path("m.xMem"), "3", "10"}, "trap '' XFSZ; ulimit -f 8;");
     EXPECT_EQ(run.nExit, 3) << run.strErr.toStdString();
     EXPECT_TRUE(run.strErr.startsWith(QStringLiteral("The file %1 could not be writen.").arg(Path("m.xMem"))))
         << run.strErr.toStdString();
@@ -152,7 +128,7 @@ TEST(CliExample, TheShippedExampleIsWhatItsGeneratorWrites)
     QTemporaryDir dir;
     const QString strFresh = dir.filePath("fresh.xMem");
     ASSERT_EQ(
-        Cli({strFresh}, QString(), QDir::tempPath(), "tests/integration/memfile/make-bench-setup").nExit, 0);
+        RunCli({strFresh}, {}, QDir::tempPath(), -1, "tests/integration/memfile/make-bench-setup").nExit, 0);
     EXPECT_EQ(Bytes(strExample), Bytes(strFresh))
         << "regenerate examples/bench-setup.xMem with make-bench-setup";
 }

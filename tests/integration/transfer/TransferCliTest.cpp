@@ -2,60 +2,33 @@
 // the real serial path, from the command line to the simulated memories.
 
 #include "integration/instrument/SimProcess.h"
+#include "integration/memfile/RunCli.h"
 
 #include "model/XmlDocData.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace {
-
-struct CLIRESULT
-{
-    int nExit = -1;
-    QString strError;
-    qint64 nMilliseconds = 0;
-};
-
-CLIRESULT RunCli(const QStringList& args, int nInterruptAfterMs = -1)
-{
-    CLIRESULT r;
-    QProcess cli;
-    QElapsedTimer timer;
-    timer.start();
-    cli.start(BinaryDir() + QStringLiteral("/cli/vaultline-cli"), args);
-    if (!cli.waitForStarted(5000))
-        return r;
-    if (nInterruptAfterMs >= 0 && !cli.waitForFinished(nInterruptAfterMs))
-        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
-    cli.waitForFinished(120000);
-    r.nMilliseconds = timer.elapsed();
-    r.nExit = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    r.strError = QString::fromLocal8Bit(cli.readAllStandardError());
-    return r;
-}
 
 class TransferCliTest : public ::testing::Test
 {
 protected:
     QString Path(const QString& strName) const { return m_dir.filePath(strName); }
 
-    // A file of 100 distinct memories (nSeed >= 0) or of the defaults.
-    QString Save(const QString& strName, int nSeed = -1)
+    // A file of 100 distinct memories (nSeed >= 0) or of the defaults, edited by fnEdit.
+    QString Save(const QString& strName, int nSeed = -1, const std::function<void(CXmlDocData&)>& fnEdit = {})
     {
         CXmlDocData data;
         data.Reset();
         for (int i = 0; nSeed >= 0 && i < CXmlDocData::MEMORY_COUNT; ++i)
             *data.GetContainer().GetAt(i) = Pattern(i, nSeed);
-        if (m_fnEdit)
-            m_fnEdit(data);
+        if (fnEdit)
+            fnEdit(data);
         EXPECT_TRUE(data.Save(Path(strName)));
         return Path(strName);
     }
@@ -76,7 +49,6 @@ protected:
         }
     }
 
-    std::function<void(CXmlDocData&)> m_fnEdit;
     QTemporaryDir m_dir;
 };
 
@@ -84,14 +56,14 @@ TEST_F(TransferCliTest, DownloadAndUploadMoveAllMemoriesEqual)
 {
     CSimProcess sim({"--state", Save("state.xMem", 1)});
     ASSERT_FALSE(sim.Resource().isEmpty());
-    const CLIRESULT down = RunCli({"download", sim.Resource(), Path("backup.xMem")});
-    EXPECT_EQ(down.nExit, 0) << qPrintable(down.strError);
-    EXPECT_EQ(down.strError.trimmed(), LoadResString(IDS_TRANSFER_COMPLETED));
+    const RUN down = RunCli({"download", sim.Resource(), Path("backup.xMem")});
+    EXPECT_EQ(down.nExit, 0) << qPrintable(down.strErr);
+    EXPECT_EQ(down.strErr.trimmed(), LoadResString(IDS_TRANSFER_COMPLETED));
     Expect(Path("backup.xMem"), [](int) { return 1; });
 
-    const CLIRESULT up = RunCli({"upload", Save("restore.xMem", 2), sim.Resource()});
-    EXPECT_EQ(up.nExit, 0) << qPrintable(up.strError);
-    EXPECT_EQ(up.strError.trimmed(), LoadResString(IDS_TRANSFER_COMPLETED));
+    const RUN up = RunCli({"upload", Save("restore.xMem", 2), sim.Resource()});
+    EXPECT_EQ(up.nExit, 0) << qPrintable(up.strErr);
+    EXPECT_EQ(up.strErr.trimmed(), LoadResString(IDS_TRANSFER_COMPLETED));
     ASSERT_EQ(RunCli({"download", sim.Resource(), Path("back.xMem")}).nExit, 0);
     Expect(Path("back.xMem"), [](int) { return 2; });
 }
@@ -128,10 +100,9 @@ TEST_F(TransferCliTest, FailuresReportAndLeaveEverythingAsItWas)
         for (const QStringList& cli : {QStringList{"download", "", Path("backup.xMem")},
                                        QStringList{"upload", Save("file.xMem", 7), ""}}) {
             CSimProcess sim(QStringList{"--state", strState} + simArgs);
-            const CLIRESULT r =
-                RunCli(QStringList(cli).replaceInStrings(QRegularExpression("^$"), sim.Resource()));
+            const RUN r = RunCli(QStringList(cli).replaceInStrings(QRegularExpression("^$"), sim.Resource()));
             EXPECT_EQ(r.nExit, strMessage == strWrongModel ? 4 : 6) << qPrintable(cli[0]);
-            EXPECT_TRUE(r.strError.startsWith(strMessage)) << qPrintable(r.strError);
+            EXPECT_TRUE(r.strErr.startsWith(strMessage)) << qPrintable(r.strErr);
         }
         EXPECT_FALSE(QFileInfo::exists(Path("backup.xMem")));
         Expect(strState, [](int) { return 6; });
@@ -141,13 +112,14 @@ TEST_F(TransferCliTest, FailuresReportAndLeaveEverythingAsItWas)
 TEST_F(TransferCliTest, AnErrorRaisedByOneMemoryStopsTheUploadAfterIt)
 {
     // An absent mode goes out as an empty parameter, which the instrument refuses.
-    m_fnEdit = [](CXmlDocData& data) { data.GetContainer().GetAt(3)->Mode.clear(); };
+    const QString strFile =
+        Save("file.xMem", 9, [](CXmlDocData& data) { data.GetContainer().GetAt(3)->Mode.clear(); });
     CSimProcess sim;
-    const CLIRESULT up = RunCli({"upload", Save("file.xMem", 9), sim.Resource()});
+    const RUN up = RunCli({"upload", strFile, sim.Resource()});
     EXPECT_EQ(up.nExit, 6);
-    EXPECT_TRUE(up.strError.startsWith("SCPI Error(s)\n\n(-109) \"Missing parameter\"\n"))
-        << qPrintable(up.strError);
-    EXPECT_TRUE(up.strError.contains(LoadResString(2412).arg(3).arg(100))) << qPrintable(up.strError);
+    EXPECT_TRUE(up.strErr.startsWith("SCPI Error(s)\n\n(-109) \"Missing parameter\"\n"))
+        << qPrintable(up.strErr);
+    EXPECT_TRUE(up.strErr.contains(LoadResString(2412).arg(3).arg(100))) << qPrintable(up.strErr);
 
     ASSERT_EQ(RunCli({"download", sim.Resource(), Path("back.xMem")}).nExit, 0);
     Expect(Path("back.xMem"), [](int i) { return i < 3 ? 9 : i == 3 ? -2 : -1; });
@@ -161,10 +133,9 @@ TEST_F(TransferCliTest, SilentInstrumentTimesOutAfterTheIoTimeout)
 {
     // Answers the identification queries and the first error check, then nothing.
     CSimProcess sim({"--silent-after", "3"});
-    const CLIRESULT r = RunCli({"download", sim.Resource(), Path("backup.xMem")});
+    const RUN r = RunCli({"download", sim.Resource(), Path("backup.xMem")});
     EXPECT_EQ(r.nExit, 5);
-    EXPECT_TRUE(r.strError.startsWith("Timeout expired before operation completed."))
-        << qPrintable(r.strError);
+    EXPECT_TRUE(r.strErr.startsWith("Timeout expired before operation completed.")) << qPrintable(r.strErr);
     EXPECT_GE(r.nMilliseconds, 2900);
     EXPECT_LT(r.nMilliseconds, 8000);
     EXPECT_FALSE(QFileInfo::exists(Path("backup.xMem")));
@@ -174,14 +145,14 @@ TEST_F(TransferCliTest, InterruptCancelsBetweenMemoriesAndKeepsTheLineUsable)
 {
     // Slow enough that the interrupt lands in the middle of the transfer.
     CSimProcess sim({"--state", Save("state.xMem", 8), "--latency", "5"});
-    const CLIRESULT r = RunCli({"download", sim.Resource(), Path("backup.xMem")}, 1500);
-    EXPECT_EQ(r.nExit, 130) << qPrintable(r.strError);
-    EXPECT_TRUE(r.strError.startsWith(LoadResString(IDS_TRANSFER_ABORTED))) << qPrintable(r.strError);
+    const RUN r = RunCli({"download", sim.Resource(), Path("backup.xMem")}, {}, QDir::tempPath(), 1500);
+    EXPECT_EQ(r.nExit, 130) << qPrintable(r.strErr);
+    EXPECT_TRUE(r.strErr.startsWith(LoadResString(IDS_TRANSFER_ABORTED))) << qPrintable(r.strErr);
     EXPECT_FALSE(QFileInfo::exists(Path("backup.xMem")));
 
     // Neither a lock nor half an exchange was left behind.
-    const CLIRESULT again = RunCli({"download", sim.Resource(), Path("again.xMem"), "--range", "99-99"});
-    EXPECT_EQ(again.nExit, 0) << qPrintable(again.strError);
+    const RUN again = RunCli({"download", sim.Resource(), Path("again.xMem"), "--range", "99-99"});
+    EXPECT_EQ(again.nExit, 0) << qPrintable(again.strErr);
     Expect(Path("again.xMem"), [](int i) { return i == 99 ? 8 : -1; });
 }
 
@@ -196,12 +167,10 @@ TEST_F(TransferCliTest, BadArgumentsAreReportedAndSendNothing)
             << pszRange;
         EXPECT_EQ(RunCli({"upload", strFile, sim.Resource(), "--range", pszRange}).nExit, 2) << pszRange;
     }
-    EXPECT_EQ(RunCli({"download", sim.Resource()}).nExit, 2);
-    EXPECT_EQ(RunCli({"upload", strFile, sim.Resource(), "--into", strFile}).nExit, 2);
     // Files that cannot be read or written are reported before the instrument is opened.
-    const CLIRESULT up = RunCli({"upload", strMissing, sim.Resource()});
+    const RUN up = RunCli({"upload", strMissing, sim.Resource()});
     EXPECT_EQ(up.nExit, 3);
-    EXPECT_EQ(up.strError.trimmed(), FormatResString(IDS_FILE_NOT_READ, strMissing));
+    EXPECT_EQ(up.strErr.trimmed(), FormatResString(IDS_FILE_NOT_READ, strMissing));
     EXPECT_EQ(RunCli({"download", sim.Resource(), Path("backup.xMem"), "--into", strMissing}).nExit, 3);
     EXPECT_EQ(RunCli({"download", sim.Resource(), Path("no/such/folder/b.xMem")}).nExit, 3);
     sim.Stop();

@@ -146,12 +146,9 @@ std::pair<QString, DWORD> Read(const QString& strName)
 
 TEST_F(Settings, RegistryValuesStoredByOtherToolsReadAsTheRegistryWould)
 {
-    const struct
-    {
-        const char* pszStored;     // the value's text in the settings file
-        const char16_t* pszString; // ReadString's result
-        DWORD dwDword;             // ReadDword's result
-    } cases[] = {                  // clang-format off
+    // The value's text in the settings file, then what ReadString and ReadDword give.
+    const std::tuple<const char*, const char16_t*, DWORD> cases[] = {
+        // clang-format off
         {"GPIB0::9::INSTR", u"GPIB0::9::INSTR", DEFAULT_DWORD},
         // Written by a tool that counts the terminating NUL in the data.
         {"hex(1):41,00,53,00,52,00,4c,00,00,00", u"ASRL", DEFAULT_DWORD},
@@ -163,10 +160,10 @@ TEST_F(Settings, RegistryValuesStoredByOtherToolsReadAsTheRegistryWould)
         {"dword:123456789", u"default", DEFAULT_DWORD}, {"hex(1):410,00", u"default", DEFAULT_DWORD},
         {"hex(1:41,00", u"default", DEFAULT_DWORD}};
     // clang-format on
-    for (const auto& c : cases) {
-        ASSERT_TRUE(WriteFile(KeyLines(QByteArray("Value=") + c.pszStored + "\n")));
-        EXPECT_EQ(Read(QStringLiteral("Value")), std::make_pair(QString::fromUtf16(c.pszString), c.dwDword))
-            << c.pszStored;
+    for (const auto& [pszStored, pszString, dwDword] : cases) {
+        ASSERT_TRUE(WriteFile(KeyLines(QByteArray("Value=") + pszStored + "\n")));
+        EXPECT_EQ(Read(QStringLiteral("Value")), std::make_pair(QString::fromUtf16(pszString), dwDword))
+            << pszStored;
     }
 }
 
