@@ -57,4 +57,22 @@ TEST(AnyContainer, GrowsByItsStepAndRefusesInvalidIndicesSilently)
     EXPECT_EQ(log, (std::vector<int>{2, 1, 0, 7}));
 }
 
+TEST(AnyContainer, BorrowingContainerRemovesTheFirstOccurrenceAndNeverDeletes)
+{
+    std::vector<int> log;
+    TRACKED a{&log, 1}, b{&log, 2};
+    {
+        CAnyContainer<TRACKED, 2, false> c;
+        c.Add(&a);
+        c.Add(&b);
+        c.Add(&a);
+        EXPECT_EQ(c.Remove(&a), 0);
+        EXPECT_TRUE(c.GetAt(0) == &b && c.GetAt(1) == &a);
+        c.RemoveAll();
+        EXPECT_TRUE(c.GetCount() == 0 && c.GetAllocated() == 4) << "the slots stay for reuse";
+    }
+    EXPECT_TRUE(log.empty());
+    a.pLog = b.pLog = nullptr;
+}
+
 } // namespace
