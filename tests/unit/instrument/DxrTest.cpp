@@ -130,13 +130,12 @@ const char* const TEN_COMMANDS[] = {
     "MEMO \"Bat \"\"A\"\" 1234567\"",
 };
 
-// Every field distinct, in declaration order (Mode, Crange, Vrange, Curr, CurrProtect, ...); the A, B
+// Every field but the memo distinct, in declaration order (Mode, Crange, Vrange, Curr, ...); the A, B
 // and C memories hold 1-12, 13-24 and 25-36 in record order (HIGH first).
 STOREMEM DistinctRecord()
 {
     STOREMEM mem{"", "CR",    "LOW",   "MED", 1.5f, 11,    "LIMIT", 250.25f, 12,     "TRIP", -0.5f,
                  13, 0.0001f, 1.2346f, 1,     -3,   0.25f, 1000,    50,      99.99f, {}};
-    mem.Memo = QStringLiteral("Bat \"A\" 1234567");
     mem.Abc[0] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     mem.Abc[1] = {13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
     mem.Abc[2] = {25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36};
