@@ -3,6 +3,7 @@
 #include "platform/visa/BuiltinResourceManager.h"
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -55,6 +56,25 @@ public:
 private:
     int m_fdMaster = -1;
     QString m_strSlave;
+};
+
+// The lock helper in a process of its own: it reports "locked", unlocks on a
+// line of input and reports "unlocked"; or reports "error", the status and text.
+class CHelperProcess : public QProcess
+{
+public:
+    explicit CHelperProcess(const QStringList& args) { start(QStringLiteral(VISA_LOCK_HELPER), args); }
+    ~CHelperProcess() override
+    {
+        kill();
+        waitForFinished();
+    }
+    QByteArray Line()
+    {
+        if (!canReadLine())
+            waitForReadyRead(5000);
+        return readLine().trimmed();
+    }
 };
 
 // A session of the built-in VISA on the slave of a fresh pseudo-terminal.

@@ -7,9 +7,7 @@
 
 #include <QElapsedTimer>
 
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 
@@ -17,7 +15,7 @@ namespace {
 
 using SerialPathTest = PtySessionTest;
 
-TEST_F(SerialPathTest, QueryReplyEndsAtLineFeedAndTravelsAsLatin1)
+TEST_F(SerialPathTest, RepliesEndAtTheLineFeedOrTheCountAndTravelAsLatin1)
 {
     EXPECT_EQ(m_pSession->WriteString(QStringLiteral("MEM \u00b5A?\n")), 8);
     EXPECT_EQ(m_peer.ReceiveLine(), QByteArray("MEM \xb5"
@@ -35,10 +33,7 @@ TEST_F(SerialPathTest, QueryReplyEndsAtLineFeedAndTravelsAsLatin1)
     });
     EXPECT_EQ(Read(), QStringLiteral("1.2345\n"));
     peer.join();
-}
-
-TEST_F(SerialPathTest, LongReplyIsReadAsTheCountThenTheRest)
-{
+    // A long reply is read as the count, then the rest.
     const QByteArray reply = QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ").repeated(12).left(299);
     m_peer.Send(reply + '\n');
     EXPECT_EQ(Read(), QString::fromLatin1(reply.left(256)));
@@ -80,19 +75,16 @@ TEST_F(SerialPathTest, SerialSettingsReachTheLine)
               QList<unsigned>({B19200, B19200, CS8 | CSTOPB, IXON | IXOFF}));
 
     // Settings the line cannot take are refused by name.
-    const struct
-    {
-        std::function<void()> fn;
-        const char* pszAttribute;
-    } cases[] = {{[&] { pSerial->SetBaudRate(12345); }, "VI_ATTR_ASRL_BAUD"},
-                 {[&] { pSerial->SetDataBits(9); }, "VI_ATTR_ASRL_DATA_BITS"},
-                 {[&] { pSerial->SetStopBits(30); }, "VI_ATTR_ASRL_STOP_BITS"},
-                 {[&] { pSerial->SetParity(7); }, "VI_ATTR_ASRL_PARITY"},
-                 {[&] { pSerial->SetFlowControl(Visa::ASRL_FLOW_DTR_DSR); }, "VI_ATTR_ASRL_FLOW_CNTRL"}};
-    for (const auto& c : cases) {
+    const std::pair<std::function<void()>, const char*> cases[] = {
+        {[&] { pSerial->SetBaudRate(12345); }, "VI_ATTR_ASRL_BAUD"},
+        {[&] { pSerial->SetDataBits(9); }, "VI_ATTR_ASRL_DATA_BITS"},
+        {[&] { pSerial->SetStopBits(30); }, "VI_ATTR_ASRL_STOP_BITS"},
+        {[&] { pSerial->SetParity(7); }, "VI_ATTR_ASRL_PARITY"},
+        {[&] { pSerial->SetFlowControl(Visa::ASRL_FLOW_DTR_DSR); }, "VI_ATTR_ASRL_FLOW_CNTRL"}};
+    for (const auto& [fn, pszAttribute] : cases) {
         QString strText;
-        EXPECT_EQ(StatusOf(c.fn, &strText), Visa::VI_ERROR_NSUP_ATTR_STATE) << c.pszAttribute;
-        EXPECT_TRUE(strText.contains(QLatin1String(c.pszAttribute))) << qPrintable(strText);
+        EXPECT_EQ(StatusOf(fn, &strText), Visa::VI_ERROR_NSUP_ATTR_STATE) << pszAttribute;
+        EXPECT_TRUE(strText.contains(QLatin1String(pszAttribute))) << qPrintable(strText);
     }
 }
 
@@ -131,34 +123,14 @@ TEST(SerialOpenTest, ResourceThatVanishesBetweenListingAndOpeningIsNotFoundAndNa
 }
 
 // Permission is checked by a process that is not root (root opens anything):
-// a child that drops to "nobody" when the test runs as root.
+// the helper drops to "nobody" when the test runs as root.
 TEST(SerialOpenTest, PermissionDeniedNamesTheGroupToJoin)
 {
     CPtyPeer peer;
     ASSERT_EQ(::chmod(peer.SlavePath().toLocal8Bit().constData(), 0660), 0);
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(3);
-        QString strText;
-        const HRESULT nStatus = StatusOf(
-            [&] { CBuiltinResourceManager().Open(peer.ResourceName(), Visa::NO_LOCK, 2000, {}); }, &strText);
-        const QByteArray result =
-            QByteArray::number(static_cast<quint32>(nStatus), 16) + ' ' + strText.toUtf8();
-        (void)!::write(fds[1], result.constData(), static_cast<size_t>(result.size()));
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    const QByteArray result = ReadLineFrom(fds[0]);
-    ::close(fds[0]);
-    int nStatus = 0;
-    ::waitpid(pid, &nStatus, 0);
-    ASSERT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0) << "could not drop privileges";
-    EXPECT_TRUE(result.startsWith("bfff0072 ")) << result.constData();
+    CHelperProcess helper({peer.ResourceName(), QStringLiteral("--as-nobody")});
+    const QByteArray result = helper.Line();
+    EXPECT_TRUE(result.startsWith("error bfff0072 ")) << result.constData();
     EXPECT_TRUE(result.contains("Permission denied on " + peer.SlavePath().toLocal8Bit()))
         << result.constData();
     EXPECT_TRUE(result.contains("dialout")) << result.constData();

@@ -3,16 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 TEST(ScpiReplyTest, VersionFromIdentificationReply)
 {
     const QString strIdn = QStringLiteral("TALVERO,DXR-9K,91K20473,");
-    const struct
-    {
-        QString strReply;
-        std::uint16_t wVersion;
-    } cases[] = {
+    const std::pair<QString, std::uint16_t> cases[] = {
         {strIdn + "1.05\n", 0x0105},
         {strIdn + "01.10\n", 0x010A},
         {strIdn + "2\n", 0x0200},
@@ -30,37 +28,28 @@ TEST(ScpiReplyTest, VersionFromIdentificationReply)
         {QStringLiteral("TALVERO,M") + QChar(0) + ",S,1.05\n", 0}, // a zero ends the reply
         {"", 0},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ScpiReply::ParseVersion(c.strReply), c.wVersion) << qPrintable(c.strReply.left(80));
+    for (const auto& [strReply, wVersion] : cases)
+        EXPECT_EQ(ScpiReply::ParseVersion(strReply), wVersion) << qPrintable(strReply.left(80));
 }
 
 TEST(ScpiReplyTest, IdentityTokensSplitAtCommasAndSpaces)
 {
-    const struct
-    {
-        const char* pszReply;
-        const char* pszTokens;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"TALVERO,DXR 9K,91K20473,1.05\n", "TALVERO|DXR|9K|91K20473"}, // a space shifts the later tokens
         {"TALVERO,,  DXR-9K, ,91K20473,,1.05\n", "TALVERO|DXR-9K|91K20473|1.05"},
         {"TALVERO,DXR-9K\n", "TALVERO|DXR-9K\n||"},
         {"", "|||"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [pszReply, pszTokens] : cases) {
         QString str[4];
-        ScpiReply::SplitIdentity(QString::fromUtf8(c.pszReply), str[0], str[1], str[2], str[3]);
-        EXPECT_EQ(QStringList({str[0], str[1], str[2], str[3]}).join('|'), QString::fromUtf8(c.pszTokens));
+        ScpiReply::SplitIdentity(QString::fromUtf8(pszReply), str[0], str[1], str[2], str[3]);
+        EXPECT_EQ(QStringList(str, str + 4).join('|'), QString::fromUtf8(pszTokens));
     }
 }
 
 TEST(ScpiReplyTest, ErrorCodeAndMessage)
 {
-    const struct
-    {
-        const char* pszReply;
-        std::int32_t nCode;
-        const char* pszMessage;
-    } cases[] = {
+    const std::tuple<const char*, std::int32_t, const char*> cases[] = {
         {"+222,\"Data out of range;NSEL 100\"\n", 222, "\"Data out of range;NSEL 100\""},
         {"  -350,\"Queue overflow\"", -350, "\"Queue overflow\""},
         {"-104\n", -104, ""},
@@ -70,26 +59,23 @@ TEST(ScpiReplyTest, ErrorCodeAndMessage)
         {"99999999999999,x\n", INT32_MAX, "x"},
         {"-1,a,b\nrest", -1, "a,b"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [pszReply, nCode, pszMessage] : cases) {
         QString strMessage = QStringLiteral("stale");
-        EXPECT_EQ(ScpiReply::ParseError(QString::fromUtf8(c.pszReply), &strMessage), c.nCode) << c.pszReply;
-        EXPECT_EQ(strMessage, QString::fromUtf8(c.pszMessage)) << c.pszReply;
+        EXPECT_EQ(ScpiReply::ParseError(QString::fromUtf8(pszReply), &strMessage), nCode) << pszReply;
+        EXPECT_EQ(strMessage, QString::fromUtf8(pszMessage)) << pszReply;
     }
 }
 
 TEST(ScpiReplyTest, QuotedTextIsCutBeforeItsQuotesAreDoubled)
 {
     const QString strA14(14, QLatin1Char('a'));
-    const struct
-    {
-        QString strText, strQuoted;
-    } quotes[] = {
+    const std::pair<QString, QString> quotes[] = {
         {"", "\"\""},
         {QString(20, QLatin1Char('"')), QString(32, QLatin1Char('"'))}, // the longest memo that can go out
         {strA14 + QString::fromUtf8("\xF0\x9F\x98\x80"), '"' + strA14 + '"'}, // no half surrogate pair
     };
-    for (const auto& c : quotes)
-        EXPECT_EQ(ScpiReply::QuoteText(c.strText, 15), c.strQuoted) << qPrintable(c.strText);
+    for (const auto& [strText, strQuoted] : quotes)
+        EXPECT_EQ(ScpiReply::QuoteText(strText, 15), strQuoted) << qPrintable(strText);
 }
 
 TEST(ScpiReplyTest, ReportLinesFitTheirBufferAndTheListEndsAtAZeroCode)

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <clocale>
 #include <cmath>
+#include <limits>
+#include <tuple>
 
 namespace {
 
@@ -36,12 +38,8 @@ STOREMEM Parsed(const char* pszCommand, const QString& strReply)
 
 TEST(StoreMemScanTest, AMismatchStopsTheScanAndLaterFieldsKeepTheirValues)
 {
-    struct
-    {
-        const char* pszReply;
-        int nNumbersRead; // of the ten, in travel order
-        const char* pszRange;
-    } const cases[] = {
+    // The reply, how many of the ten numbers are read (in travel order) and the range.
+    const std::tuple<const char*, int, const char*> cases[] = {
         {"1,2,3,4,5,6,7,8,9,10,LOW\n", 10, "LOW"},
         {" 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, LOW \n", 10, "LOW"},
         {"1,2,3,4,5,6,7,8,9,10\n", 10, "old"},
@@ -53,18 +51,18 @@ TEST(StoreMemScanTest, AMismatchStopsTheScanAndLaterFieldsKeepTheirValues)
         {"x,2\n", 0, "old"},
         {"", 0, "old"},
     };
-    for (const auto& c : cases) {
-        STOREMEM mem = Parsed("CURR", QString::fromUtf8(c.pszReply));
+    for (const auto& [pszReply, nNumbersRead, pszRange] : cases) {
+        STOREMEM mem = Parsed("CURR", QString::fromUtf8(pszReply));
         for (int i = 0; i < 10; ++i) {
-            EXPECT_EQ(*Command("CURR").pfnField[i](mem).pFloat, i < c.nNumbersRead ? float(i + 1) : -7.0f)
-                << c.pszReply << " field " << i;
+            EXPECT_EQ(*Command("CURR").pfnField[i](mem).pFloat, i < nNumbersRead ? float(i + 1) : -7.0f)
+                << pszReply << " field " << i;
         }
-        EXPECT_EQ(mem.Crange, QString::fromUtf8(c.pszRange)) << c.pszReply;
+        EXPECT_EQ(mem.Crange, QString::fromUtf8(pszRange)) << pszReply;
         EXPECT_EQ(mem.Vrange, QStringLiteral("old"));
     }
 }
 
-TEST(StoreMemScanTest, ReplyLongerThanItsBufferIsReadUpToTheBuffer)
+TEST(StoreMemScanTest, ReplyLongerThanItsBufferIsReadUpToTheBufferAndNoNumberStaysNoNumber)
 {
     // 260 spaces push the second number past the 255 characters kept.
     const STOREMEM puls = Parsed("PULS", "1.5," + QString(260, QLatin1Char(' ')) + "2.5\n");
@@ -76,44 +74,39 @@ TEST(StoreMemScanTest, ReplyLongerThanItsBufferIsReadUpToTheBuffer)
     EXPECT_EQ(prot.PowProtect, -7.0f);
     EXPECT_TRUE(std::isinf(Parsed("SLEW", QStringLiteral("1e999\n")).SlewRate));
     EXPECT_TRUE(std::isnan(Parsed("ITIM", QStringLiteral("-nan\n")).InputTime));
+    // A NaN (an empty value in a memory file) goes out as no number, for the instrument to refuse.
+    STOREMEM mem;
+    mem.SlewRate = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(StoreMemCommands::FormatCommand(Command("SLEW"), mem), QStringLiteral("BACK:SMEM:SLEW nan\n"));
 }
 
 TEST(StoreMemTokensTest, FuncSplitsAtRunsOfCommasAndSpaces)
 {
-    struct
-    {
-        const char* pszFunc;
-        const char* pszMode;
-        float fSoftStart;
-        std::int32_t nCountTime;
-        std::int32_t nResponse;
-    } const cases[] = {
-        {"CV,1.5000,1,2\n", "CV", 1.5f, 1, 2},
+    // The reply, then the mode, soft start, count time and response read from it.
+    const std::pair<const char*, const char*> cases[] = {
+        {"CV,1.5000,1,2\n", "CV|1.5|1|2"},
         // Decimals in the integer tokens are cut at the point.
-        {"CC,0.2500,3.7,2.9\n", "CC", 0.25f, 3, 2},
-        {"CP,, 0.1  ,,-1,  -4\n", "CP", 0.1f, -1, -4},
+        {"CC,0.2500,3.7,2.9\n", "CC|0.25|3|2"},
+        {"CP,, 0.1  ,,-1,  -4\n", "CP|0.1|-1|-4"},
         // Fewer tokens: the fields not reached keep their values.
-        {"CR,2\n", "CR", 2.0f, -7, -7},
-        {"\n", "old", -7.0f, -7, -7},
-        {"CC,abc,x,1e3\n", "CC", 0.0f, 0, 1},
-        {"CC,1,2,3,4,5\n", "CC", 1.0f, 2, 3},
+        {"CR,2\n", "CR|2|-7|-7"},
+        {"\n", "old|-7|-7|-7"},
+        {"CC,abc,x,1e3\n", "CC|0|0|1"},
+        {"CC,1,2,3,4,5\n", "CC|1|2|3"},
     };
-    for (const auto& c : cases) {
-        const STOREMEM mem = Parsed("FUNC", QString::fromUtf8(c.pszFunc));
-        EXPECT_EQ(mem.Mode, QString::fromUtf8(c.pszMode)) << c.pszFunc;
-        EXPECT_EQ(mem.SoftStartTime, c.fSoftStart) << c.pszFunc;
-        EXPECT_EQ(mem.CountTime, c.nCountTime) << c.pszFunc;
-        EXPECT_EQ(mem.Response, c.nResponse) << c.pszFunc;
+    for (const auto& [pszFunc, pszFields] : cases) {
+        const STOREMEM m = Parsed("FUNC", QString::fromUtf8(pszFunc));
+        EXPECT_EQ(QStringList({m.Mode, QString::number(m.SoftStartTime), QString::number(m.CountTime),
+                               QString::number(m.Response)})
+                      .join('|'),
+                  QString::fromUtf8(pszFields))
+            << pszFunc;
     }
 }
 
 TEST(StoreMemMemoTest, OnlyAQuotedMemoIsTakenAndWithinItsBuffer)
 {
-    struct
-    {
-        QString strReply;
-        QString strMemo;
-    } const cases[] = {
+    const std::pair<QString, QString> cases[] = {
         {"Bat A\n", ""},
         {"\"\"\n", ""},
         {"\"unterminated\n", ""},
@@ -124,8 +117,8 @@ TEST(StoreMemMemoTest, OnlyAQuotedMemoIsTakenAndWithinItsBuffer)
         {'"' + QString(70, QLatin1Char('m')) + "\"\n", ""},
         {"", ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Parsed("MEMO", c.strReply).Memo, c.strMemo) << qPrintable(c.strReply);
+    for (const auto& [strReply, strMemo] : cases)
+        EXPECT_EQ(Parsed("MEMO", strReply).Memo, strMemo) << qPrintable(strReply);
 }
 
 // The desktop program runs in the user's locale, where printf, strtod and

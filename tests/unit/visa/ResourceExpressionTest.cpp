@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 // The listing, '*' repeating what precedes it (no shell wildcard), whole names in
@@ -10,36 +12,33 @@ namespace {
 // regular-expression engine would read differently.
 TEST(ResourceExpressionTest, MatchesTheWholeNameAsVisaDoes)
 {
-    const struct
-    {
-        const char* pszExpression;
-        const char* pszMatching;
-        const char* pszNotMatching;
-    } cases[] = {{"?*::INSTR", "ASRL/dev/pts/4::INSTR", "TCPIP0::127.0.0.1::5025::SOCKET"},
-                 {"GPIB*", "GPIBBB", "GPIB0::1::INSTR"},
-                 {"?+", "A", ""},
-                 {"A?B", "AxB", "AB"},
-                 {"ASRL?*", "asrl/dev/ttyS0::instr", "GPIB0"},
-                 {"GPIB", "GPIB", "GPIB0"},
-                 {"GPIB[0-1]::?*", "GPIB1::5::INSTR", "GPIB2::5::INSTR"},
-                 {"GPIB[^0]::?*", "GPIB2::5::INSTR", "GPIB0::5::INSTR"},
-                 {"[a-c]x", "Bx", "dx"},
-                 {"[-x]", "-", "y"},
-                 {"[\\]]", "]", "\\"},
-                 {"[0-9]+", "1234", "12a4"},
-                 {"VXI|GPIB", "GPIB", "VXIGPIB"},
-                 {"(GPIB|ASRL)?*INSTR", "ASRL1::INSTR", "USB0::1::2::3::INSTR"},
-                 {"(ab)*", "ababab", "aba"},
-                 {"a.b", "a.b", "axb"},
-                 {"\\?", "?", "x"},
-                 {"a$", "a$", "a"},
-                 {"\\d", "d", "5"}};
-    for (const auto& c : cases) {
-        const CResourceExpression expression(QString::fromUtf8(c.pszExpression));
-        EXPECT_TRUE(expression.Matches(QString::fromUtf8(c.pszMatching)))
-            << c.pszExpression << " on " << c.pszMatching << " as " << qPrintable(expression.Pattern());
-        EXPECT_FALSE(expression.Matches(QString::fromUtf8(c.pszNotMatching)))
-            << c.pszExpression << " on " << c.pszNotMatching << " as " << qPrintable(expression.Pattern());
+    // The expression, a name it matches and one it does not.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"?*::INSTR", "ASRL/dev/pts/4::INSTR", "TCPIP0::127.0.0.1::5025::SOCKET"},
+        {"GPIB*", "GPIBBB", "GPIB0::1::INSTR"},
+        {"?+", "A", ""},
+        {"A?B", "AxB", "AB"},
+        {"ASRL?*", "asrl/dev/ttyS0::instr", "GPIB0"},
+        {"GPIB", "GPIB", "GPIB0"},
+        {"GPIB[0-1]::?*", "GPIB1::5::INSTR", "GPIB2::5::INSTR"},
+        {"GPIB[^0]::?*", "GPIB2::5::INSTR", "GPIB0::5::INSTR"},
+        {"[a-c]x", "Bx", "dx"},
+        {"[-x]", "-", "y"},
+        {"[\\]]", "]", "\\"},
+        {"[0-9]+", "1234", "12a4"},
+        {"VXI|GPIB", "GPIB", "VXIGPIB"},
+        {"(GPIB|ASRL)?*INSTR", "ASRL1::INSTR", "USB0::1::2::3::INSTR"},
+        {"(ab)*", "ababab", "aba"},
+        {"a.b", "a.b", "axb"},
+        {"\\?", "?", "x"},
+        {"a$", "a$", "a"},
+        {"\\d", "d", "5"}};
+    for (const auto& [pszExpression, pszMatching, pszNotMatching] : cases) {
+        const CResourceExpression expression(QString::fromUtf8(pszExpression));
+        EXPECT_TRUE(expression.Matches(QString::fromUtf8(pszMatching)))
+            << pszExpression << " on " << pszMatching << " as " << qPrintable(expression.Pattern());
+        EXPECT_FALSE(expression.Matches(QString::fromUtf8(pszNotMatching)))
+            << pszExpression << " on " << pszNotMatching << " as " << qPrintable(expression.Pattern());
     }
 }
 

@@ -3,17 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 TEST(ResourceNameTest, ValidNamesParseToTheCanonicalSpelling)
 {
     using N = CResourceName;
-    const struct
-    {
-        const char* pszName;
-        CResourceName::EInterface eInterface;
-        const char* pszCanonical;
-    } cases[] = {
+    const std::tuple<const char*, CResourceName::EInterface, const char*> cases[] = {
         {"gpib::22", N::INTF_GPIB, "GPIB0::22::INSTR"},
         {"GPIB1::3::30::INSTR", N::INTF_GPIB, "GPIB1::3::30::INSTR"},
         {"asrl/dev/ttyUSB0::instr", N::INTF_ASRL, "ASRL/dev/ttyUSB0::INSTR"},
@@ -24,10 +21,10 @@ TEST(ResourceNameTest, ValidNamesParseToTheCanonicalSpelling)
         {"TCPIP::dxr.lab", N::INTF_TCPIP, "TCPIP0::dxr.lab::inst0::INSTR"},
         {"GPIB-VXI0::8::INSTR", N::INTF_GPIB_VXI, "GPIB-VXI0::8::INSTR"},
     };
-    for (const auto& c : cases) {
-        const CResourceName name = CResourceName::Parse(QString::fromUtf8(c.pszName));
-        EXPECT_EQ(name.Interface(), c.eInterface) << c.pszName;
-        EXPECT_EQ(name.Canonical(), QString::fromUtf8(c.pszCanonical)) << c.pszName;
+    for (const auto& [pszName, eInterface, pszCanonical] : cases) {
+        const CResourceName name = CResourceName::Parse(QString::fromUtf8(pszName));
+        EXPECT_EQ(name.Interface(), eInterface) << pszName;
+        EXPECT_EQ(name.Canonical(), QString::fromUtf8(pszCanonical)) << pszName;
     }
 }
 

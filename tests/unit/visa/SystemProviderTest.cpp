@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <tuple>
 
 namespace {
 
@@ -48,13 +49,8 @@ protected:
 TEST_F(SystemProviderTest, ProviderChoice)
 {
     const char* const pszNone = "/nonexistent/libvisa.so";
-    const struct
-    {
-        const char* pszLibrary;
-        const char* pszProvider;
-        bool bNoRm;
-        const char* pszChosen;
-    } cases[] = {
+    // The library, the provider asked for, whether the library's resource manager fails, the choice.
+    const std::tuple<const char*, const char*, bool, const char*> cases[] = {
         {FAKE_VISA_LIBRARY, nullptr, false, "system"},
         {pszNone, nullptr, false, "builtin"},
         {FAKE_VISA_LIBRARY, nullptr, true, "builtin"}, // a library whose resource manager fails
@@ -64,17 +60,16 @@ TEST_F(SystemProviderTest, ProviderChoice)
         {pszNone, "BUILTIN", false, "builtin"},
         {"libm.so.6", nullptr, false, "builtin"} // loads, but is no VISA library
     };
-    for (const auto& c : cases) {
-        qputenv("VAULTLINE_VISA_LIBRARY", c.pszLibrary);
-        c.pszProvider ? qputenv("VAULTLINE_VISA_PROVIDER", c.pszProvider)
-                      : qunsetenv("VAULTLINE_VISA_PROVIDER");
-        c.bNoRm ? qputenv("FAKE_VISA_NO_RM", "1") : qunsetenv("FAKE_VISA_NO_RM");
+    for (const auto& [pszLibrary, pszProvider, bNoRm, pszChosen] : cases) {
+        qputenv("VAULTLINE_VISA_LIBRARY", pszLibrary);
+        pszProvider ? qputenv("VAULTLINE_VISA_PROVIDER", pszProvider) : qunsetenv("VAULTLINE_VISA_PROVIDER");
+        bNoRm ? qputenv("FAKE_VISA_NO_RM", "1") : qunsetenv("FAKE_VISA_NO_RM");
         const std::shared_ptr<IResourceManager> pRm = CreateResourceManager();
         EXPECT_STREQ(!pRm                                                      ? "none"
                      : std::dynamic_pointer_cast<CBuiltinResourceManager>(pRm) ? "builtin"
                                                                                : "system",
-                     c.pszChosen)
-            << c.pszLibrary << " / " << (c.pszProvider ? c.pszProvider : "-") << (c.bNoRm ? " / no RM" : "");
+                     pszChosen)
+            << pszLibrary << " / " << (pszProvider ? pszProvider : "-") << (bNoRm ? " / no RM" : "");
     }
 }
 
@@ -119,22 +114,17 @@ TEST_F(SystemProviderTest, FailuresCarryTheLibrarysStatusAndText)
 {
     const std::shared_ptr<IResourceManager> pRm = CreateResourceManager();
     const auto openGpib5 = [&] { return pRm->Open(QStringLiteral("GPIB0::5::INSTR"), 0, 2000, {}); };
-    const struct
-    {
-        std::function<void()> fn;
-        HRESULT nStatus;
-    } cases[] = {
+    const std::pair<std::function<void()>, HRESULT> cases[] = {
         {[&] { pRm->Open(QStringLiteral("GPIB0::9::INSTR"), Visa::NO_LOCK, 2000, {}); },
          Visa::VI_ERROR_RSRC_NFOUND},
         {[&] { pRm->FindRsrc(QStringLiteral("PXI?*")); }, Visa::VI_ERROR_RSRC_NFOUND},
         {[&] { std::dynamic_pointer_cast<IMessage>(openGpib5())->ReadString(256); }, Visa::VI_ERROR_TMO},
         {[&] { openGpib5()->UnlockRsrc(); }, Visa::VI_ERROR_SESN_NLOCKED}};
-    for (const auto& c : cases) {
+    for (const auto& [fn, nStatus] : cases) {
         QString strText;
-        EXPECT_EQ(StatusOf(c.fn, &strText), c.nStatus);
+        EXPECT_EQ(StatusOf(fn, &strText), nStatus);
         // The library's own words, not this program's table.
-        EXPECT_EQ(strText,
-                  QString::asprintf("Fake library status 0x%08X.", static_cast<unsigned>(c.nStatus)));
+        EXPECT_EQ(strText, QString::asprintf("Fake library status 0x%08X.", static_cast<unsigned>(nStatus)));
     }
     EXPECT_EQ(OpenSessions(), 0);
 }
