@@ -48,6 +48,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dxr9k-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VAULTLINE_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -55,6 +56,7 @@ int main(int argc, char** argv)
         "or a TCP socket. Prints the VISA resource name that reaches it as the first line of standard\n"
         "output, then serves until it is terminated."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption optPty(QStringLiteral("pty"), QStringLiteral("Serve on a new pseudo-terminal."));
     const QCommandLineOption optLink(
         QStringLiteral("link"),
