@@ -4,6 +4,7 @@
 
 #include "app/ModuleVersion.h"
 #include "app/VaultlineApp.h"
+#include "resources/StringTable.h"
 #include "transfer/DlgTransfer.h"
 
 #include <QApplication>
@@ -16,14 +17,12 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--version") == 0) {
             CModuleVersion ver;
             ver.GetFileVersionInfo(GetModuleFileNameW());
-            std::printf("vaultline %s\n",
-                        ver.GetValue(QStringLiteral("FileVersion")).toLocal8Bit().constData());
+            std::printf("%s\n",
+                        qPrintable(LoadResString(2601).arg(ver.GetValue(QStringLiteral("FileVersion")))));
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("Usage: vaultline [FILE.xMem]\n"
-                        "Shows, copies and transfers the store memories of DXR9K electronic loads.\n"
-                        "Without a file the program starts with a new document.\n");
+            std::printf("%s\n", qPrintable(LoadResString(2600)));
             return 0;
         }
     }

@@ -70,7 +70,8 @@ const STRINGENTRY s_Strings[] = {
     // Command prompts and tooltips
     {ID_TRANSFER_UPLOAD, u"Uploads store memory contents to the instrument\nUpload"},
     {ID_TRANSFER_DOWNLOAD, u"Downloads store memory contents from the instrument\nDownload"},
-    {ID_EDIT_PASTE_OVERWRITE, u"Overwrite the Clipboard contents at the current insertion\nPaste As Overwrite"},
+    {ID_EDIT_PASTE_OVERWRITE,
+     u"Overwrite the Clipboard contents at the current insertion\nPaste As Overwrite"},
     {ID_EDIT_COPY_MEMORY, u"Copy the item currently selected to the Clipboard\nCopy"},
     {ID_HELP_INDEX, u"Shows online help for this application"},
     {ID_FILE_NEW, u"Create a new document\nNew"},
@@ -88,18 +89,23 @@ const STRINGENTRY s_Strings[] = {
     {ID_INDICATOR_SCRL, u"SCRL"},
 
     // 2000-2099: command-line tool, common texts
-    {2000, u"Usage: vaultline-cli COMMAND [ARGUMENTS]\n\nBacks up, restores and inspects the store memories of DXR9K electronic loads.\nCommands:"},
-    {2001, u"Exit codes: 0 success, 1 diff found differences, 2 usage error, 3 a memory file could not be read or written,\n4 wrong model, 5 VISA failure, 6 instrument errors, 130 cancelled.\nRun 'vaultline-cli COMMAND --help' for one command."},
+    {2000, u"Usage: vaultline-cli COMMAND [ARGUMENTS]\n\nBacks up, restores and inspects the store memories "
+           u"of DXR9K electronic loads.\nCommands:"},
+    {2001, u"Exit codes: 0 success, 1 diff found differences, 2 usage error, 3 a memory file could not be "
+           u"read or written,\n4 wrong model, 5 VISA failure, 6 instrument errors, 130 cancelled.\nRun "
+           u"'vaultline-cli COMMAND --help' for one command."},
     {2002, u"Usage: vaultline-cli %1"},
     {2003, u"vaultline-cli: unknown command '%1'. Run 'vaultline-cli --help' for the list of commands."},
 
     // 2100-2199: memory files on the command line (show, copy, diff)
     {2100, u"show FILE [--memory N]"},
-    {2101, u"Shows the store memories of a memory file as the memory form lays them out: one line per row, the four cells separated by tabs."},
+    {2101, u"Shows the store memories of a memory file as the memory form lays them out: one line per row, "
+           u"the four cells separated by tabs."},
     {2102, u"copy FILE SOURCE TARGET [--output OUTFILE]"},
     {2103, u"Copies store memory SOURCE over store memory TARGET and saves the memory file (or OUTFILE)."},
     {2104, u"diff FILE_A FILE_B"},
-    {2105, u"Lists the values that differ between two memory files, memory by memory; exit code 1 when any differ."},
+    {2105, u"Lists the values that differ between two memory files, memory by memory; exit code 1 when any "
+           u"differ."},
     {2106, u"Memory %1"},
     {2107, u"'%1' is not a store memory number: use 0 to 99."},
     {2108, u"expected %1 arguments, got %2."},
@@ -113,7 +119,8 @@ const STRINGENTRY s_Strings[] = {
     // 2200-2299: instrument I/O (resource listing, sessions)
     {2200, u"list"},
     {2201, u"Lists the instrument resources that VISA finds (?*::INSTR), one per line."},
-    {2202, u"vaultline-cli list: no VISA resource manager could be created (VAULTLINE_VISA_PROVIDER=%1); install a VISA library or unset the variable."},
+    {2202, u"vaultline-cli list: no VISA resource manager could be created (VAULTLINE_VISA_PROVIDER=%1); "
+           u"install a VISA library or unset the variable."},
     {2203, u"vaultline-cli list: %1"},
     {2204, u"unexpected argument '%1'"},
     {2210, u"\"%1\": %2."},
@@ -138,8 +145,12 @@ const STRINGENTRY s_Strings[] = {
     {2229, u"a '[' is not closed"},
     {2230, u"the range %1-%2 runs backwards"},
     {2231, u"the list [] is empty"},
-    {2241, u"Permission denied on %1, which belongs to the group '%2'. Add your user to that group (for serial ports usually 'dialout': sudo usermod -aG dialout $USER), then log out and in again."},
-    {2242, u"Permission denied on %1, which belongs to the group '%2'. Give your user access to USB instruments with a udev rule, for example SUBSYSTEM==\"usbmisc\", KERNEL==\"usbtmc*\", GROUP=\"plugdev\", MODE=\"0660\" in /etc/udev/rules.d/60-usbtmc.rules, and be a member of that group."},
+    {2241, u"Permission denied on %1, which belongs to the group '%2'. Add your user to that group (for "
+           u"serial ports usually 'dialout': sudo usermod -aG dialout $USER), then log out and in again."},
+    {2242,
+     u"Permission denied on %1, which belongs to the group '%2'. Give your user access to USB instruments "
+     u"with a udev rule, for example SUBSYSTEM==\"usbmisc\", KERNEL==\"usbtmc*\", GROUP=\"plugdev\", "
+     u"MODE=\"0660\" in /etc/udev/rules.d/60-usbtmc.rules, and be a member of that group."},
     {2243, u"There is no device %1: it is unplugged, or the program that served it has ended."},
     {2244, u"%1 is not a serial line."},
     {2245, u"%1 is in use by another program."},
@@ -148,13 +159,16 @@ const STRINGENTRY s_Strings[] = {
     {2248, u"Another session held the lock on %1 for longer than %2 ms."},
     {2249, u"Another session holds an exclusive lock on %1."},
     {2250, u"%1 does not accept %2 = %3."},
-    {2255, u"The built-in VISA reaches serial lines (ASRL), USB instruments on the usbtmc driver and raw sockets (TCPIP::host::port::SOCKET); %1 needs a VISA library installed on this system."},
+    {2255, u"The built-in VISA reaches serial lines (ASRL), USB instruments on the usbtmc driver and raw "
+           u"sockets (TCPIP::host::port::SOCKET); %1 needs a VISA library installed on this system."},
     {2256, u"No USB instrument %1 is attached (attached: %2)."},
     {2257, u"The host %1 was not found (%2)."},
-    {2258, u"%1 refused the connection; check the host and port, and that the instrument's socket server is on."},
+    {2258,
+     u"%1 refused the connection; check the host and port, and that the instrument's socket server is on."},
     {2259, u"No connection to %1 within %2 ms."},
     {2262, u"%1 characters cannot be read; the count must be at least 1."},
-    {2263, u"%1: serial boards are numbered from 1 (ASRL1::INSTR is /dev/ttyS0); name a device as ASRL/dev/ttyUSB0::INSTR."},
+    {2263, u"%1: serial boards are numbered from 1 (ASRL1::INSTR is /dev/ttyS0); name a device as "
+           u"ASRL/dev/ttyUSB0::INSTR."},
     {2264, u"The access mode %1 is not valid."},
     {2265, u"The lock type %1 is not supported."},
     {2266, u"none"},
@@ -162,7 +176,8 @@ const STRINGENTRY s_Strings[] = {
 
     // 2300-2399: instrument driver and simulator (identify)
     {2300, u"identify RESOURCE"},
-    {2301, u"Identifies the DXR9K at RESOURCE: manufacturer, model, serial number, firmware and its version."},
+    {2301,
+     u"Identifies the DXR9K at RESOURCE: manufacturer, model, serial number, firmware and its version."},
     {2302, u"Manufacturer"},
     {2303, u"Model"},
     {2304, u"Serial number"},
@@ -171,13 +186,16 @@ const STRINGENTRY s_Strings[] = {
     {2307, u"the VISA resource of the instrument is missing (see 'vaultline-cli list')"},
     {2308, u"expected one VISA resource, not '%1'"},
     {2309, u"vaultline-cli identify: %1: %2"},
-    {2310, u"The instrument did not answer. Check that it is switched on and connected, and that a serial line is set to 19200bps/N/8/2/AckOFF on the instrument."},
-    {2311, u"No VISA resource manager could be created; install a VISA library or unset VAULTLINE_VISA_PROVIDER."},
+    {2310, u"The instrument did not answer. Check that it is switched on and connected, and that a serial "
+           u"line is set to 19200bps/N/8/2/AckOFF on the instrument."},
+    {2311,
+     u"No VISA resource manager could be created; install a VISA library or unset VAULTLINE_VISA_PROVIDER."},
     {2312, u"The instrument identified itself as: %1, %2, %3, %4"},
 
     // 2400-2499: transfers on the command line (download, upload)
     {2400, u"download RESOURCE FILE [--range FIRST-LAST] [--into BASEFILE]"},
-    {2401, u"Reads store memories from the instrument into a memory file (all, or a range over a base file)."},
+    {2401,
+     u"Reads store memories from the instrument into a memory file (all, or a range over a base file)."},
     {2402, u"upload FILE RESOURCE [--range FIRST-LAST]"},
     {2403, u"Writes the store memories of a memory file into the instrument (all, or a range)."},
     {2404, u"--range needs two memory numbers from 0 to 99, the first not greater than the second, such "
@@ -198,6 +216,10 @@ const STRINGENTRY s_Strings[] = {
     // 2500-2599: document and settings
 
     // 2600-2699: desktop program
+    {2600, u"Usage: vaultline [FILE.xMem]\n"
+           u"Shows, copies and transfers the store memories of DXR9K electronic loads.\n"
+           u"Without a file the program starts with a new document."},
+    {2601, u"vaultline %1"},
 
     // 2700-2799: transfer dialog
 };
