@@ -21,8 +21,8 @@ enum ECliExit
 struct CLICOMMAND
 {
     const char* pszName;
-    unsigned nUsageId;   // "NAME ARGS..." line
-    unsigned nSummaryId; // one line for --help
+    unsigned nUsageId;                      // "NAME ARGS..." line
+    unsigned nSummaryId;                    // one line for --help
     int (*pfnRun)(const QStringList& args); // args after the command name
 };
 
@@ -36,8 +36,8 @@ public:
 
 #define VAULTLINE_CLI_COMMAND_CAT2(a, b) a##b
 #define VAULTLINE_CLI_COMMAND_CAT(a, b) VAULTLINE_CLI_COMMAND_CAT2(a, b)
-#define VAULTLINE_CLI_COMMAND(...)                                                                                \
-    static const bool VAULTLINE_CLI_COMMAND_CAT(s_bRegistered, __LINE__) =                                        \
+#define VAULTLINE_CLI_COMMAND(...)                                                                           \
+    static const bool VAULTLINE_CLI_COMMAND_CAT(s_bRegistered, __LINE__) =                                   \
         CCliCommandRegistry::Register(CLICOMMAND{__VA_ARGS__})
 
 // Messages go to standard error, results to standard output.

@@ -38,7 +38,8 @@ int main(int argc, char** argv)
         return CLI_EXIT_USAGE;
     }
     const QString strFirst = args.takeFirst();
-    if (strFirst == QLatin1String("--help") || strFirst == QLatin1String("-h") || strFirst == QLatin1String("help")) {
+    if (strFirst == QLatin1String("--help") || strFirst == QLatin1String("-h") ||
+        strFirst == QLatin1String("help")) {
         PrintHelp();
         return CLI_EXIT_OK;
     }

@@ -7,8 +7,7 @@
 // deletes the elements it removes and those it still holds when emptied or
 // destroyed. Invalid indices are refused silently: GetAt gives null, RemoveAt
 // and InsertAt do nothing, so callers test GetAt's result before use.
-template <class T, int STEP, bool OWNS>
-class CAnyContainer
+template <class T, int STEP, bool OWNS> class CAnyContainer
 {
 public:
     CAnyContainer() = default;
@@ -38,7 +37,8 @@ public:
             return;
         if (m_nAllocated <= m_nCount)
             Grow();
-        std::memmove(m_pData + nIndex + 1, m_pData + nIndex, sizeof(T*) * static_cast<size_t>(m_nCount - nIndex));
+        std::memmove(m_pData + nIndex + 1, m_pData + nIndex,
+                     sizeof(T*) * static_cast<size_t>(m_nCount - nIndex));
         m_pData[nIndex] = p;
         ++m_nCount;
     }
@@ -49,7 +49,8 @@ public:
             return;
         if (m_bOwns)
             delete m_pData[nIndex];
-        std::memmove(m_pData + nIndex, m_pData + nIndex + 1, sizeof(T*) * static_cast<size_t>(m_nCount - nIndex - 1));
+        std::memmove(m_pData + nIndex, m_pData + nIndex + 1,
+                     sizeof(T*) * static_cast<size_t>(m_nCount - nIndex - 1));
         m_pData[--m_nCount] = nullptr;
     }
 

@@ -1,6 +1,7 @@
 #include "platform/com/ComError.h"
 
-_com_error::_com_error(HRESULT hr, QString strDescription) : m_hr(hr), m_strDescription(std::move(strDescription))
+_com_error::_com_error(HRESULT hr, QString strDescription)
+    : m_hr(hr), m_strDescription(std::move(strDescription))
 {
 }
 
@@ -18,7 +19,8 @@ QString _com_error::ErrorMessage() const
     case E_NOINTERFACE:
         return QStringLiteral("No such interface supported");
     default:
-        return QStringLiteral("Unknown error 0x%1").arg(static_cast<std::uint32_t>(m_hr), 8, 16, QLatin1Char('0'));
+        return QStringLiteral("Unknown error 0x%1")
+            .arg(static_cast<std::uint32_t>(m_hr), 8, 16, QLatin1Char('0'));
     }
 }
 
