@@ -53,10 +53,11 @@ CVaultlineApp::CVaultlineApp() : m_dwHelpCookie(0), m_RecentFiles(RecentFileSect
         if (m_pDoc)
             m_pDoc->OnFileOpen();
     });
-    // Upload and Download stay disabled in a program built without the
+    // Upload, Download and Verify stay disabled in a program built without the
     // transfer dialog.
     AddUpdate(ID_TRANSFER_UPLOAD, [this] { return HasTransferDialog(); });
     AddUpdate(ID_TRANSFER_DOWNLOAD, [this] { return HasTransferDialog(); });
+    AddUpdate(ID_TRANSFER_VERIFY, [this] { return HasTransferDialog(); });
 }
 
 CVaultlineApp::~CVaultlineApp()

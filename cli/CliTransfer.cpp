@@ -1,6 +1,9 @@
 #include "cli/CliTransfer.h"
 
 #include "cli/CliCommand.h"
+#include "cli/MemoryFileArgs.h"
+#include "instrument/StoreMemCommands.h"
+#include "model/StoreMemComparison.h"
 #include "platform/visa/ResourceManagerFactory.h"
 #include "resources/StringTable.h"
 
@@ -123,7 +126,7 @@ bool CCliTransfer::ParseRange(const QString& strRange, int& nFirst, int& nLast)
 }
 
 bool CCliTransfer::ParseArguments(const CLICOMMAND& command, const QStringList& args, bool bInto,
-                                  TRANSFERARGS& out)
+                                  TRANSFERARGS& out, bool bVerify)
 {
     bool bOptionsEnded = false;
     for (int i = 0; i < args.size(); ++i) {
@@ -134,6 +137,10 @@ bool CCliTransfer::ParseArguments(const CLICOMMAND& command, const QStringList& 
         }
         if (bOptionsEnded || !strArg.startsWith(QLatin1String("--"))) {
             out.positional << strArg;
+            continue;
+        }
+        if (bVerify && strArg == QLatin1String("--verify")) {
+            out.bVerify = true;
             continue;
         }
         QString strName = strArg;
@@ -165,6 +172,29 @@ bool CCliTransfer::ParseArguments(const CLICOMMAND& command, const QStringList& 
         return false;
     }
     return true;
+}
+
+int CCliTransfer::ReportReadBack(const CStoreMemContainer& memories) const
+{
+    int nValues = 0;
+    int nMemories = 0;
+    for (const auto& [nMemory, instrument] : m_procedure.GetReadBack()) {
+        const STOREMEM* pSent = memories.GetAt(nMemory);
+        if (!pSent)
+            continue;
+        const std::vector<STOREMEMDIFFERENCE> differences = CompareStoreMem(
+            *pSent, instrument, EStoreMemCompare::FilePrecision, StoreMemCommands::MEMO_LIMIT);
+        if (differences.empty())
+            continue;
+        PrintDifferences(nMemory, differences);
+        nValues += static_cast<int>(differences.size());
+        ++nMemories;
+    }
+    std::fflush(stdout);
+    if (nMemories == 0)
+        return CLI_EXIT_OK;
+    CliPrintError(LoadResString(2743).arg(nValues).arg(nMemories));
+    return CLI_EXIT_DIFFERENT;
 }
 
 void CCliTransfer::SetProgressRange(int nMemories)
@@ -200,8 +230,10 @@ void CCliTransfer::DrawProgress()
     if (!m_bProgressBar || m_nTotal <= 0)
         return;
     const int nFilled = m_nDone * BAR_WIDTH / m_nTotal;
-    const QString strLabel =
-        LoadResString(m_procedure.GetMode() == CTransferProcedure::MODE_DOWNLOAD ? 2408 : 2409);
+    const int nMode = m_procedure.GetMode();
+    const QString strLabel = LoadResString(nMode == CTransferProcedure::MODE_DOWNLOAD ? 2408
+                                           : nMode == CTransferProcedure::MODE_VERIFY ? 2742
+                                                                                      : 2409);
     const QString strLine =
         QStringLiteral("\r%1 [%2%3] %4/%5")
             .arg(strLabel, QString(nFilled, QLatin1Char('#')), QString(BAR_WIDTH - nFilled, QLatin1Char('.')))

@@ -22,11 +22,25 @@ int RunDownload(const QStringList& args)
     const QString& strResource = a.positional.at(0);
     const QString& strFile = a.positional.at(1);
 
-    // Memories outside the range come from the base file, or are defaults.
+    // Memories outside the range come from the base file; without one, a
+    // partial download updates the range of an existing FILE and keeps the
+    // rest of it, as the desktop program does with the open document. A full
+    // download replaces FILE, and a new FILE gets defaults outside the range.
+    const bool bPartial =
+        a.nFirst != CTransferProcedure::FIRST_MEMORY || a.nLast != CTransferProcedure::LAST_MEMORY;
+    QString strBase = a.strInto;
+    if (strBase.isEmpty() && bPartial && QFileInfo::exists(strFile))
+        strBase = strFile;
     CXmlDocData data;
     data.Reset();
-    if (!a.strInto.isEmpty() && !data.Load(a.strInto)) {
-        CliPrintError(FormatResString(IDS_FILE_NOT_READ, a.strInto));
+    if (!strBase.isEmpty() && !data.Load(strBase)) {
+        CliPrintError(FormatResString(IDS_FILE_NOT_READ, strBase));
+        if (!data.GetLastError().isEmpty())
+            CliPrintError(LoadResString(2114).arg(data.GetLastError()));
+        // Writing the range with defaults around it would replace a file the
+        // user had with less than it held.
+        if (strBase == strFile && a.strInto.isEmpty())
+            CliPrintError(LoadResString(2745).arg(strFile));
         return CLI_EXIT_FILE;
     }
     // Found out before the instrument is busy for minutes, not after.

@@ -70,6 +70,7 @@ const STRINGENTRY s_Strings[] = {
     // Command prompts and tooltips
     {ID_TRANSFER_UPLOAD, u"Uploads store memory contents to the instrument\nUpload"},
     {ID_TRANSFER_DOWNLOAD, u"Downloads store memory contents from the instrument\nDownload"},
+    {ID_TRANSFER_VERIFY, u"Compares the store memories of the instrument with the document\nVerify"},
     {ID_EDIT_PASTE_OVERWRITE,
      u"Overwrite the Clipboard contents at the current insertion\nPaste As Overwrite"},
     {ID_EDIT_COPY_MEMORY, u"Copy the item currently selected to the Clipboard\nCopy"},
@@ -91,7 +92,8 @@ const STRINGENTRY s_Strings[] = {
     // 2000-2099: command-line tool, common texts
     {2000, u"Usage: vaultline-cli COMMAND [ARGUMENTS]\n\nBacks up, restores and inspects the store memories "
            u"of DXR9K electronic loads.\nCommands:"},
-    {2001, u"Exit codes: 0 success, 1 diff found differences, 2 usage error, 3 a memory file could not be "
+    {2001, u"Exit codes: 0 success, 1 diff or verify found differences, 2 usage error, 3 a memory file could "
+           u"not be "
            u"read or written,\n4 wrong model, 5 VISA failure, 6 instrument errors, 130 cancelled.\nRun "
            u"'vaultline-cli COMMAND --help' for one command."},
     {2002, u"Usage: vaultline-cli %1"},
@@ -194,10 +196,14 @@ const STRINGENTRY s_Strings[] = {
 
     // 2400-2499: transfers on the command line (download, upload)
     {2400, u"download RESOURCE FILE [--range FIRST-LAST] [--into BASEFILE]"},
-    {2401,
-     u"Reads store memories from the instrument into a memory file (all, or a range over a base file)."},
-    {2402, u"upload FILE RESOURCE [--range FIRST-LAST]"},
-    {2403, u"Writes the store memories of a memory file into the instrument (all, or a range)."},
+    {2401, u"Reads store memories from the instrument into a memory file, written only when the transfer "
+           u"completes. All memories replace FILE; a range updates only those memories of an existing FILE "
+           u"and keeps the rest (a new FILE gets defaults outside the range); with --into the memories "
+           u"outside the range come from BASEFILE."},
+    {2402, u"upload FILE RESOURCE [--range FIRST-LAST] [--verify]"},
+    {2403, u"Writes the store memories of a memory file into the instrument (all, or a range). With "
+           u"--verify, reads each memory back after writing it and lists the values the instrument keeps "
+           u"otherwise, as verify does (exit code 1)."},
     {2404, u"--range needs two memory numbers from 0 to 99, the first not greater than the second, such "
            u"as --range 5-5 or --range 0-49 (got '%1'); nothing was sent."},
     {2405, u"unknown option '%1'."},
@@ -222,6 +228,26 @@ const STRINGENTRY s_Strings[] = {
     {2601, u"vaultline %1"},
 
     // 2700-2799: transfer dialog
+    // 2740-2779: verify (command line and desktop) and merge-safe partial downloads
+    {2740, u"verify FILE RESOURCE [--range FIRST-LAST]"},
+    {2741, u"Reads the store memories (all, or a range) back from the instrument and lists the values that "
+           u"differ from the memory file, as far as the file keeps them, memory by memory, as diff does; "
+           u"nothing is written to the instrument. Exit code 1 when any differ."},
+    {2742, u"Verifying"},
+    {2743, u"%1 values differ in %2 store memories between the file and the instrument."},
+    {2744, u"the memo has %1 characters; the instrument keeps %2"},
+    {2745, u"A partial download keeps the memories outside the range from the existing %1, which could "
+           u"not be read; nothing was transferred. Name a new file, or give --into BASEFILE."},
+    {2746, u"Verify (PC = DXR9K)"},
+    {2747, u"Verify"},
+    {2748, u"The instrument holds the same store memories."},
+    {2749, u"%1 values differ in %2 store memories between the document and the instrument at %3."},
+    {2750, u"Memory"},
+    {2751, u"Field"},
+    {2752, u"Document"},
+    {2753, u"Instrument"},
+    {2754, u"Note"},
+    {2755, u"Verify Results"},
 };
 
 const QHash<unsigned, QString>& Table()

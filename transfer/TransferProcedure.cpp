@@ -32,6 +32,13 @@ CTransferProcedure::CTransferProcedure(int nMode, CStoreMemContainer& memories, 
 {
 }
 
+void CTransferProcedure::ReadBack(CDxr& dxr, int nMemory)
+{
+    STOREMEM mem;
+    dxr.ReadStoreMemory(mem);
+    m_readBack.emplace_back(nMemory, std::move(mem));
+}
+
 void CTransferProcedure::Report(const QString& strText)
 {
     m_strMessage = strText;
@@ -43,6 +50,7 @@ CTransferProcedure::EResult CTransferProcedure::Run(std::shared_ptr<IResourceMan
 {
     const bool bDownload = m_nMode == MODE_DOWNLOAD;
     m_nTransferred = 0;
+    m_readBack.clear();
     m_hrError = S_OK;
     m_strMessage.clear();
 
@@ -91,8 +99,12 @@ CTransferProcedure::EResult CTransferProcedure::Run(std::shared_ptr<IResourceMan
                             m_host.SetModified();
                             bMarkedModified = true;
                         }
+                    } else if (m_nMode == MODE_VERIFY) {
+                        ReadBack(dxr, i);
                     } else {
                         dxr.WriteStoreMemory(*pMem);
+                        if (m_bReadBack)
+                            ReadBack(dxr, i);
                     }
                     ++m_nTransferred;
                     m_host.StepProgress();
