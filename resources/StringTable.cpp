@@ -235,7 +235,7 @@ const STRINGENTRY s_Strings[] = {
            u"nothing is written to the instrument. Exit code 1 when any differ."},
     {2742, u"Verifying"},
     {2743, u"%1 values differ in %2 store memories between the file and the instrument."},
-    {2744, u"the memo has %1 characters; the instrument keeps %2"},
+    {2744, u"%1 characters; the instrument keeps %2"},
     {2745, u"A partial download keeps the memories outside the range from the existing %1, which could "
            u"not be read; nothing was transferred. Name a new file, or give --into BASEFILE."},
     {2746, u"Verify (PC = DXR9K)"},

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -54,7 +55,10 @@ CDlgVerifyResults::CDlgVerifyResults(const std::vector<VERIFYDIFFERENCE>& differ
     m_pList->addTopLevelItems(rows);
     for (int i = 0; i < m_pList->columnCount(); ++i)
         m_pList->resizeColumnToContents(i);
-    m_pList->setMinimumSize(560, 260);
+    // Wide enough for every column, as far as a screen allows.
+    const int nWidth = m_pList->header()->length() + 2 * m_pList->frameWidth() +
+                       m_pList->verticalScrollBar()->sizeHint().width();
+    m_pList->setMinimumSize(qBound(560, nWidth, 1000), 260);
     pLayout->addWidget(m_pList);
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
