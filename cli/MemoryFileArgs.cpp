@@ -1,10 +1,13 @@
 #include "cli/MemoryFileArgs.h"
+#include "cli/StandardStreams.h"
 
 #include "instrument/StoreMemCommands.h"
 #include "model/StoreMemComparison.h"
 #include "model/XmlDocData.h"
+#include "platform/com/ComError.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
+#include "xmlfile/XmlFile.h"
 
 bool SplitArguments(const CLICOMMAND& command, const QStringList& args, const QStringList& valueOptions,
                     int nPositional, QStringList& positional, std::map<QString, QString>& options)
@@ -46,6 +49,15 @@ bool ParseMemoryNumber(const CLICOMMAND& command, const QString& strText, int& n
 bool LoadMemoryFile(CXmlDocData& data, const QString& strPath)
 {
     data.Reset();
+    if (IsStandardStream(strPath)) {
+        QByteArray bytes;
+        QString strError;
+        if (ReadInputBytes(strPath, CXmlFile::MAX_FILE_SIZE, bytes, strError) && data.LoadFromBytes(bytes))
+            return true;
+        CliPrintError(FormatResString(IDS_FILE_NOT_READ, strPath));
+        CliPrintError(LoadResString(2114).arg(strError.isEmpty() ? data.GetLastError() : strError));
+        return false;
+    }
     if (data.Load(strPath))
         return true;
     CliPrintError(FormatResString(IDS_FILE_NOT_READ, strPath));
@@ -56,6 +68,18 @@ bool LoadMemoryFile(CXmlDocData& data, const QString& strPath)
 
 bool SaveMemoryFile(CXmlDocData& data, const QString& strPath)
 {
+    if (IsStandardStream(strPath)) {
+        QString strError;
+        try {
+            if (WriteOutputBytes(strPath, data.ToBytes(), strError))
+                return true;
+        } catch (const _com_error& e) {
+            strError = e.ErrorMessage();
+        }
+        CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strPath));
+        CliPrintError(LoadResString(2114).arg(strError));
+        return false;
+    }
     if (data.Save(strPath))
         return true;
     CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strPath));

@@ -23,10 +23,10 @@ bool SplitArguments(const CLICOMMAND& command, const QStringList& args, const QS
 // A store-memory number 0 to 99; false (after a usage message) otherwise.
 bool ParseMemoryNumber(const CLICOMMAND& command, const QString& strText, int& nMemory);
 
-// Resets the data and loads the file; on failure prints message 1002 with the
+// Resets the data and loads the file ("-": standard input); on failure prints message 1002 with the
 // path as given, and the reason, and returns false.
 bool LoadMemoryFile(CXmlDocData& data, const QString& strPath);
-// Saves; on failure prints message 1003 with the path as given, and the reason.
+// Saves ("-": standard output); on failure prints message 1003 with the path as given, and the reason.
 bool SaveMemoryFile(CXmlDocData& data, const QString& strPath);
 
 // A cell or value on one output line: line breaks and tabs written as

@@ -248,6 +248,36 @@ const STRINGENTRY s_Strings[] = {
     {2753, u"Instrument"},
     {2754, u"Note"},
     {2755, u"Verify Results"},
+
+    // 2940-2979: text forms of memory files (export, import), standard streams, bench backups
+    {2940, u"export FILE [--format json|csv] [--output OUT]"},
+    {2941, u"Writes the store memories of a memory file as JSON (one object per memory, one value per line) "
+           u"or CSV (one row per memory), to OUT or standard output ('-')."},
+    {2942, u"import IN [--format json|csv] --output OUT"},
+    {2943,
+     u"Reads store memories from JSON or CSV (IN '-' is standard input) and saves them as a memory file; "
+     u"memories not listed get the defaults."},
+    {2944, u"'%1' is not a format: use json or csv."},
+    {2945, u"line %1: unknown field '%2'."},
+    {2946, u"line %1: %2 needs a text in quotes."},
+    {2947, u"line %1: %2 needs a number (or NAN, inf, -inf)."},
+    {2948, u"line %1: %2 needs true or false (YES or NO in CSV)."},
+    {2949, u"Nothing was written to %1."},
+    {2950, u"line %1: %2 needs a whole number from -32768 to 32767."},
+    {2951, u"line %1: Index '%2' is not a store memory number 0 to 99."},
+    {2952, u"line %1: memory %2 is given twice (first on line %3)."},
+    {2953, u"line %1: a memory without its Index."},
+    {2954, u"line %1: this is not valid JSON."},
+    {2955, u"line %1: expected {\"Memories\": [ one object per memory ]}."},
+    {2956, u"line %1: field '%2' is given twice."},
+    {2957, u"line %1: %2 cells, but the header has %3."},
+    {2958, u"line %1: this is not valid CSV (a quote out of place or not closed)."},
+    {2959, u"The input is larger than %1 MB."},
+    {2960, u"standard input"},
+    {2961, u"line %1: %2 needs an object of the A, B or C memory's values."},
+    {2962, u"Store memories read from %1; saved to %2."},
+    {2963, u"standard output"},
+    {2964, u"Writing to standard output failed."},
 };
 
 const QHash<unsigned, QString>& Table()

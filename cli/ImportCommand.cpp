@@ -1,0 +1,58 @@
+#include "cli/CliCommand.h"
+#include "cli/MemoryFileArgs.h"
+#include "cli/StandardStreams.h"
+#include "cli/TextFormatArgs.h"
+
+#include "model/MemoryTextFile.h"
+#include "model/XmlDocData.h"
+#include "resources/Resource.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+int RunImport(const QStringList& args);
+
+const CLICOMMAND s_Import{"import", 2942, 2943, RunImport};
+VAULTLINE_CLI_COMMAND(s_Import);
+
+// Everything is checked before anything is written: a fault anywhere in the
+// input leaves OUT as it was.
+int RunImport(const QStringList& args)
+{
+    QStringList positional;
+    std::map<QString, QString> options;
+    if (!SplitArguments(s_Import, args, {QStringLiteral("--format"), QStringLiteral("--output")}, 1,
+                        positional, options))
+        return CLI_EXIT_USAGE;
+    const auto it = options.find(QStringLiteral("--output"));
+    if (it == options.end())
+        return CliUsageError(s_Import, LoadResString(2110).arg(QStringLiteral("--output")));
+    const QString strInput = positional.at(0);
+    const QString strOutput = it->second;
+    CMemoryTextFile::EFormat eFormat = CMemoryTextFile::FORMAT_JSON;
+    if (!ParseTextFormat(s_Import, options, strInput, eFormat))
+        return CLI_EXIT_USAGE;
+
+    QByteArray bytes;
+    QString strError;
+    if (!ReadInputBytes(strInput, CMemoryTextFile::MAX_INPUT_SIZE, bytes, strError)) {
+        CliPrintError(FormatResString(IDS_FILE_NOT_READ, strInput));
+        CliPrintError(LoadResString(2114).arg(strError));
+        return CLI_EXIT_FILE;
+    }
+    CXmlDocData data;
+    if (!CMemoryTextFile::Read(bytes, eFormat, data, strError)) {
+        CliPrintError(QStringLiteral("%1: %2").arg(
+            IsStandardStream(strInput) ? LoadResString(2960) : strInput, strError));
+        CliPrintError(LoadResString(2949).arg(strOutput));
+        return CLI_EXIT_FILE;
+    }
+    if (!SaveMemoryFile(data, strOutput))
+        return CLI_EXIT_FILE;
+    if (!IsStandardStream(strOutput))
+        CliPrintError(
+            LoadResString(2962).arg(IsStandardStream(strInput) ? LoadResString(2960) : strInput, strOutput));
+    return CLI_EXIT_OK;
+}
+
+} // namespace
