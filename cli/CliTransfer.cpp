@@ -1,4 +1,5 @@
 #include "cli/CliTransfer.h"
+#include "cli/JsonOutput.h"
 
 #include "cli/CliCommand.h"
 #include "cli/MemoryFileArgs.h"
@@ -7,6 +8,7 @@
 #include "platform/visa/ResourceManagerFactory.h"
 #include "resources/StringTable.h"
 
+#include <QJsonArray>
 #include <QRegularExpression>
 #include <atomic>
 #include <csignal>
@@ -174,10 +176,11 @@ bool CCliTransfer::ParseArguments(const CLICOMMAND& command, const QStringList& 
     return true;
 }
 
-int CCliTransfer::ReportReadBack(const CStoreMemContainer& memories) const
+int CCliTransfer::ReportReadBack(const CStoreMemContainer& memories, bool bJson) const
 {
     int nValues = 0;
     int nMemories = 0;
+    QJsonArray array;
     for (const auto& [nMemory, instrument] : m_procedure.GetReadBack()) {
         const STOREMEM* pSent = memories.GetAt(nMemory);
         if (!pSent)
@@ -186,10 +189,18 @@ int CCliTransfer::ReportReadBack(const CStoreMemContainer& memories) const
             *pSent, instrument, EStoreMemCompare::FilePrecision, StoreMemCommands::MEMO_LIMIT);
         if (differences.empty())
             continue;
-        PrintDifferences(nMemory, differences);
+        if (bJson) {
+            for (const STOREMEMDIFFERENCE& d : differences)
+                array.append(
+                    DifferenceJson(nMemory, d, QStringLiteral("File"), QStringLiteral("Instrument")));
+        } else {
+            PrintDifferences(nMemory, differences);
+        }
         nValues += static_cast<int>(differences.size());
         ++nMemories;
     }
+    if (bJson)
+        CliPrintJson(array);
     std::fflush(stdout);
     if (nMemories == 0)
         return CLI_EXIT_OK;

@@ -45,7 +45,8 @@ public:
     // After a completed verify or upload with read-back: prints the values
     // the instrument holds otherwise than the records, as diff prints them,
     // and returns the exit code (0 when none differ, 1 otherwise).
-    int ReportReadBack(const CStoreMemContainer& memories) const;
+    // With bJson as one JSON array of differences (File, Instrument).
+    int ReportReadBack(const CStoreMemContainer& memories, bool bJson = false) const;
 
     // ITransferHost
     void SetProgressRange(int nMemories) override;

@@ -1,9 +1,12 @@
 #include "cli/CliCommand.h"
+#include "cli/JsonOutput.h"
 #include "cli/MemoryFileArgs.h"
 
 #include "model/StoreMemComparison.h"
 #include "model/XmlDocData.h"
 #include "resources/StringTable.h"
+
+#include <QJsonArray>
 
 namespace {
 
@@ -12,8 +15,10 @@ int RunDiff(const QStringList& args);
 const CLICOMMAND s_Diff{"diff", 2104, 2105, RunDiff};
 VAULTLINE_CLI_COMMAND(s_Diff);
 
-int RunDiff(const QStringList& args)
+int RunDiff(const QStringList& argsGiven)
 {
+    QStringList args = argsGiven;
+    const bool bJson = TakeJsonSwitch(args);
     QStringList positional;
     std::map<QString, QString> options;
     if (!SplitArguments(s_Diff, args, {}, 2, positional, options))
@@ -25,15 +30,23 @@ int RunDiff(const QStringList& args)
 
     int nValues = 0;
     int nMemories = 0;
+    QJsonArray array;
     for (int i = 0; i < dataA.GetContainer().GetCount(); ++i) {
         const std::vector<STOREMEMDIFFERENCE> differences = CompareStoreMem(
             *dataA.GetContainer().GetAt(i), *dataB.GetContainer().GetAt(i), EStoreMemCompare::Exact);
         if (differences.empty())
             continue;
-        PrintDifferences(i, differences);
+        if (bJson) {
+            for (const STOREMEMDIFFERENCE& d : differences)
+                array.append(DifferenceJson(i, d, QStringLiteral("A"), QStringLiteral("B")));
+        } else {
+            PrintDifferences(i, differences);
+        }
         nValues += static_cast<int>(differences.size());
         ++nMemories;
     }
+    if (bJson)
+        CliPrintJson(array);
     if (nMemories == 0) {
         CliPrintError(LoadResString(2112));
         return CLI_EXIT_OK;

@@ -1,5 +1,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliTransfer.h"
+#include "cli/MemoryFileArgs.h"
+#include "cli/StandardStreams.h"
 
 #include "model/XmlDocData.h"
 #include "resources/Resource.h"
@@ -29,7 +31,8 @@ int RunDownload(const QStringList& args)
     const bool bPartial =
         a.nFirst != CTransferProcedure::FIRST_MEMORY || a.nLast != CTransferProcedure::LAST_MEMORY;
     QString strBase = a.strInto;
-    if (strBase.isEmpty() && bPartial && QFileInfo::exists(strFile))
+    const bool bToStdout = IsStandardStream(strFile);
+    if (strBase.isEmpty() && bPartial && !bToStdout && QFileInfo::exists(strFile))
         strBase = strFile;
     CXmlDocData data;
     data.Reset();
@@ -46,7 +49,8 @@ int RunDownload(const QStringList& args)
     // Found out before the instrument is busy for minutes, not after.
     const QFileInfo file(strFile);
     const QFileInfo dir(file.absolutePath());
-    if (!dir.isDir() || !dir.isWritable() || file.isDir() || (file.exists() && !file.isWritable())) {
+    if (!bToStdout &&
+        (!dir.isDir() || !dir.isWritable() || file.isDir() || (file.exists() && !file.isWritable()))) {
         CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
         return CLI_EXIT_FILE;
     }
@@ -60,6 +64,8 @@ int RunDownload(const QStringList& args)
             CliPrintError(LoadResString(2413).arg(strFile));
         return CCliTransfer::ExitCode(result);
     }
+    if (bToStdout)
+        return SaveMemoryFile(data, strFile) ? CLI_EXIT_OK : CLI_EXIT_FILE;
     if (!data.Save(strFile)) {
         CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
         return CLI_EXIT_FILE;

@@ -1,10 +1,13 @@
 #include "cli/CliCommand.h"
+#include "cli/JsonOutput.h"
 
 #include "instrument/Dxr.h"
 #include "instrument/ScpiException.h"
 #include "platform/visa/ResourceManagerFactory.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
+
+#include <QJsonObject>
 
 namespace {
 
@@ -21,8 +24,10 @@ void PrintField(unsigned nLabelId, const QString& strValue)
     CliPrint(QStringLiteral("%1: %2").arg(LoadResString(nLabelId), strValue));
 }
 
-int RunIdentify(const QStringList& args)
+int RunIdentify(const QStringList& argsGiven)
 {
+    QStringList args = argsGiven;
+    const bool bJson = TakeJsonSwitch(args);
     if (args.size() != 1 || args.first().startsWith(QLatin1Char('-')))
         return CliUsageError(s_Identify,
                              args.isEmpty() ? LoadResString(2307) : LoadResString(2308).arg(args.join(' ')));
@@ -57,14 +62,23 @@ int RunIdentify(const QStringList& args)
         return CLI_EXIT_WRONG_MODEL;
     }
 
+    const QString strVersion = QStringLiteral("%1.%2 (0x%3)")
+                                   .arg(wVersion >> 8)
+                                   .arg(wVersion & 0xFF, 2, 10, QLatin1Char('0'))
+                                   .arg(wVersion, 4, 16, QLatin1Char('0'));
+    if (bJson) {
+        CliPrintJson(QJsonObject{{QStringLiteral("Manufacturer"), strManufacturer},
+                                 {QStringLiteral("Model"), strModel},
+                                 {QStringLiteral("Serial"), strSerial},
+                                 {QStringLiteral("Firmware"), strFirmware},
+                                 {QStringLiteral("Version"), strVersion}});
+        return CLI_EXIT_OK;
+    }
     PrintField(2302, strManufacturer);
     PrintField(2303, strModel);
     PrintField(2304, strSerial);
     PrintField(2305, strFirmware);
-    PrintField(2306, QStringLiteral("%1.%2 (0x%3)")
-                         .arg(wVersion >> 8)
-                         .arg(wVersion & 0xFF, 2, 10, QLatin1Char('0'))
-                         .arg(wVersion, 4, 16, QLatin1Char('0')));
+    PrintField(2306, strVersion);
     return CLI_EXIT_OK;
 }
 

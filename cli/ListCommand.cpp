@@ -1,7 +1,10 @@
 #include "cli/CliCommand.h"
+#include "cli/JsonOutput.h"
 
 #include "platform/visa/ResourceManagerFactory.h"
 #include "resources/StringTable.h"
+
+#include <QJsonArray>
 
 namespace {
 
@@ -10,8 +13,10 @@ int RunList(const QStringList& args);
 const CLICOMMAND s_List{"list", 2200, 2201, RunList};
 VAULTLINE_CLI_COMMAND(s_List);
 
-int RunList(const QStringList& args)
+int RunList(const QStringList& argsGiven)
 {
+    QStringList args = argsGiven;
+    const bool bJson = TakeJsonSwitch(args);
     if (!args.isEmpty())
         return CliUsageError(s_List, LoadResString(2204).arg(args.first()));
     const std::shared_ptr<IResourceManager> pResourceManager = CreateResourceManager();
@@ -29,6 +34,10 @@ int RunList(const QStringList& args)
             CliPrintError(LoadResString(2203).arg(e.ErrorMessage()));
             return CLI_EXIT_VISA;
         }
+    }
+    if (bJson) {
+        CliPrintJson(QJsonArray::fromStringList(resources));
+        return CLI_EXIT_OK;
     }
     for (const QString& strResource : resources)
         CliPrint(strResource);

@@ -1,9 +1,13 @@
 #include "cli/CliCommand.h"
+#include "cli/JsonOutput.h"
 #include "cli/MemoryFileArgs.h"
 
 #include "model/MemoryRows.h"
 #include "model/XmlDocData.h"
 #include "resources/StringTable.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
 
 namespace {
 
@@ -23,8 +27,24 @@ void PrintMemory(const STOREMEM& m)
     }
 }
 
-int RunShow(const QStringList& args)
+// The same rows and cells as text, the cells unescaped.
+QJsonValue MemoryJson(int nMemory, const STOREMEM& m)
 {
+    const MEMORYROW* pRows = MemoryRows();
+    QJsonArray rows;
+    for (int r = 0; r < MEMORY_ROW_COUNT; ++r) {
+        QJsonArray cells;
+        for (const MEMORYCELL& cell : pRows[r].cells)
+            cells.append(MemoryCellText(cell, m, NumberFormatter()));
+        rows.append(cells);
+    }
+    return QJsonObject{{QStringLiteral("Memory"), nMemory}, {QStringLiteral("Rows"), rows}};
+}
+
+int RunShow(const QStringList& argsGiven)
+{
+    QStringList args = argsGiven;
+    const bool bJson = TakeJsonSwitch(args);
     QStringList positional;
     std::map<QString, QString> options;
     if (!SplitArguments(s_Show, args, {QStringLiteral("--memory")}, 1, positional, options))
@@ -38,6 +58,15 @@ int RunShow(const QStringList& args)
     if (!LoadMemoryFile(data, positional.at(0)))
         return CLI_EXIT_FILE;
     const CStoreMemContainer& memories = data.GetContainer();
+    if (bJson) {
+        QJsonArray array;
+        for (int i = 0; i < memories.GetCount(); ++i) {
+            if (nOnly < 0 || i == nOnly)
+                array.append(MemoryJson(i, *memories.GetAt(i)));
+        }
+        CliPrintJson(array);
+        return CLI_EXIT_OK;
+    }
     if (nOnly >= 0) {
         PrintMemory(*memories.GetAt(nOnly));
         return CLI_EXIT_OK;

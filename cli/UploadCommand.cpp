@@ -1,5 +1,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliTransfer.h"
+#include "cli/MemoryFileArgs.h"
+#include "cli/StandardStreams.h"
 
 #include "model/XmlDocData.h"
 #include "resources/Resource.h"
@@ -22,7 +24,10 @@ int RunUpload(const QStringList& args)
 
     CXmlDocData data;
     data.Reset();
-    if (!data.Load(strFile)) {
+    if (IsStandardStream(strFile)) {
+        if (!LoadMemoryFile(data, strFile))
+            return CLI_EXIT_FILE;
+    } else if (!data.Load(strFile)) {
         CliPrintError(FormatResString(IDS_FILE_NOT_READ, strFile));
         return CLI_EXIT_FILE;
     }

@@ -1,5 +1,6 @@
 #include "cli/CliCommand.h"
 #include "cli/CliTransfer.h"
+#include "cli/JsonOutput.h"
 
 #include "model/XmlDocData.h"
 #include "resources/Resource.h"
@@ -14,8 +15,10 @@ VAULTLINE_CLI_COMMAND(s_verify);
 
 // The comparison of an upload with --verify, without the upload: the
 // instrument is only read.
-int RunVerify(const QStringList& args)
+int RunVerify(const QStringList& argsGiven)
 {
+    QStringList args = argsGiven;
+    const bool bJson = TakeJsonSwitch(args);
     TRANSFERARGS a;
     if (!CCliTransfer::ParseArguments(s_verify, args, false, a))
         return CLI_EXIT_USAGE;
@@ -32,7 +35,7 @@ int RunVerify(const QStringList& args)
     const CTransferProcedure::EResult result = transfer.Run(strResource, a.nFirst, a.nLast);
     if (result != CTransferProcedure::RESULT_COMPLETED)
         return CCliTransfer::ExitCode(result);
-    return transfer.ReportReadBack(data.GetContainer());
+    return transfer.ReportReadBack(data.GetContainer(), bJson);
 }
 
 } // namespace

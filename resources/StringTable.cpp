@@ -100,12 +100,12 @@ const STRINGENTRY s_Strings[] = {
     {2003, u"vaultline-cli: unknown command '%1'. Run 'vaultline-cli --help' for the list of commands."},
 
     // 2100-2199: memory files on the command line (show, copy, diff)
-    {2100, u"show FILE [--memory N]"},
+    {2100, u"show FILE [--memory N] [--json]"},
     {2101, u"Shows the store memories of a memory file as the memory form lays them out: one line per row, "
            u"the four cells separated by tabs."},
     {2102, u"copy FILE SOURCE TARGET [--output OUTFILE]"},
     {2103, u"Copies store memory SOURCE over store memory TARGET and saves the memory file (or OUTFILE)."},
-    {2104, u"diff FILE_A FILE_B"},
+    {2104, u"diff FILE_A FILE_B [--json]"},
     {2105, u"Lists the values that differ between two memory files, memory by memory; exit code 1 when any "
            u"differ."},
     {2106, u"Memory %1"},
@@ -119,7 +119,7 @@ const STRINGENTRY s_Strings[] = {
     {2114, u"Reason: %1"},
 
     // 2200-2299: instrument I/O (resource listing, sessions)
-    {2200, u"list"},
+    {2200, u"list [--json]"},
     {2201, u"Lists the instrument resources that VISA finds (?*::INSTR), one per line."},
     {2202, u"vaultline-cli list: no VISA resource manager could be created (VAULTLINE_VISA_PROVIDER=%1); "
            u"install a VISA library or unset the variable."},
@@ -177,7 +177,7 @@ const STRINGENTRY s_Strings[] = {
     {2267, u"Nothing matches \"%1\"."},
 
     // 2300-2399: instrument driver and simulator (identify)
-    {2300, u"identify RESOURCE"},
+    {2300, u"identify RESOURCE [--json]"},
     {2301,
      u"Identifies the DXR9K at RESOURCE: manufacturer, model, serial number, firmware and its version."},
     {2302, u"Manufacturer"},
@@ -229,7 +229,7 @@ const STRINGENTRY s_Strings[] = {
 
     // 2700-2799: transfer dialog
     // 2740-2779: verify (command line and desktop) and merge-safe partial downloads
-    {2740, u"verify FILE RESOURCE [--range FIRST-LAST]"},
+    {2740, u"verify FILE RESOURCE [--range FIRST-LAST] [--json]"},
     {2741, u"Reads the store memories (all, or a range) back from the instrument and lists the values that "
            u"differ from the memory file, as far as the file keeps them, memory by memory, as diff does; "
            u"nothing is written to the instrument. Exit code 1 when any differ."},
@@ -278,6 +278,26 @@ const STRINGENTRY s_Strings[] = {
     {2962, u"Store memories read from %1; saved to %2."},
     {2963, u"standard output"},
     {2964, u"Writing to standard output failed."},
+    {2965, u"backup RESOURCE... --dir DIR [--jobs N] [--keep N] [--resources-from FILE] [--json]"},
+    {2966, u"Downloads every instrument at once, one session each, into DIR/MODEL-SERIAL.xMem as its "
+           u"identification names it, only when its download completed; --keep N also keeps the last N dated "
+           u"copies. A summary on standard error (--json: on standard output); exit code 0 only when all "
+           u"completed."},
+    {2967, u"restore --dir DIR RESOURCE... [--verify] [--jobs N] [--resources-from FILE] [--json]"},
+    {2968, u"Uploads to each instrument the file of DIR that carries its model and serial number "
+           u"(MODEL-SERIAL.xMem), all at once; an instrument without its file is refused. --verify as for "
+           u"upload."},
+    {2969, u"option %1 needs a whole number of %2 or more."},
+    {2970, u"no resources: name them, or give --resources-from FILE."},
+    {2971, u"resource %1 is given twice."},
+    {2972, u"Resource|Model|Serial|Result|Seconds"},
+    {2973, u"completed"},
+    {2974, u"failed: %1"},
+    {2975, u"cancelled"},
+    {2976, u"serial number %1 is also at %2"},
+    {2977, u"no file %1 in the folder"},
+    {2978, u"%1 of %2 instruments completed."},
+    {2979, u"the identification names no model and serial number"},
 };
 
 const QHash<unsigned, QString>& Table()

@@ -293,4 +293,37 @@ TEST_F(TextFormat, DashMeansTheStandardStreamsAndStandardInputIsBounded)
     EXPECT_FALSE(QFile::exists(Path("big.xMem")));
 }
 
+TEST_F(TextFormat, JsonOnShowAndDiffCarriesWhatTheTextFormShows)
+{
+    const QString strFile = Path("memos.xMem");
+    const QStringList text =
+        RunCli({"show", strFile, "--memory", "2"}).strOut.split('\n', Qt::SkipEmptyParts);
+    const RUN show = RunCli({"show", strFile, "--memory", "2", "--json"});
+    ASSERT_EQ(show.nExit, 0);
+    const QJsonArray memories = QJsonDocument::fromJson(show.strOut.toUtf8()).array();
+    ASSERT_EQ(memories.size(), 1);
+    EXPECT_EQ(memories.at(0).toObject().value("Memory"), QJsonValue(2));
+    const QJsonArray rows = memories.at(0).toObject().value("Rows").toArray();
+    ASSERT_EQ(rows.size(), text.size());
+    for (int r = 0; r < rows.size(); ++r) {
+        QStringList cells;
+        for (const QJsonValue& cell : rows.at(r).toArray())
+            cells.append(QString(cell.toString()).replace("\r\n", "\\n").replace("\t", "\\t"));
+        EXPECT_EQ(cells.join('\t'), text[r]);
+    }
+    EXPECT_EQ(QJsonDocument::fromJson(RunCli({"show", strFile, "--json"}).strOut.toUtf8()).array().size(),
+              100);
+
+    const RUN diff = RunCli({"diff", strFile, Path("extreme.xMem"), "--json"});
+    EXPECT_EQ(diff.nExit, 1);
+    const QJsonArray differences = QJsonDocument::fromJson(diff.strOut.toUtf8()).array();
+    const QString strText = RunCli({"diff", strFile, Path("extreme.xMem")}).strOut;
+    EXPECT_EQ(differences.size(), strText.count('\n') - strText.count("Memory "));
+    EXPECT_EQ(differences.at(0).toObject(),
+              QJsonObject({{"Memory", 0}, {"Field", "Memo"}, {"A", "Load, slow"}, {"B", ""}}));
+    const RUN same = RunCli({"diff", strFile, strFile, "--json"});
+    EXPECT_EQ(same.nExit, 0);
+    EXPECT_EQ(same.strOut.trimmed(), "[\n]");
+}
+
 } // namespace

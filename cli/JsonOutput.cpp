@@ -1,0 +1,35 @@
+#include "cli/JsonOutput.h"
+
+#include "cli/CliCommand.h"
+
+#include "instrument/StoreMemCommands.h"
+#include "model/StoreMemComparison.h"
+#include "resources/StringTable.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+bool TakeJsonSwitch(QStringList& args)
+{
+    return args.removeAll(QStringLiteral("--json")) > 0;
+}
+
+QJsonValue DifferenceJson(int nMemory, const STOREMEMDIFFERENCE& d, const QString& strA, const QString& strB)
+{
+    QJsonObject object{{QStringLiteral("Memory"), nMemory},
+                       {QStringLiteral("Field"), d.strField},
+                       {strA, d.strA},
+                       {strB, d.strB}};
+    if (d.bMemoTooLong)
+        object.insert(QStringLiteral("Note"),
+                      LoadResString(2744).arg(d.strA.size()).arg(StoreMemCommands::MEMO_LIMIT));
+    return object;
+}
+
+void CliPrintJson(const QJsonValue& value)
+{
+    const QJsonDocument doc =
+        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
+    CliPrint(QString::fromUtf8(doc.toJson(QJsonDocument::Indented)).trimmed());
+}

@@ -1,0 +1,47 @@
+#include "cli/BenchRun.h"
+#include "cli/CliCommand.h"
+
+#include "resources/StringTable.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+int RunRestore(const QStringList& args);
+
+const CLICOMMAND s_Restore{"restore", 2967, 2968, RunRestore};
+VAULTLINE_CLI_COMMAND(s_Restore);
+
+// Each instrument gets the file that backup wrote for its model and serial
+// number; one without such a file is refused, never given another's.
+int RunRestore(const QStringList& args)
+{
+    BENCHARGS a;
+    int nExit = CLI_EXIT_USAGE;
+    if (!ParseBenchArguments(s_Restore, args, {}, {QStringLiteral("--json"), QStringLiteral("--verify")}, a,
+                             nExit))
+        return nExit;
+    const QDir dir(a.strDir);
+    const bool bVerify = a.switches.contains(QStringLiteral("--verify"));
+    auto fnAction = [&](BENCHJOB& job, QStringList& transfer) {
+        const QString strName = BenchFileStem(job.strModel, job.strSerial) + QStringLiteral(".xMem");
+        job.strFile = dir.filePath(strName);
+        if (!QFileInfo(job.strFile).isFile()) {
+            job.nExit = CLI_EXIT_FILE;
+            job.strResult = LoadResString(2977).arg(strName);
+            return false;
+        }
+        transfer = QStringList{QStringLiteral("upload"), job.strFile, job.strResource};
+        if (bVerify)
+            transfer.append(QStringLiteral("--verify"));
+        return true;
+    };
+    CBenchRun run(a.resources, a.nJobs, fnAction, [](BENCHJOB&) { return true; });
+    nExit = run.Run();
+    run.PrintSummary(a.switches.contains(QStringLiteral("--json")));
+    return nExit;
+}
+
+} // namespace
