@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <dlfcn.h>
 #include <grp.h>
@@ -89,22 +91,21 @@ void CheckProvider(CReport& report)
         Dl_info info{};
         if (dladdr(reinterpret_cast<void*>(api.viOpenDefaultRM), &info) && info.dli_fname)
             strPath = QFile::decodeName(info.dli_fname);
+        // Every VISA library's resource manager tells its specification
+        // version, maker and implementation version.
         CSystemVisa::ViUInt32 nSpec = 0, nImpl = 0;
         char szManufacturer[256] = {};
-        QStringList details;
-        if (api.viGetAttribute(pVisa->DefaultRM(), VI_ATTR_RSRC_SPEC_VERSION, &nSpec) >= 0 && nSpec)
-            details << LoadResString(2878).arg(VersionText(nSpec));
-        if (api.viGetAttribute(pVisa->DefaultRM(), VI_ATTR_RSRC_MANF_NAME, szManufacturer) >= 0 &&
-            szManufacturer[0]) {
+        QString strDetails;
+        const CSystemVisa::ViSession rm = pVisa->DefaultRM();
+        if (api.viGetAttribute(rm, VI_ATTR_RSRC_SPEC_VERSION, &nSpec) >= 0 &&
+            api.viGetAttribute(rm, VI_ATTR_RSRC_MANF_NAME, szManufacturer) >= 0 &&
+            api.viGetAttribute(rm, VI_ATTR_RSRC_IMPL_VERSION, &nImpl) >= 0) {
             szManufacturer[sizeof szManufacturer - 1] = 0;
-            details << QString::fromLatin1(szManufacturer);
+            strDetails = LoadResString(2878).arg(VersionText(nSpec), QString::fromLatin1(szManufacturer),
+                                                 QString::number(nImpl, 16));
         }
-        if (api.viGetAttribute(pVisa->DefaultRM(), VI_ATTR_RSRC_IMPL_VERSION, &nImpl) >= 0 && nImpl)
-            details << LoadResString(2879).arg(QString::number(nImpl, 16));
         const QString strWhy =
             strNamed.isEmpty() ? LoadResString(2875).arg(pVisa->LibraryPath()) : LoadResString(2874);
-        const QString strDetails =
-            details.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(details.join(QStringLiteral(", ")));
         report.Ok(LoadResString(2870).arg(strPath, strDetails, strWhy));
         return;
     }
@@ -236,12 +237,24 @@ void CheckAccess(CReport& report, const DEVICE& device)
     };
     const group* pGroup = stat(path.constData(), &st) == 0 ? getgrgid(st.st_gid) : nullptr;
     const QString strUser = UserName();
+    // The owner, or a member of the group already: the access rights
+    // themselves shut the user out, and no group will help.
+    QList<gid_t> groups(std::max(getgroups(0, nullptr), 0));
+    if (getgroups(static_cast<int>(groups.size()), groups.data()) < 0)
+        groups.clear();
+    if (st.st_uid == geteuid() || st.st_gid == getegid() || groups.contains(st.st_gid)) {
+        report.Problem(LoadResString(2879).arg(
+            device.strPath, device.strWhat,
+            QString::number(st.st_mode & 07777, 8).rightJustified(4, QLatin1Char('0'))));
+        return;
+    }
     if (device.bUsbtmc && (!pGroup || st.st_gid == 0)) {
         const QStringList rules = UsbtmcRules();
         if (rules.isEmpty())
             report.Problem(LoadResString(2896).arg(device.strPath, device.strWhat));
         else
-            report.Problem(LoadResString(2897).arg(device.strPath, device.strWhat, rules.join(", ")));
+            report.Problem(
+                LoadResString(2897).arg(device.strPath, device.strWhat, rules.join(QStringLiteral(", "))));
         return;
     }
     const QString strGroup = pGroup ? QString::fromLocal8Bit(pGroup->gr_name) : QString::number(st.st_gid);

@@ -254,8 +254,10 @@ const STRINGENTRY s_Strings[] = {
     {2877,
      u"VAULTLINE_VISA_PROVIDER=system, but no system VISA library could be loaded: install one, or unset "
      u"the variable to use the built-in VISA"},
-    {2878, u"VISA %1"},
-    {2879, u"implementation %1"},
+    {2878, u" (VISA %1, %2, implementation %3)"},
+    {2879,
+     u"%1 (%2): this user may not open it although it is its owner or in its group: its access rights "
+     u"(%3) shut them out; give the owner and group read and write access (MODE=\"0660\" in a udev rule)"},
     {2880, u"serial lines (ASRL...::INSTR): reached; %1 serial ports on this machine"},
     {2881, u"USB instruments (USB...::INSTR): reached through the kernel's usbtmc driver"},
     {2882,

@@ -18,7 +18,8 @@
 set -euo pipefail
 template=$1 output=$2 version=$3
 shift 3
-help=$("$@" --help)
+# (a sanitizer build's leak report at exit is no concern of the page's)
+help=$(ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 "$@" --help)
 
 tmp=$(mktemp)
 trap 'rm -f "$tmp"' EXIT
@@ -36,7 +37,10 @@ function flush_item() {
 BEGIN { state = "start"; heading = "" }
 {
   line = $0
-  if (state == "start" && line ~ /^Usage: /) { synopsis = substr(line, 8); state = "desc"; next }
+  if (state == "start" && line ~ /^Usage: /) {
+    # the program by its name, not by the path it was run from
+    synopsis = substr(line, 8); sub(/^[^ ]*\//, "", synopsis); state = "desc"; next
+  }
   if (line ~ /^Exit codes: /) { flush_item(); state = "exit"; exitText = substr(line, 13); next }
   if (state == "exit") {
     if (line == "") { state = "after"; next }

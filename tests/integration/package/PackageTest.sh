@@ -58,6 +58,7 @@ check_page() {
   local name=$1 help=$2 word
   local text
   text=$(page "$name")
+  grep -qF -- "$build" <<<"$text" && fail "$name(1) names the build folder"
   for word in $(grep -o -- '--[a-z][a-z-]*\|^  -[a-z]' <<<"$help" | sed 's/^  //' | sort -u); do
     grep -q -- "$word" <<<"$text" || fail "$name(1) does not mention $word"
   done
