@@ -12,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-build=build-package
+build="build-package"
 output=$root
 do_build=1
 while [ $# -gt 0 ]; do

@@ -9,6 +9,7 @@ set -uo pipefail
 cli=$1 fake_visa=$2
 work=$(mktemp -d "${TMPDIR:-/tmp}/vaultline-doctor-test.XXXXXX")
 pids=()
+# shellcheck disable=SC2317 # called by the trap
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
   wait 2>/dev/null
@@ -60,7 +61,7 @@ fi
 perl -e 'use Fcntl qw(:flock); open(my $f, "<", $ARGV[0]) or die; flock($f, LOCK_EX) or die; sleep 60' \
   "$root/dev/ttyUSB1" &
 holder=$!
-pids+=($holder)
+pids+=("$holder")
 lock_pid=
 for _ in $(seq 50); do
   lock_pid=$(awk -v ino="$(stat -c %i "$root/dev/ttyUSB1")" '$2 != "->" {split($6, a, ":"); if (a[3] == ino) print $5}' /proc/locks)
@@ -135,7 +136,7 @@ rm "$work/config/Talvero/vaultline-resources"
 cp "$(command -v sleep)" "$work/ModemManager"
 "$work/ModemManager" 60 &
 mm_pid=$!
-pids+=($mm_pid)
+pids+=("$mm_pid")
 run_doctor
 expect_line "^problem: ModemManager is running \(process $mm_pid\)"
 kill "$mm_pid"

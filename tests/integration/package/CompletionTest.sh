@@ -10,7 +10,7 @@ ln -s "$cli" "$work/bin/vaultline-cli"
 export PATH=$work/bin:$PATH XDG_CONFIG_HOME=$work/config HOME=$work
 export VAULTLINE_VISA_PROVIDER=builtin
 export VAULTLINE_VISA_RESOURCES='ASRL/tmp/vaultline-test-a::INSTR;TCPIP0::127.0.0.1::5025::SOCKET'
-touch "$work/files/a.xMem" "$work/files/b.XMEM" "$work/files/notes.txt"
+touch "$work/files/a.xMem" "$work/files/b.XMEM" "$work/files/notes.txt" "$work/files/sub/two words.xMem"
 # shellcheck disable=SC1091
 source "$src/packaging/completion/vaultline-cli"
 
@@ -54,6 +54,9 @@ expect 'vaultline-cli download ASRL/tmp/vaultline-test-a::INSTR ' 'a.xMem b.XMEM
 expect 'vaultline-cli upload ' 'a.xMem b.XMEM sub'
 expect 'vaultline-cli diff a.xMem ' 'a.xMem b.XMEM sub'
 expect 'vaultline-cli show a.xMem --memory ' ''
+# A name with a space is one candidate.
+[ "$(complete_line 'vaultline-cli show sub/')" = 'sub/two words.xMem' ] ||
+  { echo "FAIL: a file name with a space" >&2; fails=$((fails + 1)); }
 expect 'vaultline-cli download X --into ' 'a.xMem b.XMEM sub'
 expect 'vaultline-cli download --range 1-2 ASRL/tmp/vaultline-test-a::INSTR ' 'a.xMem b.XMEM sub'
 # Options of the command, and the global ones.

@@ -6,6 +6,7 @@ set -uo pipefail
 cli=$1 sim=$2 memories=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/vaultline-trace-test.XXXXXX")
 sim_pid=
+# shellcheck disable=SC2317 # called by the trap
 cleanup() {
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
   rm -rf "$work"
