@@ -8,6 +8,7 @@ enum ECliExit
 {
     CLI_EXIT_OK = 0,
     CLI_EXIT_DIFFERENT = 1,
+    CLI_EXIT_PROBLEMS = 1, // doctor found something wrong
     CLI_EXIT_USAGE = 2,
     CLI_EXIT_FILE = 3,
     CLI_EXIT_WRONG_MODEL = 4,

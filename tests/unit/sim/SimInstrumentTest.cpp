@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -87,3 +88,41 @@ TEST(SimInstrumentTest, TheQueueKeepsTheOldestAndEndsInOverflow)
 }
 
 } // namespace
+
+TEST(SimInstrumentTest, Ieee4882StatusCommons)
+{
+    // Messages sent one after the other to a freshly switched-on instrument,
+    // and the reply to the last one.
+    const std::tuple<std::vector<QByteArray>, const char*> cases[] = {
+        {{"*ESR?"}, "128"}, // power on
+        {{"*ESR?", "*ESR?"}, "0"},
+        {{"*CLS", "*ESR?"}, "0"},
+        {{"*CLS", "*OPC", "*ESR?"}, "1"},
+        {{"*CLS", "FOO", "*ESR?"}, "32"},                // command error
+        {{"*CLS", "BACK:SMEM:NSEL 100", "*ESR?"}, "16"}, // execution error
+        {{"*CLS", "*IDN? 1", "*ESR?"}, "32"},
+        {{"*OPC?"}, "1"},
+        {{"*TST?"}, "0"},
+        {{"*WAI", "*OPC?"}, "1"},
+        {{"*ESE 36", "*ESE?"}, "36"},
+        {{"*SRE 255", "*SRE?"}, "191"}, // bit 6 cannot be enabled
+        {{"*ESE 256", "*ESE?"}, "0"},
+        {{"*CLS", "*STB?"}, "0"},
+        {{"*CLS", "FOO", "*STB?"}, "4"},             // an error is queued
+        {{"*CLS", "*ESE 32", "FOO", "*STB?"}, "36"}, // and the event summary
+        {{"*CLS", "*ESE 32", "*SRE 32", "FOO", "*STB?"}, "100"},
+        {{"*CLS", "FOO", "SYST:ERR?", "*STB?"}, "0"}, // the queue is read, the event was not enabled
+    };
+    for (const auto& [messages, pszReply] : cases) {
+        CSimInstrument sim;
+        QByteArray reply;
+        for (const QByteArray& message : messages)
+            reply = sim.Execute(message);
+        EXPECT_EQ(reply, QByteArray(pszReply)) << messages.back().constData();
+    }
+
+    // Bad masks are refused with the standard errors and change nothing.
+    CSimInstrument sim;
+    EXPECT_EQ(sim.Execute("*ESE 7;*ESE -1;*ESE abc;*ESE;*ESE?"), QByteArray("7"));
+    EXPECT_EQ(DrainErrors(sim), QByteArray("-222,-104,-109"));
+}
