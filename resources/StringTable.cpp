@@ -222,6 +222,15 @@ const STRINGENTRY s_Strings[] = {
     {2601, u"vaultline %1"},
 
     // 2700-2799: transfer dialog
+    {2700, u"The instrument %1 is in use by another program: it did not become free within %2 ms. Try "
+           u"again when the other program has finished with it."},
+    {2701, u"The reply to %1 was too long: %2 characters, where the instrument's replies have at most %3."},
+    {2702, u"the reply to %1 does not fit that query: \"%2\"."},
+    {2703, u"Memory %1: %2"},
+    {2704,
+     u"the value of %1 makes its command longer than the instrument's %2-character buffer, so nothing of "
+     u"this memory was sent."},
+    {2705, u"The upload was refused before anything was sent to the instrument."},
 };
 
 const QHash<unsigned, QString>& Table()

@@ -51,6 +51,9 @@ TEST_F(DxrSimTest, IdentifiesThenAllMemoriesWrittenReadBackEqual)
     }
     for (int n = 99; n >= 0; --n)
         EXPECT_EQ(Read(n), Describe(Pattern(n))) << n;
+    // The exclusive lock is the transfer's until it lets go, whatever nested in it.
+    EXPECT_EQ(m_dxr.GetSession()->LockState(), Visa::EXCLUSIVE_LOCK);
+    m_dxr.ReleaseLock();
     EXPECT_EQ(m_dxr.GetSession()->LockState(), Visa::NO_LOCK);
 }
 
