@@ -92,7 +92,8 @@ const STRINGENTRY s_Strings[] = {
     {2000, u"Usage: vaultline-cli COMMAND [ARGUMENTS]\n\nBacks up, restores and inspects the store memories "
            u"of DXR9K electronic loads.\nCommands:"},
     {2001, u"Exit codes: 0 success, 1 diff found differences, 2 usage error, 3 a memory file could not be "
-           u"read or written,\n4 wrong model, 5 VISA failure, 6 instrument errors, 130 cancelled.\nRun "
+           u"read or written,\n4 wrong model, 5 VISA failure (the instrument in use by another program "
+           u"included), 6 instrument errors,\n7 upload refused before anything was sent, 130 cancelled.\nRun "
            u"'vaultline-cli COMMAND --help' for one command."},
     {2002, u"Usage: vaultline-cli %1"},
     {2003, u"vaultline-cli: unknown command '%1'. Run 'vaultline-cli --help' for the list of commands."},
