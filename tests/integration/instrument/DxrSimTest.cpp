@@ -14,6 +14,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
+#include <poll.h>
+#include <pty.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -133,6 +138,56 @@ TEST_F(DxrSimTest, OnTcpWholeRepliesArePacedAtTheBaudRate)
     // The benchmark shows the figure (at least 95%); here a loaded machine
     // must still stay well above the 60% of pacing in small pieces.
     EXPECT_LE(timer.elapsed(), dMinimumMs / 0.8);
+}
+
+// A peer on a real pseudo-terminal that answers as the simulated instrument
+// does, except for a memo whose quote it did not double: the reply is taken as
+// received after the short wait, not after the whole I/O timeout.
+TEST_F(DxrSimTest, AnUnbalancedQuoteCostsOnlyTheShortWait)
+{
+    int fdMaster = -1, fdSlave = -1;
+    char szName[256] = {};
+    ASSERT_EQ(::openpty(&fdMaster, &fdSlave, szName, nullptr, nullptr), 0);
+    std::atomic<bool> bStop{false};
+    std::thread peer([&] {
+        CSimInstrument sim;
+        QByteArray line;
+        char c = 0;
+        pollfd pfd{fdMaster, POLLIN, 0};
+        while (!bStop.load()) {
+            if (::poll(&pfd, 1, 50) <= 0 || ::read(fdMaster, &c, 1) != 1)
+                continue;
+            if (c != '\n') {
+                line += c;
+                continue;
+            }
+            QByteArray reply = line == "BACK:SMEM:MEMO?" ? QByteArray("\"5\" pipe\"") : sim.Execute(line);
+            line.clear();
+            if (reply.isEmpty())
+                continue;
+            reply += '\n';
+            (void)!::write(fdMaster, reply.constData(), static_cast<size_t>(reply.size()));
+        }
+    });
+    std::shared_ptr<IResourceManager> pRm = CreateResourceManager();
+    QElapsedTimer timer;
+    STOREMEM mem;
+    QString strText;
+    EXPECT_EQ(StatusOf(
+                  [&] {
+                      m_dxr.Open(pRm, QStringLiteral("ASRL%1::INSTR").arg(QString::fromLocal8Bit(szName)));
+                      timer.start();
+                      m_dxr.ReadStoreMemory(mem);
+                  },
+                  &strText),
+              Visa::VI_SUCCESS)
+        << qPrintable(strText);
+    EXPECT_LT(timer.elapsed(), CDxr::QUOTE_WAIT_MS + 500);
+    EXPECT_EQ(mem.Memo, QStringLiteral("5\"pipe"));
+    bStop.store(true);
+    peer.join();
+    ::close(fdSlave);
+    ::close(fdMaster);
 }
 
 } // namespace
