@@ -14,6 +14,7 @@ enum ECliExit
     CLI_EXIT_WRONG_MODEL = 4,
     CLI_EXIT_VISA = 5,
     CLI_EXIT_INSTRUMENT = 6,
+    CLI_EXIT_REFUSED = 7, // an upload the instrument cannot take whole; nothing was sent
     CLI_EXIT_CANCELLED = 130,
 };
 

@@ -93,9 +93,9 @@ const STRINGENTRY s_Strings[] = {
     {2000, u"Usage: vaultline-cli [--log FILE] COMMAND [ARGUMENTS]\n\nBacks up, restores and inspects the "
            u"store memories of DXR9K electronic loads.\nCommands:"},
     {2001, u"Exit codes: 0 success, 1 diff or verify found differences or doctor found a problem, 2 usage "
-           u"error, 3 a "
-           u"memory file could not be read or written,\n4 wrong model, 5 VISA failure, 6 instrument errors, "
-           u"130 cancelled.\nRun "
+           u"error, 3 a memory file could not be read or written,\n4 wrong model, 5 VISA failure (the "
+           u"instrument in use by another program included), 6 instrument errors,\n7 upload refused before "
+           u"anything was sent, 130 cancelled.\nRun "
            u"'vaultline-cli COMMAND --help' for one command."},
     {2002, u"Usage: vaultline-cli %1"},
     {2003, u"vaultline-cli: unknown command '%1'. Run 'vaultline-cli --help' for the list of commands."},
@@ -229,6 +229,16 @@ const STRINGENTRY s_Strings[] = {
     {2601, u"vaultline %1"},
 
     // 2700-2799: transfer dialog
+    {2700, u"The instrument %1 is in use by another program: it did not become free within %2 ms. Try "
+           u"again when the other program has finished with it."},
+    {2701, u"The reply to %1 was too long: %2 characters, where the instrument's replies have at most %3."},
+    {2702, u"the reply to %1 does not fit that query: \"%2\"."},
+    {2703, u"Memory %1: %2"},
+    {2704,
+     u"the value of %1 makes its command longer than the instrument's %2-character buffer, so nothing of "
+     u"this memory was sent."},
+    {2705, u"The upload was refused before anything was sent to the instrument."},
+
     // 2740-2779: verify (command line and desktop) and merge-safe partial downloads
     {2740, u"verify FILE RESOURCE [--range FIRST-LAST]"},
     {2741, u"Reads the store memories (all, or a range) back from the instrument and lists the values that "

@@ -1,5 +1,8 @@
 #include "sim/SimInstrument.h"
 
+#include "model/StoreMemFields.h"
+#include "xmlfile/XmlText.h"
+
 #include <cctype>
 #include <cfloat>
 #include <cmath>
@@ -82,6 +85,23 @@ const SIMROW s_Rows[] = {
     {1, {SIM_NUM(InputTime)}},
     {1, {SIM_STR(Memo)}},
 };
+
+// The decimals the memory file keeps for the field p points into: the
+// instrument answers with what it keeps, conductances with 6, the rest with 4.
+int DecimalsOf(STOREMEM& mem, const void* p)
+{
+    for (const STOREMEMFIELD& f : g_StoreMemFields) {
+        if (f.pFloat && &(mem.*f.pFloat) == p)
+            return f.nPrecision;
+    }
+    for (ABCMEM& abc : mem.Abc) {
+        for (const ABCMEMFIELD& f : g_AbcMemFields) {
+            if (&(abc.*f.pField) == p)
+                return f.nPrecision;
+        }
+    }
+    return 4;
+}
 
 } // namespace
 
@@ -452,7 +472,8 @@ QByteArray CSimInstrument::Respond(const HEADERDEF& command)
             void* p = row.fields[f].pfn(mem);
             switch (row.fields[f].eKind) {
             case EKind::Number:
-                fields << QByteArray::number(static_cast<double>(*static_cast<float*>(p)), 'f', 4);
+                fields << QByteArray::fromStdString(
+                    XmlText::FormatFixed(static_cast<double>(*static_cast<float*>(p)), DecimalsOf(mem, p)));
                 break;
             case EKind::Integer:
                 fields << QByteArray::number(*static_cast<std::int32_t*>(p));

@@ -56,6 +56,11 @@ TEST(SimInstrumentTest, RepliesAndQueuedErrors)
         {"BACK:SMEM:VOLT 1,2,3,4,5,6,7,8,9,10,MEDium;VOLT?",
          "1.0000,2.0000,3.0000,4.0000,5.0000,6.0000,7.0000,8.0000,9.0000,10.0000,MEDium", ""},
         {"BACK:SMEM:MEMO '0123456789ABCDEFGHIJ';MEMO?", "\"0123456789ABCDE\"", ""},
+        // Conductances are kept and answered with the 6 decimals of the memory
+        // file, through its formatter (ties as the file rounds them).
+        {"BACK:SMEM:RES 0.123456,1,2,3,4,5,6,7,8,1.178001;RES?",
+         "0.123456,1.000000,2.000000,3.000000,4.000000,5.000000,6.000000,7.000000,8.000000,1.178001", ""},
+        {"BACK:SMEM:SLEW 0.03125;SLEW?", "0.0312", ""},
         {"BACK:SMEM:SLEW 1;FOO;BACK:SMEM:PULS 1", "", "-113,-109"},
         {"", "", ""},
     };
