@@ -1,11 +1,11 @@
 #include "cli/CliCommand.h"
 #include "cli/CliTransfer.h"
+#include "cli/MemoryFileArgs.h"
 
 #include "model/XmlDocData.h"
+#include "platform/file/RegularFile.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
-
-#include <QFileInfo>
 
 namespace {
 
@@ -25,15 +25,13 @@ int RunDownload(const QStringList& args)
     // Memories outside the range come from the base file, or are defaults.
     CXmlDocData data;
     data.Reset();
-    if (!a.strInto.isEmpty() && !data.Load(a.strInto)) {
-        CliPrintError(FormatResString(IDS_FILE_NOT_READ, a.strInto));
+    if (!a.strInto.isEmpty() && !LoadMemoryFile(data, a.strInto))
         return CLI_EXIT_FILE;
-    }
     // Found out before the instrument is busy for minutes, not after.
-    const QFileInfo file(strFile);
-    const QFileInfo dir(file.absolutePath());
-    if (!dir.isDir() || !dir.isWritable() || file.isDir() || (file.exists() && !file.isWritable())) {
+    QString strWhyNot;
+    if (!RegularFile::CanSave(strFile, strWhyNot)) {
         CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
+        CliPrintError(LoadResString(2114).arg(strWhyNot));
         return CLI_EXIT_FILE;
     }
 
@@ -46,10 +44,8 @@ int RunDownload(const QStringList& args)
             CliPrintError(LoadResString(2413).arg(strFile));
         return CCliTransfer::ExitCode(result);
     }
-    if (!data.Save(strFile)) {
-        CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
+    if (!SaveMemoryFile(data, strFile))
         return CLI_EXIT_FILE;
-    }
     return CLI_EXIT_OK;
 }
 
