@@ -189,8 +189,10 @@ int main(int argc, char** argv)
                     pszName, static_cast<long long>(shape.size()), h[1].dCpu / 1000, h[1].dWall / 1000,
                     h[0].dCpu / 1000, h[1].dCpu / h[0].dCpu);
     };
+    // The value names also appear outside every memory, so no walk of a
+    // memory can stop before the end of its element.
     for (int nJunk : {0, 10000, 100000, 1000000}) {
-        QByteArray nested = "<Memories>";
+        QByteArray nested = "<Memories><outside><Memo/><Curr/><AMem><Curr_L/></AMem></outside>";
         for (int i = 0; i < 100; ++i)
             nested += "<Memory Index=\"" + QByteArray::number(i) + "\">";
         nested += QByteArray("<j/>").repeated(nJunk) + QByteArray("</Memory>").repeated(100) + "</Memories>";
