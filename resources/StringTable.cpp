@@ -329,6 +329,17 @@ const STRINGENTRY s_Strings[] = {
      u"%1 is running (process %2) and may take over serial ports as they are plugged in: stop it (sudo "
      u"systemctl disable --now %1) or make it leave the port alone with ENV{ID_MM_DEVICE_IGNORE}=\"1\" in "
      u"a udev rule; brltty is removed with: sudo apt remove brltty"},
+
+    // 2780-2819: files and inputs (special files, bounds, texts a file cannot carry)
+    {2780, u"It is a directory, not a file."},
+    {2781, u"It is a FIFO (named pipe), not a file."},
+    {2782, u"It is a device, not a file."},
+    {2783, u"It is a socket, not a file."},
+    {2784, u"Warning: %1 is not read: %2"},
+    {2785, u"Warning: only the first %2 bytes of %1 are read; the rest is ignored."},
+    {2786, u"Warning: %1 names more than %2 resources; the rest are ignored."},
+    {2787, u"Warning: %1 is larger than %2 bytes; its beginning is read and no setting is saved to it."},
+    {2788, u"Memory %1, %2: %3 cannot be kept in a memory file and is saved as U+FFFD."},
 };
 
 const QHash<unsigned, QString>& Table()
@@ -354,8 +365,22 @@ QString FormatResString(unsigned nId, const QString& strArg)
     QString str = LoadResString(nId);
     const int nPos = str.indexOf(QLatin1String("%s"));
     if (nPos >= 0)
-        str.replace(nPos, 2, strArg);
+        str.replace(nPos, 2, EscapeControlCharacters(strArg));
     return str;
+}
+
+QString EscapeControlCharacters(const QString& str, const QString& strKeep)
+{
+    QString strOut;
+    for (const QChar c : str) {
+        const char16_t u = c.unicode();
+        const bool bControl = u < 0x20 || (u >= 0x7F && u <= 0x9F);
+        if (bControl && !strKeep.contains(c))
+            strOut += QStringLiteral("\\x%1").arg(static_cast<uint>(u), 2, 16, QLatin1Char('0'));
+        else
+            strOut += c;
+    }
+    return strOut;
 }
 
 QString LoadResPrompt(unsigned nId)

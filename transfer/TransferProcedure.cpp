@@ -4,6 +4,7 @@
 #include "instrument/ScpiException.h"
 #include "instrument/ScpiReply.h"
 #include "instrument/StoreMemCommands.h"
+#include "model/XmlDocData.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
@@ -125,8 +126,13 @@ CTransferProcedure::EResult CTransferProcedure::Run(std::shared_ptr<IResourceMan
                 if (bDownload)
                     m_host.RefreshView();
                 result = m_bRunning.load() ? RESULT_COMPLETED : RESULT_ABORTED;
-                Report(LoadResString(result == RESULT_COMPLETED ? IDS_TRANSFER_COMPLETED
-                                                                : IDS_TRANSFER_ABORTED));
+                QStringList lines{LoadResString(result == RESULT_COMPLETED ? IDS_TRANSFER_COMPLETED
+                                                                           : IDS_TRANSFER_ABORTED)};
+                // The instrument's texts may hold characters that no memory
+                // file can carry; saving replaces them, so say it now.
+                if (bDownload)
+                    lines << CXmlDocData::NonXmlCharacters(m_memories, nFirst, nFirst + m_nTransferred - 1);
+                Report(lines.join(QLatin1Char('\n')));
             }
         } catch (const _com_error& e) {
             // The session holds the instrument's lock for the whole transfer;

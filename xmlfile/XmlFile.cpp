@@ -1,9 +1,9 @@
 #include "xmlfile/XmlFile.h"
 
 #include "platform/com/ComError.h"
+#include "platform/file/RegularFile.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -75,28 +75,18 @@ void CXmlFile::ReplaceDocument(xmlDoc* pDoc)
 
 bool CXmlFile::Load()
 {
-    QFile file(m_strPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ReplaceDocument(NewDocument());
-        m_strLastError = file.errorString();
-        return false;
-    }
-    if (file.size() > MAX_FILE_SIZE) {
-        ReplaceDocument(NewDocument());
-        m_strLastError = QStringLiteral("The file is larger than %1 MB.").arg(MAX_FILE_SIZE / (1024 * 1024));
-        return false;
-    }
-    // Read in pieces and stop one piece beyond the limit: a file that grows,
-    // or a device without a size, cannot make this read unbounded.
+    // Refused unread when it is plainly too large; a file that grows while it
+    // is read stops the read one piece beyond the limit.
+    const bool bTooLarge = QFileInfo(m_strPath).size() > MAX_FILE_SIZE;
     QByteArray bytes;
-    bytes.reserve(file.size());
-    char buffer[65536];
-    qint64 nRead = 0;
-    while ((nRead = file.read(buffer, sizeof buffer)) > 0 && bytes.size() <= MAX_FILE_SIZE)
-        bytes.append(buffer, nRead);
-    if (nRead < 0 || bytes.size() > MAX_FILE_SIZE) {
+    QString strReason;
+    bool bLonger = false;
+    if (bTooLarge || !RegularFile::Read(m_strPath, MAX_FILE_SIZE, bytes, strReason, bLonger) || bLonger) {
         ReplaceDocument(NewDocument());
-        m_strLastError = nRead < 0 ? file.errorString() : QStringLiteral("The file is too large.");
+        m_strLastError =
+            bTooLarge || bLonger
+                ? QStringLiteral("The file is larger than %1 MB.").arg(MAX_FILE_SIZE / (1024 * 1024))
+                : strReason;
         return false;
     }
     return LoadFromBytes(bytes);
@@ -153,15 +143,11 @@ bool CXmlFile::Save()
 {
     m_strLastError.clear();
     const QByteArray bytes = ToBytes();
-    // QSaveFile writes a temporary file beside the target, flushes it to disk
-    // and renames it over the target only when everything was written; a full
-    // disk or a killed process leaves the previous file as it was.
-    QSaveFile file(m_strPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_strLastError = file.errorString();
-        file.cancelWriting();
+    // A temporary file beside the target, flushed and renamed over it; never
+    // over anything but a regular file (see RegularFile::Save).
+    if (!RegularFile::Save(m_strPath, bytes, m_strLastError))
         return false;
-    }
+    m_strLastError.clear();
     return true;
 }
 

@@ -11,8 +11,10 @@ struct _xmlDoc;
 // reads the whole file before it returns; it refuses what is not well-formed
 // XML, never reads external entities or DTDs nor touches the network, and
 // bounds entity expansion, nesting depth and file size, so a hostile file
-// fails to load instead of exhausting the machine. Saving replaces the file
-// atomically: the old file stays whole when the save fails.
+// fails to load instead of exhausting the machine; only regular files are
+// read or written (a FIFO or a device is refused at once, never waited on or
+// replaced). Saving replaces the file atomically: the old file stays whole
+// when the save fails (in a read-only folder see RegularFile::Save).
 class CXmlFile
 {
 public:

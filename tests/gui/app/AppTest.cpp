@@ -12,9 +12,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -187,6 +196,101 @@ TEST(RecentFileListTest, KeepsFourNewestFirstWithoutDuplicates)
     CRecentFileList reread(strSection, 4);
     reread.ReadList();
     EXPECT_EQ(reread.GetFiles(), expected);
+}
+
+// The special files a user can name instead of a memory file: a FIFO without
+// a writer, a device, a socket and a folder.
+class AppSpecialFiles : public AppTest
+{
+protected:
+    void TearDown() override
+    {
+        if (m_nSocket >= 0)
+            ::close(m_nSocket);
+        AppTest::TearDown();
+    }
+    QString Fifo()
+    {
+        const QString strPath = m_dir.filePath(QStringLiteral("fifo.xMem"));
+        EXPECT_EQ(::mkfifo(QFile::encodeName(strPath).constData(), 0666), 0);
+        return strPath;
+    }
+    QString Socket()
+    {
+        const QString strPath = m_dir.filePath(QStringLiteral("socket.xMem"));
+        m_nSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr = {};
+        addr.sun_family = AF_UNIX;
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", QFile::encodeName(strPath).constData());
+        EXPECT_EQ(::bind(m_nSocket, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        return strPath;
+    }
+    int m_nSocket = -1;
+};
+
+TEST_F(AppSpecialFiles, AFifoOnTheCommandLineGivesTheMessageAtOnceAndEndsStartUp)
+{
+    const QString strFifo = Fifo();
+    CModalCloser closer;
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(m_pApp->InitInstance({strFifo}));
+    EXPECT_LT(timer.elapsed(), 1000);
+    ASSERT_EQ(closer.m_texts.size(), 1);
+    EXPECT_EQ(closer.m_texts[0],
+              FormatResString(IDS_FILE_NOT_READ, strFifo) + QStringLiteral("\n\n") + LoadResString(2781));
+    EXPECT_EQ(m_pApp->GetMainFrame(), nullptr);
+    EXPECT_EQ(m_pApp->GetDocument(), nullptr);
+}
+
+// File > Open through the real file dialog: the message, then the program
+// goes on with the document it had.
+TEST_F(AppSpecialFiles, FileOpenOfASpecialFileLeavesTheProgramUsable)
+{
+    ASSERT_TRUE(m_pApp->InitInstance({}));
+    m_pApp->GetDocument()->GetAt(5)->Memo = QStringLiteral("kept");
+    // The dialog adds .xMem to a name without it; a link by that name stands
+    // for the device.
+    const QString strDevice = m_dir.filePath(QStringLiteral("zero.xMem"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), strDevice));
+    const std::pair<QString, unsigned> cases[] = {{Fifo(), 2781}, {strDevice, 2782}, {Socket(), 2783}};
+    for (const auto& [strPath, nReason] : cases) {
+        CModalCloser closer;
+        QPointer<QFileDialog> pAnswered;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&, strPath = strPath] {
+            auto* pDialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!pDialog)
+                return;
+            if (pDialog == pAnswered)
+                return pDialog->reject(); // the dialog did not take the name
+            pAnswered = pDialog;
+            // Typed into the name field, as a user would; queued, so that
+            // the boxes it may bring up are answered by the closer.
+            auto* pName = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            pName->setText(strPath);
+            QMetaObject::invokeMethod(
+                pName, [pName] { QTest::keyClick(pName, Qt::Key_Return); }, Qt::QueuedConnection);
+        });
+        answer.start(20);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_TRUE(Frame()->RouteCommand(ID_FILE_OPEN));
+        EXPECT_LT(timer.elapsed(), 5000);
+        EXPECT_EQ(closer.m_texts, QStringList{FormatResString(IDS_FILE_NOT_READ, strPath) +
+                                              QStringLiteral("\n\n") + LoadResString(nReason)});
+        EXPECT_TRUE(Frame()->isVisible());
+        EXPECT_EQ(m_pApp->GetDocument()->GetAt(5)->Memo, QStringLiteral("kept")) << qPrintable(strPath);
+        EXPECT_EQ(Frame()->windowTitle(),
+                  LoadResString(AFX_IDS_UNTITLED) + QStringLiteral(" - DXR9K Vaultline"));
+    }
+    // A folder never leaves the dialog (it opens the folder); named otherwise,
+    // as a recent file, it is refused the same way.
+    CModalCloser closer;
+    EXPECT_FALSE(m_pApp->GetDocument()->OnOpenDocument(m_dir.path()));
+    EXPECT_EQ(closer.m_texts, QStringList{FormatResString(IDS_FILE_NOT_READ, m_dir.path()) +
+                                          QStringLiteral("\n\n") + LoadResString(2780)});
+    EXPECT_TRUE(IsEnabled(ID_FILE_SAVE));
 }
 
 } // namespace

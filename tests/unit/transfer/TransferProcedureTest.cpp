@@ -161,6 +161,23 @@ TEST_F(TransferProcedureTest, DownloadAndUploadSendTheExactSequence)
     EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
 }
 
+// A memo the instrument holds with control characters comes into the
+// records as it is; the completion message says what a save will replace.
+TEST_F(TransferProcedureTest, DownloadNamesTheCharactersAMemoryFileCannotCarry)
+{
+    m_p->m_sim.Execute("BACK:SMEM:NSEL 2");
+    m_p->m_sim.Execute("BACK:SMEM:MEMO \"Bat\x01t\x1b[1m\"");
+    EXPECT_EQ(Run(DOWNLOAD, 1, 3), CTransferProcedure::RESULT_COMPLETED);
+    EXPECT_EQ(m_data.GetContainer().GetAt(2)->Memo, QStringLiteral("Bat\x01t\x1b[1m"));
+    EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED) + '\n' +
+                                           LoadResString(2788).arg(2).arg(QStringLiteral("Memo"),
+                                                                          QStringLiteral("U+0001, U+001B"))});
+    // An upload does not report what it sends.
+    m_p->m_messages.clear();
+    EXPECT_EQ(Run(UPLOAD, 2, 2), CTransferProcedure::RESULT_COMPLETED);
+    EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
+}
+
 TEST_F(TransferProcedureTest, TimeoutReportsTheVisaDescriptionAndReleasesTheLock)
 {
     // Mode, first memory, the write that times out (identification is 3
