@@ -254,7 +254,9 @@ void CDlgTransfer::PumpMessages()
 
 void CDlgTransfer::ShowMessage(const QString& strText)
 {
-    AfxMessageBox(strText);
+    // Only the completion is good news; aborts, wrong models and errors warn.
+    const bool bCompleted = strText == LoadResString(IDS_TRANSFER_COMPLETED);
+    AfxMessageBox(strText, bCompleted ? EMessageKind::Information : EMessageKind::Warning);
 }
 
 void CDlgTransfer::SetModified()

@@ -112,6 +112,7 @@ protected:
     {
         CModalCloser closer;
         m_pDlg->TransferButton()->click();
+        m_icons = closer.m_icons;
         return closer.m_texts;
     }
 
@@ -135,6 +136,7 @@ protected:
     QString m_strState;
     QString m_strLog;
     qsizetype m_nLogged = 0;
+    QList<QMessageBox::Icon> m_icons; // of the messages of the last RunTransfer
     CXmlDocData m_Bench;
     std::unique_ptr<CSimProcess> m_pSim;
     std::unique_ptr<CVaultlineApp> m_pApp;
@@ -260,6 +262,7 @@ TEST_F(DlgTransferTest, TheRangeChosenIsTransferredWithItsProgressAndADownloadIs
         for (int i = bAll ? 0 : nStart; i <= (bAll ? 99 : nEnd); ++i)
             expected << i;
         EXPECT_EQ(RunTransfer(), QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
+        EXPECT_EQ(m_icons, QList<QMessageBox::Icon>{QMessageBox::Information}) << "good news, not a warning";
         EXPECT_EQ(SelectedMemories(), expected);
         const auto* pProgress = dlg.Item<QProgressBar>(IDC_PROGRESS);
         EXPECT_EQ(pProgress->minimum(), 0);
@@ -321,6 +324,7 @@ TEST_F(DlgTransferTest, CancelWhileRunningStopsAfterTheMemoryInProgressAndCancel
             fnCancel(&dlg); // a double click does not close it
         });
         EXPECT_EQ(RunTransfer(), QStringList{LoadResString(IDS_TRANSFER_ABORTED)});
+        EXPECT_EQ(m_icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
         EXPECT_TRUE(bRunningAtClick);
         EXPECT_FALSE(bTransferEnabledAtClick);
         EXPECT_EQ(SelectedMemories(), QList<int>{0});
@@ -359,6 +363,7 @@ TEST_F(DlgTransferTest, FailuresAreReportedAndLeaveTheDialogIdle)
         const QStringList messages = RunTransfer();
         ASSERT_EQ(messages.size(), 1);
         EXPECT_TRUE(messages[0].startsWith(strMessageStart)) << qPrintable(messages[0]);
+        EXPECT_EQ(m_icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
         EXPECT_EQ(dlg.GetLastResult(), eResult);
         EXPECT_FALSE(dlg.IsRunning());
         EXPECT_TRUE(dlg.TransferButton()->isEnabled());
