@@ -3,6 +3,7 @@
 
 #include "app/AppOptions.h"
 #include "app/MainFrame.h"
+#include "app/Recovery.h"
 #include "app/VaultlineApp.h"
 #include "model/VaultlineDoc.h"
 #include "model/XmlDocData.h"
@@ -23,6 +24,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QToolTip>
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -417,6 +419,39 @@ TEST_F(DlgTransferTest, TransferMenuCommandsRunTheDialogModallyAndTheResourceIsR
     EXPECT_EQ(options.m_strIoResourceDn, m_pSim->Resource());
     EXPECT_EQ(options.m_strIoResourceUp, QStringLiteral("GPIB0::1::INSTR"))
         << "an upload's choice is its own";
+}
+
+// A signal during a download: the transfer stops after the memory in
+// progress, its message and the dialog close, and what was read goes to the
+// recovery file before the window closes.
+TEST_F(DlgTransferTest, AnEndSignalCancelsARunningTransferAndKeepsWhatItRead)
+{
+    qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("xdg-state"))));
+    Start({QStringLiteral("--latency"), QStringLiteral("5")});
+    InstallTransferDialog(*m_pApp);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* pDlg = qobject_cast<CDlgTransfer*>(QApplication::activeModalWidget());
+        if (!pDlg)
+            return;
+        poll.stop();
+        auto* pList = qobject_cast<QComboBox*>(pDlg->GetDlgItem(IDC_RESOURCE));
+        pList->setCurrentIndex(pList->findText(m_pSim->Resource()));
+        // Arrives while the first memories are being read.
+        QTimer::singleShot(0, [this] { m_pApp->EndBySignal(SIGTERM); });
+        qobject_cast<QPushButton*>(pDlg->GetDlgItem(IDC_TRANSFER))->click();
+    });
+    poll.start(50);
+    m_pApp->GetMainFrame()->RouteCommand(ID_TRANSFER_DOWNLOAD);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !m_pApp->GetMainFrame()->isVisible(); }, 10000));
+    const QList<int> read = SelectedMemories();
+    ASSERT_FALSE(read.isEmpty());
+    EXPECT_LT(read.size(), 10) << "stopped between memories, not at the end";
+    CXmlDocData kept;
+    kept.Reset();
+    ASSERT_TRUE(kept.Load(CRecovery::FilePath()));
+    EXPECT_EQ(kept.GetContainer().GetAt(0)->Memo, BenchAt(0).Memo);
+    qunsetenv("XDG_STATE_HOME");
 }
 
 } // namespace
