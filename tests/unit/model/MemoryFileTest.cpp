@@ -147,6 +147,12 @@ TEST_F(MemoryFileTest, ALoadReadsTheSameMemoriesWhateverItDropsOnTheWay)
          "<!DOCTYPE Memories [<!ENTITY m \"<Memory Index='8'><Memo>ent</Memo></Memory><Memory "
          "Index='9'/>\">]><Memories>&m;<Memory Index=\"7\"><Memo>seven</Memo></Memory>&m;</Memories>",
          {{7, "seven"}, {8, "ent"}}},
+        {"identifiers on dropped elements",
+         "<!DOCTYPE Memories [<!ATTLIST Memory id ID #IMPLIED ref IDREF #IMPLIED>]><Memories>"
+         "<Memory Index=\"500\" id=\"a\" xml:id=\"c\"><Memo>x</Memo></Memory>"
+         "<Memory Index=\"1\" id=\"b\" ref=\"a\"><Memo>one</Memo></Memory>"
+         "<Memory Index=\"1\" ref=\"b\"/>text after</Memories>",
+         {{1, "one"}}},
         {"a prefixed name is another element",
          "<Memories xmlns:p=\"urn:x\"><p:Memory Index=\"6\"><Memo>p</Memo></p:Memory>"
          "<Memory Index=\"6\"><Memo>plain</Memo></Memory></Memories>",
