@@ -26,10 +26,8 @@ const std::vector<ACCELENTRY>& LoadAccelerators(unsigned nId);
 
 // Toolbar 128: command identifiers left to right, 0 for a separator.
 const std::vector<unsigned>& LoadToolBar(unsigned nId);
-// The 16 x 15 image of a toolbar command drawn at a device pixel ratio; null
-// for a command without button.
-QPixmap LoadToolBarImage(unsigned nCommandId, qreal dRatio = 1.0);
-// The same image at 1x, 2x and the screen's ratio, for buttons and menus.
+// The 16 x 15 image of a toolbar command at 1x, 2x and the screen's ratio,
+// for buttons and menus; null for a command without button.
 QIcon LoadToolBarIcon(unsigned nCommandId);
 
 // Icons 128 (main window), 131 (tree root), 132 (transfer), 135 (store

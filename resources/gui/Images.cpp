@@ -208,11 +208,6 @@ QPixmap TransferIcon(int n, qreal dRatio)
 
 } // namespace
 
-QPixmap LoadToolBarImage(unsigned nCommandId, qreal dRatio)
-{
-    return ToolImage(nCommandId, dRatio);
-}
-
 QIcon LoadToolBarIcon(unsigned nCommandId)
 {
     if (ToolImage(nCommandId, 1.0).isNull())
