@@ -2,6 +2,7 @@
 // file, or a new document without one; "vaultline --version" prints the
 // version that the program file's version block states.
 
+#include "app/EndSignals.h"
 #include "app/ModuleVersion.h"
 #include "app/VaultlineApp.h"
 #include "platform/visa/VisaTrace.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("com.talvero.Vaultline"));
     CVaultlineApp theApp;
     InstallTransferDialog(theApp);
+    // From here on a signal ends the program as File > Exit does.
+    CEndSignals endSignals([&theApp](int nSignal) { theApp.EndBySignal(nSignal); });
     // A file that cannot be opened ends the program after the document's
     // message.
     if (!theApp.InitInstance(QCoreApplication::arguments().mid(1)))

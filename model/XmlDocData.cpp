@@ -108,12 +108,15 @@ void CXmlDocData::Reset()
 bool CXmlDocData::Load(const QString& strPath)
 {
     CXmlFile file(strPath);
+    // Read reads no more than this: the first Memory of each index.
+    file.KeepOnlyIndexed("Memories", "Memory", m_Container.GetCount());
     return Read(file, [&] { return file.Load(); });
 }
 
 bool CXmlDocData::LoadFromBytes(const QByteArray& bytes)
 {
     CXmlFile file{QString()};
+    file.KeepOnlyIndexed("Memories", "Memory", m_Container.GetCount());
     return Read(file, [&] { return file.LoadFromBytes(bytes); });
 }
 

@@ -340,6 +340,13 @@ const STRINGENTRY s_Strings[] = {
     {2786, u"Warning: %1 names more than %2 resources; the rest are ignored."},
     {2787, u"Warning: %1 is larger than %2 bytes; its beginning is read and no setting is saved to it."},
     {2788, u"Memory %1, %2: %3 cannot be kept in a memory file and is saved as U+FFFD."},
+
+    // 2820-2859: the desktop program on Linux: ended by a signal, recovery
+    {2820, u"DXR9K Vaultline was ended while the document %1 had unsaved changes. They were kept in %2.\n\n"
+           u"Open them now? No discards them."},
+    {2821, u"The kept changes in %1 could not be read.\n\n%2"},
+    {2822, u"vaultline: ended by %1; the unsaved changes are kept in %2 and offered at the next start."},
+    {2823, u"vaultline: ended by %1; the unsaved changes could not be kept in %2: %3"},
 };
 
 const QHash<unsigned, QString>& Table()

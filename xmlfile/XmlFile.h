@@ -5,7 +5,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+#include <string>
+
 struct _xmlDoc;
+struct _xmlParserCtxt;
 
 // One XML file and its document tree, made for one load or one save. Loading
 // reads the whole file before it returns; it refuses what is not well-formed
@@ -34,6 +38,13 @@ public:
 
     // The same as Load and Save, on bytes in memory.
     bool LoadFromBytes(const QByteArray& bytes);
+
+    // Declares, before a load, that only FindRoot(pszRoot) and
+    // FindIndexedChildren(pszName, nCount) on it will be read (with lookups
+    // inside what they find). Every other pszName element inside that root
+    // is then dropped as soon as it has been parsed, so a file of 10,000
+    // memories costs the memory of nCount of them while it loads.
+    void KeepOnlyIndexed(const char* pszRoot, const char* pszName, int nCount);
     QByteArray ToBytes() const;
 
     // What the parser or the file system said about the last failed Load or
@@ -51,8 +62,14 @@ private:
     // The document, or _com_error E_POINTER when it could not be created.
     _xmlDoc* Document() const;
     void ReplaceDocument(_xmlDoc* pDoc);
+    // Runs fnRead on a new parser context (with the pruning of
+    // KeepOnlyIndexed installed) and takes its document when well-formed.
+    bool Parse(const std::function<_xmlDoc*(_xmlParserCtxt*)>& fnRead);
 
     QString m_strPath;
     _xmlDoc* m_pDoc = nullptr;
     QString m_strLastError;
+    std::string m_strKeepRoot;
+    std::string m_strKeepName;
+    int m_nKeepCount = -1;
 };

@@ -50,6 +50,12 @@ public:
     CFd& operator=(const CFd&) = delete;
     ~CFd() { Close(); }
     int Get() const { return m_fd; }
+    int Release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
     int Close()
     {
         const int nResult = m_fd >= 0 ? ::close(m_fd) : 0;
@@ -202,31 +208,44 @@ QString NotRegularReason(const QString& strPath)
     return TypeReason(st.st_mode);
 }
 
-bool Read(const QString& strPath, qint64 nMaxBytes, QByteArray& bytes, QString& strReason, bool& bLonger)
+int OpenForReading(const QString& strPath, QString& strReason)
 {
-    bytes.clear();
-    bLonger = false;
     const QByteArray path = QFile::encodeName(strPath);
     // Looked at before it is opened: opening a serial device can already
     // change its control lines.
     struct stat st = {};
     if (::stat(path.constData(), &st) != 0) {
         strReason = SystemReason(errno);
-        return false;
+        return -1;
     }
     if (!S_ISREG(st.st_mode)) {
         strReason = TypeReason(st.st_mode);
-        return false;
+        return -1;
     }
     // Non-blocking and checked again on the descriptor: the path may have been
     // replaced by a FIFO in between.
     CFd fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) {
         strReason = SystemReason(errno);
-        return false;
+        return -1;
     }
     if (!S_ISREG(st.st_mode)) {
         strReason = TypeReason(st.st_mode);
+        return -1;
+    }
+    return fd.Release();
+}
+
+bool Read(const QString& strPath, qint64 nMaxBytes, QByteArray& bytes, QString& strReason, bool& bLonger)
+{
+    bytes.clear();
+    bLonger = false;
+    CFd fd(OpenForReading(strPath, strReason));
+    if (fd.Get() < 0)
+        return false;
+    struct stat st = {};
+    if (::fstat(fd.Get(), &st) != 0) {
+        strReason = SystemReason(errno);
         return false;
     }
     bytes.reserve(static_cast<qsizetype>(std::min<qint64>(st.st_size, nMaxBytes)));

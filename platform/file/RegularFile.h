@@ -15,6 +15,10 @@ namespace RegularFile {
 // it is one or does not exist.
 QString NotRegularReason(const QString& strPath);
 
+// Opens a regular file for reading without ever blocking on what is not one:
+// the descriptor (the caller closes it), or -1 with the reason.
+int OpenForReading(const QString& strPath, QString& strReason);
+
 // Reads at most nMaxBytes of the file. False, with the reason, when it is
 // missing, unreadable or not a regular file. When the file holds more than
 // nMaxBytes, bytes holds the first nMaxBytes and bLonger is set.

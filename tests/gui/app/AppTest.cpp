@@ -1,11 +1,14 @@
 #include "tests/gui/framework/GuiApp.h"
 
+#include "app/EndSignals.h"
 #include "app/MainFrame.h"
+#include "app/Recovery.h"
 #include "app/VaultlineApp.h"
 #include "model/VaultlineDoc.h"
 #include "platform/help/HtmlHelp.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
+#include "support/TestEnv.h"
 #include "views/FormBlank.h"
 #include "views/LeftView.h"
 #include "views/ValidateFormView.h"
@@ -16,9 +19,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -164,6 +170,7 @@ TEST_F(AppTest, ClosingAModifiedDocumentCanBeCancelled)
     CModalCloser closer(QMessageBox::Cancel);
     Frame()->close();
     EXPECT_EQ(closer.m_titles, QStringList{QStringLiteral("DXR9K Vaultline")});
+    EXPECT_EQ(closer.m_icons, QList<QMessageBox::Icon>{QMessageBox::Question});
     EXPECT_TRUE(Frame()->isVisible());
 }
 
@@ -181,6 +188,96 @@ TEST_F(AppTest, HelpOpensTheGuideAtContext3)
     // Without a guide the command does nothing and says nothing.
     EXPECT_FALSE(HtmlHelpContext(FindHelpFile(m_dir.path()), 3));
     EXPECT_EQ(opened.size(), 2);
+}
+
+// A signal with a modified document: no question, the memories go to the
+// recovery file, the window closes; the next start offers them, and Yes
+// brings them back as a modified document that Save will ask a name for.
+TEST_F(AppTest, AnEndSignalKeepsAModifiedDocumentThatTheNextStartOffers)
+{
+    const QString strState = m_dir.filePath(QStringLiteral("state"));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(strState));
+    const QString strRecovery = strState + QStringLiteral("/vaultline/recovery.xMem");
+    const std::pair<QMessageBox::StandardButton, bool> answers[] = {{QMessageBox::No, false},
+                                                                    {QMessageBox::Yes, true}};
+    for (const auto& [eAnswer, bRestored] : answers) {
+        ASSERT_TRUE(m_pApp->InitInstance({}));
+        {
+            CEndSignals endSignals([this](int nSignal) { m_pApp->EndBySignal(nSignal); });
+            m_pApp->GetDocument()->GetAt(12)->Memo = QStringLiteral("kept");
+            m_pApp->GetDocument()->SetModifiedFlag(true);
+            CModalCloser closer(QMessageBox::Cancel);
+            kill(getpid(), SIGTERM);
+            EXPECT_TRUE(QTest::qWaitFor([this] { return !Frame()->isVisible(); }, 5000));
+            EXPECT_TRUE(closer.m_texts.isEmpty()) << "nobody is asked";
+        }
+        CXmlDocData kept;
+        kept.Reset();
+        ASSERT_TRUE(kept.Load(strRecovery));
+        EXPECT_EQ(kept.GetContainer().GetAt(12)->Memo, QStringLiteral("kept"));
+
+        m_pApp = std::make_unique<CVaultlineApp>();
+        CModalCloser closer(eAnswer);
+        ASSERT_TRUE(m_pApp->InitInstance({}));
+        ASSERT_EQ(closer.m_texts.size(), 1);
+        EXPECT_TRUE(closer.m_texts[0].contains(strRecovery)) << qPrintable(closer.m_texts[0]);
+        EXPECT_EQ(closer.m_icons, QList<QMessageBox::Icon>{QMessageBox::Question});
+        CVaultlineDoc* pDoc = m_pApp->GetDocument();
+        EXPECT_EQ(pDoc->GetAt(12)->Memo, bRestored ? QStringLiteral("kept") : QString());
+        EXPECT_EQ(pDoc->IsModified(), bRestored);
+        EXPECT_TRUE(pDoc->IsNewDocument()) << "Save asks for a name";
+        EXPECT_FALSE(QFile::exists(strRecovery)) << "offered once";
+        pDoc->SetModifiedFlag(false);
+        m_pApp = std::make_unique<CVaultlineApp>();
+    }
+    qunsetenv("XDG_STATE_HOME");
+}
+
+// The program itself, ended by each signal: it closes as File > Exit does,
+// so its settings and recent-file list are written, and exits 0.
+TEST_F(AppTest, TheProgramEndedBySignalWritesItsSettings)
+{
+    const QString strPath = m_dir.filePath(QStringLiteral("bench.xMem"));
+    ASSERT_TRUE(m_pApp->InitInstance({}));
+    ASSERT_TRUE(m_pApp->GetDocument()->OnSaveDocument(strPath));
+    for (const int nSignal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(nSignal);
+        QTemporaryDir dirConfig;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dirConfig.path());
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dirConfig.filePath(QStringLiteral("state")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.start(BinaryDir() + QStringLiteral("/app/vaultline"), {strPath});
+        ASSERT_TRUE(program.waitForStarted());
+        // Signalled only once it catches the signal, as a user's would be.
+        const auto catches = [&] {
+            QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
+            if (!status.open(QIODevice::ReadOnly))
+                return false;
+            for (const QByteArray& line : status.readAll().split('\n')) {
+                if (line.startsWith("SigCgt:"))
+                    return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (nSignal - 1) & 1) != 0;
+            }
+            return false;
+        };
+        ASSERT_TRUE(QTest::qWaitFor(catches, 10000));
+        QTest::qWait(200);
+        kill(static_cast<pid_t>(program.processId()), nSignal);
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().constData();
+        QSettings settings(dirConfig.filePath(QStringLiteral("vaultline/registry.ini")),
+                           QSettings::IniFormat);
+        const QStringList keys = settings.allKeys();
+        EXPECT_TRUE(keys.filter(QStringLiteral("IoResource_Dn")).size() == 1) << qPrintable(keys.join(' '));
+        bool bRecent = false;
+        for (const QString& strKey : keys)
+            bRecent = bRecent || settings.value(strKey).toString() == QFileInfo(strPath).absoluteFilePath();
+        EXPECT_TRUE(bRecent) << "the recent-file list names the file";
+        EXPECT_FALSE(QFile::exists(dirConfig.filePath(QStringLiteral("state/vaultline/recovery.xMem"))));
+    }
 }
 
 TEST(RecentFileListTest, KeepsFourNewestFirstWithoutDuplicates)

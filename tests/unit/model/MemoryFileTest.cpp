@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <ctime>
+#include <map>
+#include <tuple>
 
 namespace {
 
@@ -179,6 +181,86 @@ TEST_F(MemoryFileTest, TextsAFileCannotCarryAreNamedByMemoryValueAndCharacter)
                                     "U+FFFD.")}));
     EXPECT_EQ(CXmlDocData::NonXmlCharacters(m_Data.GetContainer(), 6, 6), QStringList());
     EXPECT_EQ(CXmlDocData::NonXmlCharacters(m_Data.GetContainer(), 0, 99).size(), 3);
+}
+
+// A load keeps only the Memory elements it reads, dropping the rest while it
+// parses; what it reads must be exactly what the whole tree would give.
+TEST_F(MemoryFileTest, ALoadReadsTheSameMemoriesWhateverItDropsOnTheWay)
+{
+    const std::tuple<const char*, const char*, std::map<int, QString>> cases[] = {
+        {"outside the root first",
+         "<Doc><Memory Index=\"5\"><Memo>outside</Memo></Memory>"
+         "<Memories><Memory Index=\"5\"><Memo>inside</Memo></Memory></Memories></Doc>",
+         {{5, "inside"}}},
+        {"inside an out-of-range one",
+         "<Memories><Memory Index=\"500\"><Memory Index=\"5\"><Memo>nested</Memo></Memory></Memory>"
+         "</Memories>",
+         {{5, "nested"}}},
+        {"a duplicate inside the kept one holds the first Memo",
+         "<Memories><Memory Index=\"5\"><Memory Index=\"5\"><Memo>inner</Memo></Memory><Memo>outer</Memo>"
+         "</Memory></Memories>",
+         {{5, "inner"}}},
+        {"the first of an index wins",
+         "<Memories><Memory Index=\"3\"><Memo>a</Memo></Memory><Memory Index=\" +3\"><Memo>b</Memo></Memory>"
+         "<Memory><Memo>none</Memo></Memory><Memory Index=\"-1\"/><Memory "
+         "Index=\"4x\"><Memo>c</Memo></Memory>"
+         "</Memories>",
+         {{3, "a"}, {4, "c"}}},
+        {"only the first root counts",
+         "<Doc><Memories><Memory Index=\"1\"><Memo>first</Memo></Memory></Memories>"
+         "<Memories><Memory Index=\"1\"><Memo>second</Memo></Memory><Memory "
+         "Index=\"2\"><Memo>x</Memo></Memory>"
+         "</Memories></Doc>",
+         {{1, "first"}}},
+        {"entities expanded twice",
+         "<!DOCTYPE Memories [<!ENTITY m \"<Memory Index='8'><Memo>ent</Memo></Memory><Memory "
+         "Index='9'/>\">]><Memories>&m;<Memory Index=\"7\"><Memo>seven</Memo></Memory>&m;</Memories>",
+         {{7, "seven"}, {8, "ent"}}},
+        {"identifiers on dropped elements",
+         "<!DOCTYPE Memories [<!ATTLIST Memory id ID #IMPLIED ref IDREF #IMPLIED>]><Memories>"
+         "<Memory Index=\"500\" id=\"a\" xml:id=\"c\"><Memo>x</Memo></Memory>"
+         "<Memory Index=\"1\" id=\"b\" ref=\"a\"><Memo>one</Memo></Memory>"
+         "<Memory Index=\"1\" ref=\"b\"/>text after</Memories>",
+         {{1, "one"}}},
+        {"a prefixed name is another element",
+         "<Memories xmlns:p=\"urn:x\"><p:Memory Index=\"6\"><Memo>p</Memo></p:Memory>"
+         "<Memory Index=\"6\"><Memo>plain</Memo></Memory></Memories>",
+         {{6, "plain"}}},
+    };
+    for (const auto& [pszCase, pszXml, memos] : cases) {
+        SCOPED_TRACE(pszCase);
+        QFile file(Path("shape.xMem"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(pszXml) > 0);
+        file.close();
+        for (const bool bFromBytes : {false, true}) {
+            ASSERT_TRUE(bFromBytes ? m_Data.LoadFromBytes(QByteArray(pszXml))
+                                   : m_Data.Load(Path("shape.xMem")))
+                << qPrintable(m_Data.GetLastError());
+            for (int i = 0; i < 100; ++i) {
+                const auto it = memos.find(i);
+                EXPECT_EQ(Record(i).Memo, it == memos.end() ? QString() : it->second) << i;
+            }
+        }
+    }
+}
+
+// Thousands of Memory elements in descending order: the 100 read come last,
+// after 9,900 that are dropped.
+TEST_F(MemoryFileTest, AFileOfTenThousandMemoriesReadsItsHundred)
+{
+    QByteArray bytes = "<Memories>";
+    for (int i = 9999; i >= 0; --i)
+        bytes +=
+            QStringLiteral("<Memory Index=\"%1\"><Memo>m%1</Memo><Curr>%1</Curr></Memory>").arg(i).toLatin1();
+    bytes += "</Memories>";
+    QFile file(Path("many.xMem"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    ASSERT_TRUE(m_Data.Load(Path("many.xMem")));
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(Record(i).Memo, QStringLiteral("m%1").arg(i));
+        EXPECT_EQ(Record(i).Curr, static_cast<float>(i));
+    }
 }
 
 } // namespace
