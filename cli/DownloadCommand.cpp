@@ -7,6 +7,8 @@
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
+#include <QFileInfo>
+
 namespace {
 
 int RunDownload(const QStringList& args);
