@@ -103,9 +103,9 @@ bool CMainFrame::Create(CCmdTarget* pDocTarget)
         const QString strTip = LoadResTooltip(nId);
         if (!strTip.isEmpty())
             pAction->setToolTip(strTip);
-        const QPixmap pm = LoadToolBarImage(nId);
-        if (!pm.isNull())
-            pAction->setIcon(QIcon(pm));
+        const QIcon icon = LoadToolBarIcon(nId);
+        if (!icon.isNull())
+            pAction->setIcon(icon);
     }
 
     if (!CreateToolBar() || !CreateStatusBar())

@@ -81,7 +81,10 @@ CTransferProcedure::EResult CCliTransfer::Run(const QString& strResource, int nF
         result = m_procedure.Run(pManager, strResource, nFirst, nLast);
     }
     ClearProgress();
-    if (result == CTransferProcedure::RESULT_VISA_FAILURE) {
+    // An instrument in use by another program is named by the message itself;
+    // a hint about cables would mislead.
+    if (result == CTransferProcedure::RESULT_VISA_FAILURE &&
+        m_procedure.GetError() != Visa::VI_ERROR_RSRC_LOCKED) {
         // The dialog shows the description as it stands, even an empty one; a
         // terminal user gets at least the code, and a hint where one helps.
         if (m_procedure.GetMessage().isEmpty())
@@ -108,6 +111,8 @@ int CCliTransfer::ExitCode(CTransferProcedure::EResult result)
         return CLI_EXIT_VISA;
     case CTransferProcedure::RESULT_INSTRUMENT_ERRORS:
         return CLI_EXIT_INSTRUMENT;
+    case CTransferProcedure::RESULT_REFUSED:
+        return CLI_EXIT_REFUSED;
     }
     return CLI_EXIT_VISA;
 }

@@ -4,6 +4,7 @@
 #include "cli/StandardStreams.h"
 
 #include "model/XmlDocData.h"
+#include "platform/file/RegularFile.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
@@ -36,10 +37,7 @@ int RunDownload(const QStringList& args)
         strBase = strFile;
     CXmlDocData data;
     data.Reset();
-    if (!strBase.isEmpty() && !data.Load(strBase)) {
-        CliPrintError(FormatResString(IDS_FILE_NOT_READ, strBase));
-        if (!data.GetLastError().isEmpty())
-            CliPrintError(LoadResString(2114).arg(data.GetLastError()));
+    if (!strBase.isEmpty() && !LoadMemoryFile(data, strBase)) {
         // Writing the range with defaults around it would replace a file the
         // user had with less than it held.
         if (strBase == strFile && a.strInto.isEmpty())
@@ -47,11 +45,10 @@ int RunDownload(const QStringList& args)
         return CLI_EXIT_FILE;
     }
     // Found out before the instrument is busy for minutes, not after.
-    const QFileInfo file(strFile);
-    const QFileInfo dir(file.absolutePath());
-    if (!bToStdout &&
-        (!dir.isDir() || !dir.isWritable() || file.isDir() || (file.exists() && !file.isWritable()))) {
+    QString strWhyNot;
+    if (!bToStdout && !RegularFile::CanSave(strFile, strWhyNot)) {
         CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
+        CliPrintError(LoadResString(2114).arg(strWhyNot));
         return CLI_EXIT_FILE;
     }
 
@@ -64,12 +61,8 @@ int RunDownload(const QStringList& args)
             CliPrintError(LoadResString(2413).arg(strFile));
         return CCliTransfer::ExitCode(result);
     }
-    if (bToStdout)
-        return SaveMemoryFile(data, strFile) ? CLI_EXIT_OK : CLI_EXIT_FILE;
-    if (!data.Save(strFile)) {
-        CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
+    if (!SaveMemoryFile(data, strFile))
         return CLI_EXIT_FILE;
-    }
     return CLI_EXIT_OK;
 }
 

@@ -255,7 +255,7 @@ void CDlgTransfer::ShowVerifyResults(const CTransferProcedure& procedure, const 
         nMemories += differences.empty() ? 0 : 1;
     }
     if (m_differences.empty()) {
-        AfxMessageBox(LoadResString(2748));
+        AfxMessageBox(LoadResString(2748), EMessageKind::Information);
         return;
     }
     CDlgVerifyResults dlg(m_differences, nMemories, strResource, this);
@@ -299,7 +299,9 @@ void CDlgTransfer::ShowMessage(const QString& strText)
         m_strHeldMessage = strText;
         return;
     }
-    AfxMessageBox(strText);
+    // Only the completion is good news; aborts, wrong models and errors warn.
+    const bool bCompleted = strText == LoadResString(IDS_TRANSFER_COMPLETED);
+    AfxMessageBox(strText, bCompleted ? EMessageKind::Information : EMessageKind::Warning);
 }
 
 void CDlgTransfer::SetModified()

@@ -63,6 +63,7 @@ public:
         RESULT_WRONG_MODEL,       // not a DXR9K, or not identified; nothing moved
         RESULT_VISA_FAILURE,      // a VISA call failed (open, lock, timeout, ...)
         RESULT_INSTRUMENT_ERRORS, // the instrument's error queue was not empty
+        RESULT_REFUSED,           // an upload whose records the instrument cannot take whole; nothing sent
     };
 
     static constexpr int FIRST_MEMORY = 0;
