@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/SimInstrument.h"
+#include "sim/SimService.h"
 
 #include <QByteArray>
 #include <QString>
@@ -44,6 +45,13 @@ public:
     // Safe in a signal handler and from any thread.
     static void RequestStop();
 
+    // Serves the protocol in the same loop (Start is then optional).
+    void AddService(ISimService& service) { m_services.push_back(&service); }
+    // One program message of a served protocol, with the faults, latency and
+    // transcript of the simulator's own line; the reply without its line
+    // feed, empty when there is none.
+    QByteArray Exchange(const QByteArray& message);
+
 private:
     struct CONNECTION
     {
@@ -75,4 +83,5 @@ private:
     double m_dBytesPerSecond = 0;
     CLOCK::time_point m_tInFree;  // when the line towards the instrument is free again
     CLOCK::time_point m_tOutFree; // when the line towards the client is free again
+    std::vector<ISimService*> m_services;
 };
