@@ -74,7 +74,7 @@ void CSimHislipServer::OnPolled(const std::vector<pollfd>& fds)
         if (!pfd.revents)
             continue;
         if (pfd.fd == m_fdListen) {
-            const int fd = accept4(m_fdListen, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            const int fd = SimNetwork::Accept(m_fdListen);
             if (fd >= 0) {
                 CHANNEL channel;
                 channel.fd = fd;

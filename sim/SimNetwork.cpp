@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -34,6 +35,16 @@ int Listen(int& nPort, QString& strError)
     socklen_t nLen = sizeof addr;
     getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &nLen);
     nPort = ntohs(addr.sin_port);
+    return fd;
+}
+
+int Accept(int fdListen)
+{
+    const int fd = accept4(fdListen, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd >= 0) {
+        const int nOn = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &nOn, sizeof nOn);
+    }
     return fd;
 }
 

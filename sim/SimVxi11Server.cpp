@@ -72,7 +72,7 @@ void CSimVxi11Server::OnPolled(const std::vector<pollfd>& fds)
         if (!pfd.revents)
             continue;
         if (pfd.fd == m_fdListen) {
-            const int fd = accept4(m_fdListen, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            const int fd = SimNetwork::Accept(m_fdListen);
             if (fd >= 0) {
                 CONNECTION conn;
                 conn.fd = fd;
@@ -119,24 +119,28 @@ void CSimVxi11Server::Close(size_t nConnection)
 
 bool CSimVxi11Server::Serve(CONNECTION& conn)
 {
+    // The replies to the calls that arrived together leave together: a
+    // write's acknowledgement and the read after it reach the client in one
+    // piece instead of waking it twice.
+    QByteArray out;
+    const auto flush = [&] { return out.isEmpty() || SimNetwork::SendAll(conn.fd, out); };
     for (;;) {
         if (conn.call.isEmpty()) {
             switch (COncRpc::TakeRecord(conn.input, conn.call, MAX_CALL)) {
             case COncRpc::RECORD_TOO_LARGE:
                 return false;
             case COncRpc::RECORD_INCOMPLETE:
-                return true;
+                return flush();
             case COncRpc::RECORD_DONE:
                 break;
             }
         }
         QByteArray reply;
         if (!Handle(conn, reply))
-            return true;
+            return flush();
         conn.call.clear();
         conn.bWaiting = false;
-        if (!reply.isEmpty() && !SimNetwork::SendAll(conn.fd, reply))
-            return false;
+        out += reply;
     }
 }
 

@@ -97,9 +97,9 @@ void CVxi11Session::ThrowMalformed(const QString& strWhat)
     CVisaStatus::Throw(Visa::VI_ERROR_IO, LoadResString(2902).arg(Where(), strWhat));
 }
 
-QByteArray CVxi11Session::Call(int fd, QByteArray& bufIn, std::uint32_t dwProgram, std::uint32_t dwVersion,
-                               std::uint32_t dwProcedure, const QByteArray& args,
-                               const QDeadlineTimer& deadline, int& nResultsAt)
+std::uint32_t CVxi11Session::SendCall(int fd, std::uint32_t dwProgram, std::uint32_t dwVersion,
+                                      std::uint32_t dwProcedure, const QByteArray& args,
+                                      const QDeadlineTimer& deadline)
 {
     if (fd < 0)
         ThrowConnectionLost();
@@ -122,7 +122,14 @@ QByteArray CVxi11Session::Call(int fd, QByteArray& bufIn, std::uint32_t dwProgra
         pollfd pfd{fd, POLLOUT, 0};
         ::poll(&pfd, 1, PollTimeout(deadline));
     }
+    return dwXid;
+}
 
+QByteArray CVxi11Session::Call(int fd, QByteArray& bufIn, std::uint32_t dwProgram, std::uint32_t dwVersion,
+                               std::uint32_t dwProcedure, const QByteArray& args,
+                               const QDeadlineTimer& deadline, int& nResultsAt)
+{
+    const std::uint32_t dwXid = SendCall(fd, dwProgram, dwVersion, dwProcedure, args, deadline);
     char chunk[16 * 1024];
     for (;;) {
         QByteArray record;
@@ -133,15 +140,26 @@ QByteArray CVxi11Session::Call(int fd, QByteArray& bufIn, std::uint32_t dwProgra
             COncRpc::RPCREPLY reply;
             if (!COncRpc::ParseReply(record, reply))
                 ThrowMalformed(LoadResString(2904));
-            if (reply.dwXid != dwXid)
+            const bool bWrite = !m_pendingWrites.empty() && m_pendingWrites.front().first == reply.dwXid;
+            if (reply.dwXid != dwXid && !bWrite)
                 continue; // the late answer to a call that timed out
-            if (!reply.bAccepted || reply.dwStat != COncRpc::SUCCESS)
+            if (!reply.bAccepted || reply.dwStat != COncRpc::SUCCESS) {
+                m_pendingWrites.clear();
                 CVisaStatus::Throw(Visa::VI_ERROR_IO,
                                    LoadResString(2905)
                                        .arg(Where())
                                        .arg(dwProgram)
-                                       .arg(dwProcedure)
+                                       .arg(bWrite ? Vxi11::DEVICE_WRITE : dwProcedure)
                                        .arg(reply.bAccepted ? reply.dwStat : 100 + reply.dwStat));
+            }
+            if (bWrite) {
+                const int nChunk = m_pendingWrites.front().second;
+                m_pendingWrites.erase(m_pendingWrites.begin());
+                CheckWritten(record, reply.nResultsAt, nChunk);
+                continue;
+            }
+            // The instrument answers in order: a write still awaited now never will be.
+            m_pendingWrites.clear();
             nResultsAt = reply.nResultsAt;
             return record;
         }
@@ -163,6 +181,24 @@ QByteArray CVxi11Session::Call(int fd, QByteArray& bufIn, std::uint32_t dwProgra
             return QByteArray();
         pollfd pfd{fd, POLLIN, 0};
         ::poll(&pfd, 1, PollTimeout(deadline));
+    }
+}
+
+void CVxi11Session::CheckWritten(const QByteArray& record, int nResultsAt, int nChunk)
+{
+    CXdrReader r(record, nResultsAt);
+    const std::uint32_t dwError = r.U32();
+    const std::uint32_t dwSize = r.U32();
+    if (!r.Ok() || dwSize > static_cast<std::uint32_t>(nChunk))
+        ThrowMalformed(LoadResString(2904));
+    if (dwError != Vxi11::ERR_NONE) {
+        m_pendingWrites.clear();
+        ThrowDeviceError(dwError);
+    }
+    if (dwSize < static_cast<std::uint32_t>(nChunk)) {
+        // Only a write sent ahead can come back short: it is not sent again.
+        m_pendingWrites.clear();
+        CVisaStatus::Throw(Visa::VI_ERROR_TMO);
     }
 }
 
@@ -301,18 +337,33 @@ bool CVxi11Session::Receive(QByteArray& buf, qint64 nWanted, const QDeadlineTime
 
 void CVxi11Session::Send(const QByteArray& bytes, const QDeadlineTimer& deadline)
 {
-    int nSent = 0;
-    do {
-        const int nChunk = qMin(bytes.size() - nSent, static_cast<int>(m_dwMaxReceive));
-        const bool bLast = nSent + nChunk == bytes.size();
+    const auto makeArgs = [&](int nFrom, int nChunk, bool bLast) {
         CXdrWriter w;
         w.U32(m_dwLink);
         w.U32(TimeoutField(deadline));
         w.U32(0);
         w.U32(bLast ? Vxi11::FLAG_END : 0);
-        w.Opaque(bytes.mid(nSent, nChunk));
+        w.Opaque(bytes.mid(nFrom, nChunk));
+        return w.Bytes();
+    };
+    // Under this session's lock nothing but a failure of the instrument or
+    // the network can refuse a write, so a message that fits one call is not
+    // waited for: its acknowledgement is taken with the next call's reply (a
+    // query's read, the unlock), and a failure is raised there. That saves a
+    // round trip per message; without the lock the write waits, so that
+    // "locked" comes back from the write itself.
+    if (m_bLocked && bytes.size() <= static_cast<int>(m_dwMaxReceive)) {
+        const std::uint32_t dwXid = SendCall(m_fd, Vxi11::CORE_PROGRAM, Vxi11::CORE_VERSION,
+                                             Vxi11::DEVICE_WRITE, makeArgs(0, bytes.size(), true), deadline);
+        m_pendingWrites.emplace_back(dwXid, bytes.size());
+        return;
+    }
+    int nSent = 0;
+    do {
+        const int nChunk = qMin(bytes.size() - nSent, static_cast<int>(m_dwMaxReceive));
         int nAt = 0;
-        const QByteArray record = CoreCall(Vxi11::DEVICE_WRITE, w.Bytes(), deadline, nAt);
+        const QByteArray record = CoreCall(
+            Vxi11::DEVICE_WRITE, makeArgs(nSent, nChunk, nSent + nChunk == bytes.size()), deadline, nAt);
         CXdrReader r(record, nAt);
         const std::uint32_t dwError = r.U32();
         const std::uint32_t dwSize = r.U32();

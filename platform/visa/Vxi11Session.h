@@ -3,6 +3,8 @@
 #include "platform/visa/SessionBase.h"
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 // A LAN instrument or a LAN/GPIB gateway through VXI-11
 // (TCPIP[board]::host[::device]::INSTR): the core channel over ONC RPC on
@@ -31,9 +33,12 @@ protected:
 private:
     explicit CVxi11Session(const CResourceName& name);
 
+    // Sends one call; its xid.
+    std::uint32_t SendCall(int fd, std::uint32_t dwProgram, std::uint32_t dwVersion,
+                           std::uint32_t dwProcedure, const QByteArray& args, const QDeadlineTimer& deadline);
     // One call on the descriptor: sent, then its reply awaited until the
-    // deadline. Returns the reply record with pnResultsAt at the results, or
-    // an empty record when the deadline passed first.
+    // deadline, the acknowledgements of writes sent ahead checked on the way. Returns the reply record with
+    // pnResultsAt at the results, or an empty record when the deadline passed first.
     QByteArray Call(int fd, QByteArray& bufIn, std::uint32_t dwProgram, std::uint32_t dwVersion,
                     std::uint32_t dwProcedure, const QByteArray& args, const QDeadlineTimer& deadline,
                     int& nResultsAt);
@@ -43,6 +48,8 @@ private:
     // Raises the failure for a device error of the core channel.
     [[noreturn]] void ThrowDeviceError(std::uint32_t dwError) const;
     [[noreturn]] void ThrowMalformed(const QString& strWhat);
+    // Raises the failure a device_write result reports for a chunk of nChunk bytes.
+    void CheckWritten(const QByteArray& record, int nResultsAt, int nChunk);
 
     std::uint32_t m_dwXid = 0;
     std::uint32_t m_dwLink = 0;
@@ -50,4 +57,6 @@ private:
     bool m_bLinked = false;
     bool m_bLocked = false; // the instrument's lock is held by this link
     QByteArray m_bufRpc;
+    // Writes sent under the lock whose acknowledgement is still to come: xid and size.
+    std::vector<std::pair<std::uint32_t, int>> m_pendingWrites;
 };

@@ -8,6 +8,7 @@
 #include "platform/visa/BuiltinResourceManager.h"
 #include "platform/visa/OncRpc.h"
 #include "platform/visa/Vxi11Protocol.h"
+#include "resources/StringTable.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
@@ -24,11 +25,12 @@
 namespace {
 
 // Answers GETPORT with its own port and create_link with link 1; every
-// other call goes to the script with the connection and the call's xid.
+// other call goes to the script with the connection, the call's xid and its
+// procedure.
 class CScriptedPeer
 {
 public:
-    using SCRIPT = std::function<void(int fd, std::uint32_t dwXid)>;
+    using SCRIPT = std::function<void(int fd, std::uint32_t dwXid, std::uint32_t dwProcedure)>;
 
     explicit CScriptedPeer(SCRIPT script) : m_script(std::move(script))
     {
@@ -96,7 +98,7 @@ private:
         } else if (call.dwProcedure == Vxi11::DESTROY_LINK) {
             w.U32(0);
         } else {
-            m_script(fd, call.dwXid);
+            m_script(fd, call.dwXid, call.dwProcedure);
             return;
         }
         const QByteArray reply = COncRpc::Reply(call.dwXid, COncRpc::SUCCESS, w.Bytes());
@@ -136,9 +138,10 @@ TEST(Vxi11PeerTest, BrokenRepliesEndInAVisaErrorWithinTheTimeout)
     };
     const CASE cases[] = {
         {"announces a 2 GB reply",
-         [](int fd, std::uint32_t) { Send(fd, QByteArray::fromHex("fffffff0000000")); }, Visa::VI_ERROR_IO},
+         [](int fd, std::uint32_t, std::uint32_t) { Send(fd, QByteArray::fromHex("fffffff0000000")); },
+         Visa::VI_ERROR_IO},
         {"replies with something that is no reply",
-         [](int fd, std::uint32_t dwXid) {
+         [](int fd, std::uint32_t dwXid, std::uint32_t) {
              CXdrWriter w;
              w.U32(dwXid);
              w.U32(7);
@@ -146,25 +149,29 @@ TEST(Vxi11PeerTest, BrokenRepliesEndInAVisaErrorWithinTheTimeout)
          },
          Visa::VI_ERROR_IO},
         {"closes in the middle of a reply",
-         [](int fd, std::uint32_t dwXid) {
+         [](int fd, std::uint32_t dwXid, std::uint32_t) {
              Send(fd, ReadResult(dwXid, "TALVERO,DXR-9K\n").left(20));
              ::shutdown(fd, SHUT_RDWR);
          },
          Visa::VI_ERROR_CONN_LOST},
-        {"says nothing", [](int, std::uint32_t) {}, Visa::VI_ERROR_TMO},
+        {"says nothing", [](int, std::uint32_t, std::uint32_t) {}, Visa::VI_ERROR_TMO},
         {"sends more than was asked for",
-         [](int fd, std::uint32_t dwXid) { Send(fd, ReadResult(dwXid, QByteArray(300, 'x'))); },
+         [](int fd, std::uint32_t dwXid, std::uint32_t) {
+             Send(fd, ReadResult(dwXid, QByteArray(300, 'x')));
+         },
          Visa::VI_ERROR_IO},
         {"refuses the procedure",
-         [](int fd, std::uint32_t dwXid) { Send(fd, COncRpc::Reply(dwXid, COncRpc::PROC_UNAVAIL)); },
+         [](int fd, std::uint32_t dwXid, std::uint32_t) {
+             Send(fd, COncRpc::Reply(dwXid, COncRpc::PROC_UNAVAIL));
+         },
          Visa::VI_ERROR_IO},
         {"answers a call that timed out first",
-         [](int fd, std::uint32_t dwXid) {
+         [](int fd, std::uint32_t dwXid, std::uint32_t) {
              Send(fd, ReadResult(dwXid - 1, "stale\n") + ReadResult(dwXid, "fresh\n"));
          },
          Visa::VI_SUCCESS, "fresh\n"},
         {"sends the reply in one-byte fragments",
-         [](int fd, std::uint32_t dwXid) {
+         [](int fd, std::uint32_t dwXid, std::uint32_t) {
              const QByteArray message = ReadResult(dwXid, "split\n").mid(4);
              QByteArray fragments;
              for (int i = 0; i < message.size(); ++i)
@@ -174,7 +181,7 @@ TEST(Vxi11PeerTest, BrokenRepliesEndInAVisaErrorWithinTheTimeout)
          },
          Visa::VI_SUCCESS, "split\n"},
         {"reports the device locked",
-         [](int fd, std::uint32_t dwXid) {
+         [](int fd, std::uint32_t dwXid, std::uint32_t) {
              CXdrWriter w;
              for (std::uint32_t n : {Vxi11::ERR_LOCKED, 0u, 0u})
                  w.U32(n);
@@ -201,6 +208,35 @@ TEST(Vxi11PeerTest, BrokenRepliesEndInAVisaErrorWithinTheTimeout)
                 << c.pszWhat << ": " << qPrintable(strText);
         }
     }
+}
+
+// Under the lock a write is not waited for; its acknowledgement comes with
+// the next reply, and a failure it reports is raised by that next call.
+TEST(Vxi11PeerTest, AWriteSentAheadUnderTheLockReportsItsFailureWithTheNextCall)
+{
+    CScriptedPeer peer([](int fd, std::uint32_t dwXid, std::uint32_t dwProcedure) {
+        CXdrWriter w;
+        if (dwProcedure == Vxi11::DEVICE_READ) {
+            Send(fd, ReadResult(dwXid, "x\n"));
+            return;
+        }
+        w.U32(dwProcedure == Vxi11::DEVICE_WRITE ? Vxi11::ERR_IO : 0);
+        if (dwProcedure == Vxi11::DEVICE_WRITE)
+            w.U32(0);
+        Send(fd, COncRpc::Reply(dwXid, COncRpc::SUCCESS, w.Bytes()));
+    });
+    CBuiltinResourceManager rm;
+    const auto pSession = std::dynamic_pointer_cast<IMessage>(
+        rm.Open("TCPIP0::127.0.0.1::inst0::INSTR", Visa::NO_LOCK, 2000, {}));
+    pSession->LockRsrc(Visa::EXCLUSIVE_LOCK, 1000, QString());
+    EXPECT_EQ(StatusOf([&] { pSession->WriteString(QStringLiteral("*IDN?\n")); }), Visa::VI_SUCCESS);
+    QString strText;
+    EXPECT_EQ(StatusOf([&] { pSession->ReadString(256); }, &strText), Visa::VI_ERROR_IO);
+    EXPECT_TRUE(strText.contains(LoadResString(2909).arg("127.0.0.1 (VXI-11 inst0)").arg(17)))
+        << qPrintable(strText);
+    EXPECT_EQ(pSession->ReadString(256), QStringLiteral("x\n")); // the stream is still in step
+    pSession->UnlockRsrc();
+    EXPECT_EQ(StatusOf([&] { pSession->WriteString(QStringLiteral("*IDN?\n")); }), Visa::VI_ERROR_IO);
 }
 
 } // namespace
