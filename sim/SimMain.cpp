@@ -170,11 +170,10 @@ int main(int argc, char** argv)
     QString strResource;
     QString strError;
     QStringList lines;
-    if (options.bPty || options.nTcpPort >= 0) {
-        if (!server.Start(strResource, strError))
-            return Fail(strError);
+    if (!server.Start(strResource, strError))
+        return Fail(strError);
+    if (!strResource.isEmpty())
         lines << strResource;
-    }
     CSimVxi11Server vxi11(server);
     if (nVxi11Port >= 0) {
         if (!vxi11.Start(nVxi11Port, strResource, strError))

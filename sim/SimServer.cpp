@@ -191,8 +191,8 @@ bool CSimServer::Start(QString& strResource, QString& strError)
         return true;
     }
 
-    strError = QStringLiteral("neither a pseudo-terminal nor a TCP port was asked for");
-    return false;
+    // Only the services added to the loop serve; the resource stays empty.
+    return true;
 }
 
 void CSimServer::Run()

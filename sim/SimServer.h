@@ -37,8 +37,9 @@ public:
     CSimServer(const CSimServer&) = delete;
     CSimServer& operator=(const CSimServer&) = delete;
 
-    // Opens the pseudo-terminal or the listening socket; the VISA resource
-    // name that reaches it, or false with the reason.
+    // Opens the transcript and the pseudo-terminal or the listening socket;
+    // the VISA resource name that reaches it (empty when only added services
+    // serve), or false with the reason.
     bool Start(QString& strResource, QString& strError);
     // Serves until RequestStop is called.
     void Run();

@@ -124,11 +124,8 @@ TEST(HislipPathTest, SilentOrKilledInstrumentGivesTimeoutThenConnectionLost)
 TEST(HislipPathTest, InstrumentKilledMidTransferIsAClearVisaErrorAndNoFile)
 {
     QTemporaryDir dir;
-    CLanSim sim({"--hislip", "0", "--latency", "2"}, 1);
-    std::thread killer([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        sim.Kill(SIGKILL);
-    });
+    CLanSim sim({"--hislip", "0", "--log", dir.filePath("sim.log")}, 1);
+    std::thread killer = sim.KillAfter(dir.filePath("sim.log"), 500);
     const RUN r =
         RunCli({"download", sim.Line(0), dir.filePath("backup.xMem")}, "VAULTLINE_VISA_PROVIDER=builtin");
     killer.join();

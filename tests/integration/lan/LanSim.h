@@ -6,7 +6,10 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <QFile>
+
 #include <csignal>
+#include <thread>
 
 // A dxr9k-sim of the build serving LAN protocols on loopback, started for one
 // test; Lines() are what it printed first (resource names, then the
@@ -38,6 +41,8 @@ public:
         qunsetenv("VAULTLINE_VXI11_PORTMAPPER");
     }
 
+    // For a signal from another thread, where the process object may not be used.
+    pid_t Pid() const { return static_cast<pid_t>(m_process.processId()); }
     QString Line(int n) const { return n < m_lines.size() ? m_lines.at(n) : QString(); }
     // The shell prefix that gives a program of the build what it needs to
     // reach this simulator.
@@ -54,6 +59,23 @@ public:
         if (!m_process.waitForFinished(10000))
             m_process.kill();
         m_process.waitForFinished(5000);
+    }
+
+    // Kills the simulator with SIGKILL from another thread once its
+    // transcript strLog holds nLines lines: in the middle of a transfer,
+    // however fast or slow the build is. Join the thread before the checks.
+    std::thread KillAfter(const QString& strLog, int nLines) const
+    {
+        const pid_t pid = Pid();
+        return std::thread([pid, strLog, nLines] {
+            for (int i = 0; i < 2000; ++i) {
+                QFile log(strLog);
+                if (log.open(QIODevice::ReadOnly) && log.readAll().count('\n') >= nLines)
+                    break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            ::kill(pid, SIGKILL);
+        });
     }
 
 private:

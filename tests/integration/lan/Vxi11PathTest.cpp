@@ -138,12 +138,10 @@ TEST_F(Vxi11PathTest, SilentInstrumentGivesTheTimeoutStatusAfterTheTimeout)
 
 TEST_F(Vxi11PathTest, InstrumentKilledMidTransferIsAClearVisaErrorAndNoFile)
 {
-    CLanSim sim({"--vxi11", "0", "--latency", "2"}, 2);
+    CLanSim sim({"--vxi11", "0", "--log", Path("sim.log")}, 2);
     const QString strEnvironment = sim.Environment();
-    std::thread killer([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        sim.Kill(SIGKILL);
-    });
+    // Memory 20 or so of 100.
+    std::thread killer = sim.KillAfter(Path("sim.log"), 500);
     const RUN r = RunCli({"download", sim.Line(0), Path("backup.xMem")}, strEnvironment);
     killer.join();
     EXPECT_EQ(r.nExit, 5);
