@@ -17,7 +17,7 @@ void CDocumentUi::MessageBox(const QString& strText)
 
 IDocumentUi::EAnswer CDocumentUi::AskSaveChanges(const QString& strPrompt, unsigned)
 {
-    QMessageBox box(QMessageBox::Warning, m_App.GetAppName(), strPrompt,
+    QMessageBox box(QMessageBox::Question, m_App.GetAppName(), strPrompt,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_App.GetMessageBoxOwner());
     box.setDefaultButton(QMessageBox::Yes);
     switch (box.exec()) {

@@ -93,18 +93,19 @@ bool CMainFrame::Create(CCmdTarget* pDocTarget)
         GetCommandAction(accel.nId)->setShortcut(accel.key);
     // Prompts and tooltips of every command, and the toolbar images beside
     // the menu entries of the same commands.
-    for (const unsigned nId : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_APP_EXIT,
-                               ID_EDIT_COPY_MEMORY, ID_EDIT_PASTE_OVERWRITE, ID_EDIT_PREFERENCES,
-                               ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_TRANSFER_UPLOAD, ID_TRANSFER_DOWNLOAD,
-                               ID_HELP_INDEX, ID_APP_ABOUT, ID_HELP, ID_NEXT_PANE, ID_PREV_PANE}) {
+    for (const unsigned nId :
+         {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_APP_EXIT, ID_EDIT_COPY_MEMORY,
+          ID_EDIT_PASTE_OVERWRITE, ID_EDIT_PREFERENCES, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR,
+          ID_TRANSFER_UPLOAD, ID_TRANSFER_DOWNLOAD, ID_TRANSFER_VERIFY, ID_HELP_INDEX, ID_APP_ABOUT, ID_HELP,
+          ID_NEXT_PANE, ID_PREV_PANE}) {
         QAction* pAction = GetCommandAction(nId);
         pAction->setStatusTip(LoadResPrompt(nId));
         const QString strTip = LoadResTooltip(nId);
         if (!strTip.isEmpty())
             pAction->setToolTip(strTip);
-        const QPixmap pm = LoadToolBarImage(nId);
-        if (!pm.isNull())
-            pAction->setIcon(QIcon(pm));
+        const QIcon icon = LoadToolBarIcon(nId);
+        if (!icon.isNull())
+            pAction->setIcon(icon);
     }
 
     if (!CreateToolBar() || !CreateStatusBar())

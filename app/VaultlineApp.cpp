@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/DocumentUi.h"
 #include "app/MainFrame.h"
+#include "app/Recovery.h"
 #include "model/VaultlineDoc.h"
 #include "platform/help/HtmlHelp.h"
 #include "platform/version/FileVersion.h"
@@ -11,7 +12,12 @@
 #include "resources/gui/GuiResources.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
+#include <QMessageBox>
+
+#include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -27,6 +33,20 @@ QString RecentFileSection()
 }
 
 constexpr int RECENT_FILE_COUNT = 4;
+
+const char* SignalName(int nSignal)
+{
+    switch (nSignal) {
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGINT:
+        return "SIGINT";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "a signal";
+    }
+}
 
 } // namespace
 
@@ -53,10 +73,14 @@ CVaultlineApp::CVaultlineApp() : m_dwHelpCookie(0), m_RecentFiles(RecentFileSect
         if (m_pDoc)
             m_pDoc->OnFileOpen();
     });
-    // Upload and Download stay disabled in a program built without the
+    // Upload, Download and Verify stay disabled in a program built without the
     // transfer dialog.
     AddUpdate(ID_TRANSFER_UPLOAD, [this] { return HasTransferDialog(); });
     AddUpdate(ID_TRANSFER_DOWNLOAD, [this] { return HasTransferDialog(); });
+    AddUpdate(ID_TRANSFER_VERIFY, [this] { return HasTransferDialog(); });
+
+    m_EndTimer.setInterval(50);
+    QObject::connect(&m_EndTimer, &QTimer::timeout, [this] { ContinueEnding(); });
 }
 
 CVaultlineApp::~CVaultlineApp()
@@ -100,7 +124,75 @@ bool CVaultlineApp::InitInstance(const QStringList& args)
 
     // From here on every message box carries the program's display title.
     SetAppName(LoadResString(IDS_APP_TITLE));
+    OfferRecovery();
     return true;
+}
+
+void CVaultlineApp::OfferRecovery()
+{
+    if (!CRecovery::Exists() || !m_pDoc)
+        return;
+    QMessageBox box(QMessageBox::Question, GetAppName(),
+                    LoadResString(2820).arg(CRecovery::KeptTitle(), CRecovery::FilePath()),
+                    QMessageBox::Yes | QMessageBox::No, GetMessageBoxOwner());
+    box.setDefaultButton(QMessageBox::Yes);
+    const int nAnswer = box.exec();
+    // A signal that closed the question answered nothing: the file waits.
+    if (IsEndingBySignal())
+        return;
+    if (nAnswer != QMessageBox::Yes) {
+        CRecovery::Discard();
+        return;
+    }
+    QString strError;
+    if (!CRecovery::Restore(*m_pDoc, strError)) {
+        AfxMessageBox(LoadResString(2821).arg(CRecovery::FilePath(), strError));
+        return;
+    }
+    if (CView* pView = GetRightPane())
+        pView->SendInitialUpdate();
+}
+
+void CVaultlineApp::EndBySignal(int nSignal)
+{
+    if (IsEndingBySignal())
+        return;
+    m_nEndSignal = nSignal;
+    m_EndTimer.start();
+}
+
+void CVaultlineApp::ContinueEnding()
+{
+    // Innermost window first: a message box over the transfer dialog goes
+    // before the dialog. Closing is what Escape or the close box does; a
+    // running transfer takes it as Cancel and stays until its memory is done,
+    // so this step comes again until no dialog is left.
+    if (QWidget* pPopup = QApplication::activePopupWidget()) {
+        pPopup->close();
+        return;
+    }
+    if (QWidget* pModal = QApplication::activeModalWidget()) {
+        pModal->close();
+        return;
+    }
+    m_EndTimer.stop();
+    if (m_pDoc && m_pDoc->IsModified()) {
+        QString strError;
+        if (CRecovery::Keep(*m_pDoc, strError)) {
+            std::fprintf(stderr, "%s\n",
+                         qPrintable(LoadResString(2822).arg(QString::fromLatin1(SignalName(m_nEndSignal)),
+                                                            CRecovery::FilePath())));
+        } else {
+            std::fprintf(stderr, "%s\n",
+                         qPrintable(LoadResString(2823).arg(QString::fromLatin1(SignalName(m_nEndSignal)),
+                                                            CRecovery::FilePath(), strError)));
+        }
+        // Kept (or, failing that, reported): nobody is left to answer the prompt.
+        m_pDoc->SetModifiedFlag(false);
+    }
+    if (m_pMainFrame)
+        m_pMainFrame->close();
+    QCoreApplication::quit();
 }
 
 int CVaultlineApp::ExitInstance()

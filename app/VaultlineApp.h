@@ -5,6 +5,7 @@
 #include "platform/framework/WinApp.h"
 
 #include <QStringList>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,6 +51,13 @@ public:
     bool HasTransferDialog() const { return static_cast<bool>(m_fnRunTransferDialog); }
     void RunTransferDialog(int nMode);
 
+    // Ends the program as File > Exit does, for a signal (SIGTERM, SIGINT,
+    // SIGHUP) that leaves nobody to answer a question: open dialogs close
+    // first (a running transfer stops after the memory in progress), and a
+    // modified document goes to the recovery file instead of the save prompt.
+    void EndBySignal(int nSignal);
+    bool IsEndingBySignal() const { return m_nEndSignal != 0; }
+
     std::uint32_t m_dwHelpCookie;
     CAppOptions m_Options;
 
@@ -61,4 +69,9 @@ private:
     std::unique_ptr<CDocTarget> m_pDocTarget;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     TransferDialogRunner m_fnRunTransferDialog;
+    int m_nEndSignal = 0;
+    QTimer m_EndTimer; // the steps of an end by signal, between events
+
+    void ContinueEnding();
+    void OfferRecovery();
 };

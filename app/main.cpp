@@ -2,8 +2,10 @@
 // file, or a new document without one; "vaultline --version" prints the
 // version that the program file's version block states.
 
+#include "app/EndSignals.h"
 #include "app/ModuleVersion.h"
 #include "app/VaultlineApp.h"
+#include "platform/visa/VisaTrace.h"
 #include "resources/StringTable.h"
 #include "transfer/DlgTransfer.h"
 
@@ -22,14 +24,27 @@ int main(int argc, char** argv)
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("%s\n", qPrintable(LoadResString(2600)));
+            std::printf("%s\n\n%s\n", qPrintable(LoadResString(2600)), qPrintable(LoadResString(2864)));
             return 0;
         }
     }
 
+    // The wire trace is asked for by the environment: the program is often
+    // started from a menu, where there is no command line to give it.
+    const QString strTrace = qEnvironmentVariable("VAULTLINE_LOG");
+    if (!strTrace.isEmpty()) {
+        QString strError;
+        if (!CVisaTrace::Start(strTrace, strError))
+            std::fprintf(stderr, "%s\n", qPrintable(LoadResString(2863).arg(strTrace, strError)));
+    }
+
     QApplication qtApp(argc, argv);
+    // Wayland desktops match the window to the menu entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.talvero.Vaultline"));
     CVaultlineApp theApp;
     InstallTransferDialog(theApp);
+    // From here on a signal ends the program as File > Exit does.
+    CEndSignals endSignals([&theApp](int nSignal) { theApp.EndBySignal(nSignal); });
     // A file that cannot be opened ends the program after the document's
     // message.
     if (!theApp.InitInstance(QCoreApplication::arguments().mid(1)))

@@ -35,16 +35,20 @@ const CLICOMMAND* CCliCommandRegistry::Find(const QString& strName)
     return nullptr;
 }
 
+// Messages and results carry names and texts from files, the environment and
+// instruments; none of them may reach a terminal as a control sequence.
 void CliPrintError(const QString& strMessage)
 {
-    const QByteArray bytes = (strMessage + QLatin1Char('\n')).toLocal8Bit();
+    const QByteArray bytes =
+        (EscapeControlCharacters(strMessage, QStringLiteral("\n\t")) + QLatin1Char('\n')).toLocal8Bit();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
     std::fflush(stderr);
 }
 
 void CliPrint(const QString& strLine)
 {
-    const QByteArray bytes = (strLine + QLatin1Char('\n')).toUtf8();
+    const QByteArray bytes =
+        (EscapeControlCharacters(strLine, QStringLiteral("\t")) + QLatin1Char('\n')).toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
 }
 

@@ -8,11 +8,13 @@ enum ECliExit
 {
     CLI_EXIT_OK = 0,
     CLI_EXIT_DIFFERENT = 1,
+    CLI_EXIT_PROBLEMS = 1, // doctor found something wrong
     CLI_EXIT_USAGE = 2,
     CLI_EXIT_FILE = 3,
     CLI_EXIT_WRONG_MODEL = 4,
     CLI_EXIT_VISA = 5,
     CLI_EXIT_INSTRUMENT = 6,
+    CLI_EXIT_REFUSED = 7, // an upload the instrument cannot take whole; nothing was sent
     CLI_EXIT_CANCELLED = 130,
 };
 

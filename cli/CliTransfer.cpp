@@ -1,6 +1,9 @@
 #include "cli/CliTransfer.h"
 
 #include "cli/CliCommand.h"
+#include "cli/MemoryFileArgs.h"
+#include "instrument/StoreMemCommands.h"
+#include "model/StoreMemComparison.h"
 #include "platform/visa/ResourceManagerFactory.h"
 #include "resources/StringTable.h"
 
@@ -76,7 +79,10 @@ CTransferProcedure::EResult CCliTransfer::Run(const QString& strResource, int nF
         result = m_procedure.Run(pManager, strResource, nFirst, nLast);
     }
     ClearProgress();
-    if (result == CTransferProcedure::RESULT_VISA_FAILURE) {
+    // An instrument in use by another program is named by the message itself;
+    // a hint about cables would mislead.
+    if (result == CTransferProcedure::RESULT_VISA_FAILURE &&
+        m_procedure.GetError() != Visa::VI_ERROR_RSRC_LOCKED) {
         // The dialog shows the description as it stands, even an empty one; a
         // terminal user gets at least the code, and a hint where one helps.
         if (m_procedure.GetMessage().isEmpty())
@@ -103,6 +109,8 @@ int CCliTransfer::ExitCode(CTransferProcedure::EResult result)
         return CLI_EXIT_VISA;
     case CTransferProcedure::RESULT_INSTRUMENT_ERRORS:
         return CLI_EXIT_INSTRUMENT;
+    case CTransferProcedure::RESULT_REFUSED:
+        return CLI_EXIT_REFUSED;
     }
     return CLI_EXIT_VISA;
 }
@@ -123,7 +131,7 @@ bool CCliTransfer::ParseRange(const QString& strRange, int& nFirst, int& nLast)
 }
 
 bool CCliTransfer::ParseArguments(const CLICOMMAND& command, const QStringList& args, bool bInto,
-                                  TRANSFERARGS& out)
+                                  TRANSFERARGS& out, bool bVerify)
 {
     bool bOptionsEnded = false;
     for (int i = 0; i < args.size(); ++i) {
@@ -134,6 +142,10 @@ bool CCliTransfer::ParseArguments(const CLICOMMAND& command, const QStringList& 
         }
         if (bOptionsEnded || !strArg.startsWith(QLatin1String("--"))) {
             out.positional << strArg;
+            continue;
+        }
+        if (bVerify && strArg == QLatin1String("--verify")) {
+            out.bVerify = true;
             continue;
         }
         QString strName = strArg;
@@ -165,6 +177,29 @@ bool CCliTransfer::ParseArguments(const CLICOMMAND& command, const QStringList& 
         return false;
     }
     return true;
+}
+
+int CCliTransfer::ReportReadBack(const CStoreMemContainer& memories) const
+{
+    int nValues = 0;
+    int nMemories = 0;
+    for (const auto& [nMemory, instrument] : m_procedure.GetReadBack()) {
+        const STOREMEM* pSent = memories.GetAt(nMemory);
+        if (!pSent)
+            continue;
+        const std::vector<STOREMEMDIFFERENCE> differences = CompareStoreMem(
+            *pSent, instrument, EStoreMemCompare::FilePrecision, StoreMemCommands::MEMO_LIMIT);
+        if (differences.empty())
+            continue;
+        PrintDifferences(nMemory, differences);
+        nValues += static_cast<int>(differences.size());
+        ++nMemories;
+    }
+    std::fflush(stdout);
+    if (nMemories == 0)
+        return CLI_EXIT_OK;
+    CliPrintError(LoadResString(2743).arg(nValues).arg(nMemories));
+    return CLI_EXIT_DIFFERENT;
 }
 
 void CCliTransfer::SetProgressRange(int nMemories)
@@ -200,8 +235,10 @@ void CCliTransfer::DrawProgress()
     if (!m_bProgressBar || m_nTotal <= 0)
         return;
     const int nFilled = m_nDone * BAR_WIDTH / m_nTotal;
-    const QString strLabel =
-        LoadResString(m_procedure.GetMode() == CTransferProcedure::MODE_DOWNLOAD ? 2408 : 2409);
+    const int nMode = m_procedure.GetMode();
+    const QString strLabel = LoadResString(nMode == CTransferProcedure::MODE_DOWNLOAD ? 2408
+                                           : nMode == CTransferProcedure::MODE_VERIFY ? 2742
+                                                                                      : 2409);
     const QString strLine =
         QStringLiteral("\r%1 [%2%3] %4/%5")
             .arg(strLabel, QString(nFilled, QLatin1Char('#')), QString(BAR_WIDTH - nFilled, QLatin1Char('.')))

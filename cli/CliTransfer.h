@@ -13,7 +13,8 @@ struct TRANSFERARGS
     QStringList positional; // RESOURCE FILE, or FILE RESOURCE
     int nFirst = CTransferProcedure::FIRST_MEMORY;
     int nLast = CTransferProcedure::LAST_MEMORY;
-    QString strInto; // --into BASEFILE, download only
+    QString strInto;      // --into BASEFILE, download only
+    bool bVerify = false; // --verify, upload only
 };
 
 // Runs the transfer procedure for download and upload on a terminal: a
@@ -34,10 +35,17 @@ public:
     // "FIRST-LAST" with 0 <= FIRST <= LAST <= 99.
     static bool ParseRange(const QString& strRange, int& nFirst, int& nLast);
     // Two positional arguments, --range and (with bInto) --into, as "--opt
-    // VALUE" or "--opt=VALUE". On a usage error it has reported it and returns
-    // false.
+    // VALUE" or "--opt=VALUE", and (with bVerify) the switch --verify. On a
+    // usage error it has reported it and returns false.
     static bool ParseArguments(const CLICOMMAND& command, const QStringList& args, bool bInto,
-                               TRANSFERARGS& out);
+                               TRANSFERARGS& out, bool bVerify = false);
+
+    // Reads each memory back after writing it (upload --verify).
+    void SetReadBack(bool bReadBack) { m_procedure.SetReadBack(bReadBack); }
+    // After a completed verify or upload with read-back: prints the values
+    // the instrument holds otherwise than the records, as diff prints them,
+    // and returns the exit code (0 when none differ, 1 otherwise).
+    int ReportReadBack(const CStoreMemContainer& memories) const;
 
     // ITransferHost
     void SetProgressRange(int nMemories) override;

@@ -1,7 +1,9 @@
 #include "cli/CliCommand.h"
 #include "cli/CliTransfer.h"
+#include "cli/MemoryFileArgs.h"
 
 #include "model/XmlDocData.h"
+#include "platform/file/RegularFile.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
@@ -22,18 +24,29 @@ int RunDownload(const QStringList& args)
     const QString& strResource = a.positional.at(0);
     const QString& strFile = a.positional.at(1);
 
-    // Memories outside the range come from the base file, or are defaults.
+    // Memories outside the range come from the base file; without one, a
+    // partial download updates the range of an existing FILE and keeps the
+    // rest of it, as the desktop program does with the open document. A full
+    // download replaces FILE, and a new FILE gets defaults outside the range.
+    const bool bPartial =
+        a.nFirst != CTransferProcedure::FIRST_MEMORY || a.nLast != CTransferProcedure::LAST_MEMORY;
+    QString strBase = a.strInto;
+    if (strBase.isEmpty() && bPartial && QFileInfo::exists(strFile))
+        strBase = strFile;
     CXmlDocData data;
     data.Reset();
-    if (!a.strInto.isEmpty() && !data.Load(a.strInto)) {
-        CliPrintError(FormatResString(IDS_FILE_NOT_READ, a.strInto));
+    if (!strBase.isEmpty() && !LoadMemoryFile(data, strBase)) {
+        // Writing the range with defaults around it would replace a file the
+        // user had with less than it held.
+        if (strBase == strFile && a.strInto.isEmpty())
+            CliPrintError(LoadResString(2745).arg(strFile));
         return CLI_EXIT_FILE;
     }
     // Found out before the instrument is busy for minutes, not after.
-    const QFileInfo file(strFile);
-    const QFileInfo dir(file.absolutePath());
-    if (!dir.isDir() || !dir.isWritable() || file.isDir() || (file.exists() && !file.isWritable())) {
+    QString strWhyNot;
+    if (!RegularFile::CanSave(strFile, strWhyNot)) {
         CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
+        CliPrintError(LoadResString(2114).arg(strWhyNot));
         return CLI_EXIT_FILE;
     }
 
@@ -46,10 +59,8 @@ int RunDownload(const QStringList& args)
             CliPrintError(LoadResString(2413).arg(strFile));
         return CCliTransfer::ExitCode(result);
     }
-    if (!data.Save(strFile)) {
-        CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
+    if (!SaveMemoryFile(data, strFile))
         return CLI_EXIT_FILE;
-    }
     return CLI_EXIT_OK;
 }
 

@@ -1,5 +1,7 @@
 #include "cli/MemoryFileArgs.h"
 
+#include "instrument/StoreMemCommands.h"
+#include "model/StoreMemComparison.h"
 #include "model/XmlDocData.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
@@ -69,4 +71,17 @@ QString EscapeForLine(QString str)
     str.replace(QLatin1Char('\r'), QLatin1String("\\r"));
     str.replace(QLatin1Char('\t'), QLatin1String("\\t"));
     return str;
+}
+
+void PrintDifferences(int nMemory, const std::vector<STOREMEMDIFFERENCE>& differences)
+{
+    CliPrint(LoadResString(2106).arg(nMemory));
+    for (const STOREMEMDIFFERENCE& d : differences) {
+        QString strLine = QLatin1Char('\t') + d.strField + QLatin1Char('\t') + EscapeForLine(d.strA) +
+                          QLatin1Char('\t') + EscapeForLine(d.strB);
+        if (d.bMemoTooLong)
+            strLine +=
+                QLatin1Char('\t') + LoadResString(2744).arg(d.strA.size()).arg(StoreMemCommands::MEMO_LIMIT);
+        CliPrint(strLine);
+    }
 }

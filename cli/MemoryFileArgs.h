@@ -5,8 +5,10 @@
 #include <QString>
 #include <QStringList>
 #include <map>
+#include <vector>
 
 class CXmlDocData;
+struct STOREMEMDIFFERENCE;
 
 // What the memory-file commands (show, copy, diff) share: their argument
 // splitting, store-memory numbers, and loading and saving with the program's
@@ -30,3 +32,8 @@ bool SaveMemoryFile(CXmlDocData& data, const QString& strPath);
 // A cell or value on one output line: line breaks and tabs written as
 // backslash-n, backslash-r and backslash-t, so each row stays one line.
 QString EscapeForLine(QString str);
+
+// "Memory N", then one line per differing value on standard output: a tab, the
+// field, the first value and the second, separated by tabs; a memo longer
+// than the instrument keeps gets a fourth column that says so.
+void PrintDifferences(int nMemory, const std::vector<STOREMEMDIFFERENCE>& differences);

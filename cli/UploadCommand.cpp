@@ -15,7 +15,7 @@ VAULTLINE_CLI_COMMAND(s_upload);
 int RunUpload(const QStringList& args)
 {
     TRANSFERARGS a;
-    if (!CCliTransfer::ParseArguments(s_upload, args, false, a))
+    if (!CCliTransfer::ParseArguments(s_upload, args, false, a, true))
         return CLI_EXIT_USAGE;
     const QString& strFile = a.positional.at(0);
     const QString& strResource = a.positional.at(1);
@@ -27,7 +27,11 @@ int RunUpload(const QStringList& args)
         return CLI_EXIT_FILE;
     }
     CCliTransfer transfer(CTransferProcedure::MODE_UPLOAD, data.GetContainer());
-    return CCliTransfer::ExitCode(transfer.Run(strResource, a.nFirst, a.nLast));
+    transfer.SetReadBack(a.bVerify);
+    const CTransferProcedure::EResult result = transfer.Run(strResource, a.nFirst, a.nLast);
+    if (result != CTransferProcedure::RESULT_COMPLETED || !a.bVerify)
+        return CCliTransfer::ExitCode(result);
+    return transfer.ReportReadBack(data.GetContainer());
 }
 
 } // namespace

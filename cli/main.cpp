@@ -1,5 +1,6 @@
 #include "cli/CliCommand.h"
 
+#include "platform/visa/VisaTrace.h"
 #include "resources/StringTable.h"
 
 #include <QCoreApplication>
@@ -20,7 +21,43 @@ void PrintHelp()
         CliPrint(QStringLiteral("      %1").arg(LoadResString(c.nSummaryId)));
     }
     CliPrint(QString());
+    CliPrint(LoadResString(2860));
+    CliPrint(QString());
     CliPrint(LoadResString(2001));
+}
+
+// Takes "--log FILE" (or "--log=FILE") out of the arguments, wherever it
+// stands, and starts the wire trace. False after a message when the option
+// is incomplete or the file cannot be written.
+bool TakeLogOption(QStringList& args)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        QString strPath;
+        if (args[i] == QLatin1String("--log")) {
+            if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
+                CliPrintError(LoadResString(2862));
+                return false;
+            }
+            strPath = args[i + 1];
+            args.remove(i, 2);
+        } else if (args[i].startsWith(QLatin1String("--log="))) {
+            strPath = args[i].mid(6);
+            args.removeAt(i);
+            if (strPath.isEmpty()) {
+                CliPrintError(LoadResString(2862));
+                return false;
+            }
+        } else {
+            continue;
+        }
+        QString strError;
+        if (!CVisaTrace::Start(strPath, strError)) {
+            CliPrintError(LoadResString(2861).arg(strPath, strError));
+            return false;
+        }
+        --i;
+    }
+    return true;
 }
 
 } // namespace
@@ -33,6 +70,8 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(VAULTLINE_VERSION));
 
     QStringList args = QCoreApplication::arguments().mid(1);
+    if (!TakeLogOption(args))
+        return CLI_EXIT_USAGE;
     if (args.isEmpty()) {
         PrintHelp();
         return CLI_EXIT_USAGE;

@@ -1,6 +1,10 @@
 #include "instrument/StoreMemCommands.h"
 
 #include "instrument/ScpiReply.h"
+#include "model/StoreMemFields.h"
+#include "xmlfile/XmlText.h"
+
+#include <cmath>
 
 #define SMEM_FIELD(member) [](STOREMEM& m) -> SMEMFIELDREF { return &m.member; }
 
@@ -36,51 +40,123 @@ const SMEMCOMMAND s_Commands[COMMAND_COUNT] = {
     {"BACK:SMEM:MEMO", ESmemReply::Memo, 1, {SMEM_FIELD(Memo)}},
 };
 
-// A complete command fits in the buffer with its line feed.
-QString FitCommand(QString str)
+// The file's name and precision of the record field p points into, so that a
+// number goes to the instrument exactly as the memory file writes it.
+struct FIELDINFO
 {
-    if (str.size() > ScpiReply::REPLY_CHARS - 1) {
-        str = ScpiReply::Buffer(str, ScpiReply::REPLY_CHARS - 1);
-        str += QLatin1Char('\n');
+    QString strName;
+    int nPrecision = 4;
+};
+
+FIELDINFO FieldInfo(const STOREMEM& rec, const void* p)
+{
+    for (const STOREMEMFIELD& f : g_StoreMemFields) {
+        if ((f.pFloat && &(rec.*f.pFloat) == p) || (f.pText && &(rec.*f.pText) == p) ||
+            (f.pInt && &(rec.*f.pInt) == p))
+            return {QLatin1String(f.pszName), f.nPrecision};
     }
-    return str;
+    for (int nAbc = 0; nAbc < 3; ++nAbc) {
+        for (const ABCMEMFIELD& f : g_AbcMemFields) {
+            if (&(rec.Abc[nAbc].*f.pField) == p)
+                return {QLatin1String(g_AbcMemNames[nAbc]) + QLatin1Char('/') + QLatin1String(f.pszName),
+                        f.nPrecision};
+        }
+    }
+    return {};
+}
+
+const void* FieldAddress(const SMEMFIELDREF& ref)
+{
+    if (ref.pFloat)
+        return ref.pFloat;
+    if (ref.pInt)
+        return ref.pInt;
+    return ref.pText;
+}
+
+// A keyword as the instrument sends it: a letter, then letters, digits or
+// underscores, short enough for the keyword buffer.
+bool IsKeyword(const QString& str)
+{
+    if (str.isEmpty() || str.size() > ScpiReply::FIELD_CHARS - 1 || !str.at(0).isLetter() ||
+        str.at(0).unicode() > 0x7F)
+        return false;
+    for (const QChar c : str) {
+        if (c.unicode() > 0x7F || !(c.isLetterOrNumber() || c == QLatin1Char('_')))
+            return false;
+    }
+    return true;
+}
+
+// Only the line's end (and white space) may follow the last value.
+bool OnlySpaceFrom(const QString& str, int nPos)
+{
+    for (int i = nPos; i < str.size(); ++i) {
+        if (!ScpiReply::IsSpace(str.at(i)))
+            return false;
+    }
+    return true;
 }
 
 // "%f,%f,...[,%s]": each number must follow a single comma; a keyword is read
-// up to white space and kept to 15 characters. The first mismatch ends the
-// scan and leaves the later fields as they were.
-void ParseScan(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& mem)
+// up to white space. The reply fits when every value is there, each of its
+// kind, and nothing follows.
+bool ParseScan(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& mem)
 {
-    const QString str = ScpiReply::Buffer(strReply, ScpiReply::REPLY_CHARS);
+    if (strReply.size() > ScpiReply::REPLY_CHARS - 1)
+        return false;
+    const QString& str = strReply;
     int nPos = 0;
     for (int i = 0; i < command.nFields; ++i) {
         if (i > 0) {
             if (nPos >= str.size() || str.at(nPos) != QLatin1Char(','))
-                return;
+                return false;
             ++nPos;
         }
         const SMEMFIELDREF ref = command.pfnField[i](mem);
         if (ref.pFloat) {
             if (!ScpiReply::ScanFloat(str, nPos, *ref.pFloat))
-                return;
+                return false;
         } else if (ref.pText) {
             while (nPos < str.size() && ScpiReply::IsSpace(str.at(nPos)))
                 ++nPos;
             const int nStart = nPos;
             while (nPos < str.size() && !ScpiReply::IsSpace(str.at(nPos)))
                 ++nPos;
-            if (nPos == nStart)
-                return;
-            *ref.pText = ScpiReply::Buffer(str.mid(nStart, nPos - nStart), ScpiReply::FIELD_CHARS);
+            const QString strKeyword = str.mid(nStart, nPos - nStart);
+            if (!IsKeyword(strKeyword))
+                return false;
+            *ref.pText = strKeyword;
         }
     }
+    return OnlySpaceFrom(str, nPos);
 }
 
-void ParseTokens(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& mem)
+// A token that is a number and nothing else.
+bool IsNumberToken(const QString& strToken)
 {
-    const QStringList tokens = ScpiReply::SplitTokens(strReply, command.nFields);
+    int nPos = 0;
+    float f = 0;
+    return ScpiReply::ScanFloat(strToken, nPos, f) && nPos == strToken.size();
+}
+
+bool ParseTokens(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& mem)
+{
+    if (strReply.size() > ScpiReply::REPLY_CHARS - 1)
+        return false;
+    // Whatever follows the line feed is no part of this reply.
+    const qsizetype nEnd = strReply.indexOf(QLatin1Char('\n'));
+    if (nEnd >= 0 && !OnlySpaceFrom(strReply, static_cast<int>(nEnd)))
+        return false;
+    const QStringList tokens = ScpiReply::SplitTokens(strReply, command.nFields + 1);
+    if (tokens.size() != command.nFields)
+        return false;
     for (int i = 0; i < tokens.size(); ++i) {
         const SMEMFIELDREF ref = command.pfnField[i](mem);
+        if ((ref.pFloat || ref.pInt) && !IsNumberToken(tokens.at(i)))
+            return false;
+        if (ref.pText && !IsKeyword(tokens.at(i)))
+            return false;
         if (ref.pFloat)
             *ref.pFloat = ScpiReply::ToFloat(tokens.at(i));
         else if (ref.pInt)
@@ -88,6 +164,24 @@ void ParseTokens(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& 
         else if (ref.pText)
             *ref.pText = tokens.at(i);
     }
+    return true;
+}
+
+// A quoted string and the line's end: the first and the last character are
+// double quotes. What lies between is the memo as received, even a quote
+// that an instrument failed to double.
+bool ParseMemo(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& mem)
+{
+    QString str = strReply;
+    if (str.endsWith(QLatin1Char('\n')))
+        str.chop(1);
+    if (str.endsWith(QLatin1Char('\r')))
+        str.chop(1);
+    if (str.size() < 2 || str.size() > ScpiReply::MEMO_CHARS - 1 || !str.startsWith(QLatin1Char('"')) ||
+        !str.endsWith(QLatin1Char('"')))
+        return false;
+    *command.pfnField[0](mem).pText = ScpiReply::UnquoteText(str);
+    return true;
 }
 
 } // namespace
@@ -113,7 +207,7 @@ QString FormatCommand(const SMEMCOMMAND& command, const STOREMEM& mem)
             str += QLatin1Char(',');
         const SMEMFIELDREF ref = command.pfnField[i](rec);
         if (ref.pFloat)
-            str += QString::asprintf("%0.4f", static_cast<double>(*ref.pFloat));
+            str += FormatNumber(*ref.pFloat, FieldInfo(rec, ref.pFloat).nPrecision);
         else if (ref.pInt)
             str += QString::number(*ref.pInt);
         else if (command.eReply == ESmemReply::Memo)
@@ -122,7 +216,43 @@ QString FormatCommand(const SMEMCOMMAND& command, const STOREMEM& mem)
             str += *ref.pText;
     }
     str += QLatin1Char('\n');
-    return FitCommand(str);
+    return str;
+}
+
+QString FormatNumber(float fValue, int nPrecision)
+{
+    // No number (an empty value of a memory file) goes out as the C library
+    // spells it, for the instrument to refuse.
+    if (std::isnan(fValue))
+        return QStringLiteral("nan");
+    return QString::fromStdString(XmlText::FormatFixed(static_cast<double>(fValue), nPrecision));
+}
+
+QString TooLongField(const STOREMEM& mem)
+{
+    STOREMEM& rec = const_cast<STOREMEM&>(mem);
+    for (const SMEMCOMMAND& command : s_Commands) {
+        const QString strCommand = FormatCommand(command, mem);
+        if (strCommand.size() <= ScpiReply::REPLY_CHARS - 1)
+            continue;
+        // The field whose text takes the most room is the one to blame.
+        int nLongest = -1;
+        QString strName;
+        for (int i = 0; i < command.nFields; ++i) {
+            const SMEMFIELDREF ref = command.pfnField[i](rec);
+            const FIELDINFO info = FieldInfo(rec, FieldAddress(ref));
+            const int nLength = ref.pFloat
+                                    ? static_cast<int>(FormatNumber(*ref.pFloat, info.nPrecision).size())
+                                : ref.pText ? static_cast<int>(ref.pText->size())
+                                            : 11;
+            if (nLength > nLongest) {
+                nLongest = nLength;
+                strName = info.strName;
+            }
+        }
+        return strName;
+    }
+    return QString();
 }
 
 QString FormatQuery(const SMEMCOMMAND& command)
@@ -130,20 +260,20 @@ QString FormatQuery(const SMEMCOMMAND& command)
     return QLatin1String(command.pszHeader) + QLatin1String("?\n");
 }
 
-void ParseReply(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& mem)
+bool ParseReply(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& mem)
 {
+    // A NUL byte is no part of any reply: line noise, or a peer gone wrong.
+    if (strReply.contains(QChar(0)))
+        return false;
     switch (command.eReply) {
     case ESmemReply::Scan:
-        ParseScan(command, strReply, mem);
-        break;
+        return ParseScan(command, strReply, mem);
     case ESmemReply::Tokens:
-        ParseTokens(command, strReply, mem);
-        break;
+        return ParseTokens(command, strReply, mem);
     case ESmemReply::Memo:
-        *command.pfnField[0](mem).pText =
-            ScpiReply::UnquoteText(ScpiReply::Buffer(strReply, ScpiReply::MEMO_CHARS));
-        break;
+        return ParseMemo(command, strReply, mem);
     }
+    return false;
 }
 
 } // namespace StoreMemCommands

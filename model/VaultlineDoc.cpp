@@ -260,6 +260,11 @@ void CVaultlineDoc::OnTransferDownload()
     m_ui.RunTransferDialog(DOWNLOAD);
 }
 
+void CVaultlineDoc::OnTransferVerify()
+{
+    m_ui.RunTransferDialog(VERIFY);
+}
+
 bool CVaultlineDoc::HasCommand(unsigned nId)
 {
     switch (nId) {
@@ -269,6 +274,7 @@ bool CVaultlineDoc::HasCommand(unsigned nId)
     case ID_FILE_SAVE_AS:
     case ID_TRANSFER_UPLOAD:
     case ID_TRANSFER_DOWNLOAD:
+    case ID_TRANSFER_VERIFY:
         return true;
     default:
         return false;
@@ -295,6 +301,9 @@ bool CVaultlineDoc::OnCommand(unsigned nId)
         return true;
     case ID_TRANSFER_DOWNLOAD:
         OnTransferDownload();
+        return true;
+    case ID_TRANSFER_VERIFY:
+        OnTransferVerify();
         return true;
     default:
         return false;

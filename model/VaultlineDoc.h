@@ -22,6 +22,7 @@ public:
 
     static constexpr int UPLOAD = 1;   // transfer dialog mode: PC to instrument
     static constexpr int DOWNLOAD = 2; // transfer dialog mode: instrument to PC
+    static constexpr int VERIFY = 3;   // transfer dialog mode: instrument compared with the document
 
     // ui must outlive the document. Without a factory the resource manager
     // comes from the system's VISA providers (CreateResourceManager); a factory
@@ -76,6 +77,7 @@ public:
     void OnFileSaveAs();
     void OnTransferUpload();
     void OnTransferDownload();
+    void OnTransferVerify();
 
     // Runs the handler of a command identifier (resources/Resource.h); false
     // when the document has none for it. HasCommand answers the same question

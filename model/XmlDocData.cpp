@@ -3,12 +3,41 @@
 #include "model/StoreMemFields.h"
 
 #include "platform/com/ComError.h"
+#include "resources/StringTable.h"
 #include "xmlfile/XmlFile.h"
+#include "xmlfile/XmlText.h"
+
+#include <iterator>
 
 namespace {
 
+// The element names looked up inside a Memory element and inside an A, B or
+// C memory, each list found in one walk of that element.
+struct LOOKUPNAMES
+{
+    const char* memory[STOREMEM_FIELD_COUNT + 3];
+    const char* abc[ABCMEM_FIELD_COUNT];
+};
+
+const LOOKUPNAMES& LookupNames()
+{
+    static const LOOKUPNAMES s_Names = [] {
+        LOOKUPNAMES names{};
+        for (int i = 0; i < STOREMEM_FIELD_COUNT; ++i)
+            names.memory[i] = g_StoreMemFields[i].pszName;
+        for (int i = 0; i < 3; ++i)
+            names.memory[STOREMEM_FIELD_COUNT + i] = g_AbcMemNames[i];
+        for (int i = 0; i < ABCMEM_FIELD_COUNT; ++i)
+            names.abc[i] = g_AbcMemFields[i].pszName;
+        return names;
+    }();
+    return s_Names;
+}
+
 void ReadRecord(const CXmlElementPtr& pMemory, STOREMEM& m)
 {
+    const LOOKUPNAMES& names = LookupNames();
+    pMemory->FindNamesAtOnce(names.memory, std::size(names.memory));
     for (const STOREMEMFIELD& f : g_StoreMemFields) {
         switch (f.kind) {
         case FIELD_TEXT:
@@ -29,6 +58,7 @@ void ReadRecord(const CXmlElementPtr& pMemory, STOREMEM& m)
         // The first such element inside the memory; an Index attribute on it
         // does not matter.
         const CXmlElementPtr pAbc = pMemory->FindChild(g_AbcMemNames[i], -1);
+        pAbc->FindNamesAtOnce(names.abc, std::size(names.abc));
         for (const ABCMEMFIELD& f : g_AbcMemFields)
             m.Abc[i].*f.pField = pAbc->GetFloat(f.pszName, 0);
     }
@@ -78,12 +108,15 @@ void CXmlDocData::Reset()
 bool CXmlDocData::Load(const QString& strPath)
 {
     CXmlFile file(strPath);
+    // Read reads no more than this: the first Memory of each index.
+    file.KeepOnlyIndexed("Memories", "Memory", m_Container.GetCount());
     return Read(file, [&] { return file.Load(); });
 }
 
 bool CXmlDocData::LoadFromBytes(const QByteArray& bytes)
 {
     CXmlFile file{QString()};
+    file.KeepOnlyIndexed("Memories", "Memory", m_Container.GetCount());
     return Read(file, [&] { return file.LoadFromBytes(bytes); });
 }
 
@@ -144,4 +177,22 @@ QByteArray CXmlDocData::ToBytes() const
     CXmlFile file{QString()};
     Write(file);
     return file.ToBytes();
+}
+
+QStringList CXmlDocData::NonXmlCharacters(const CStoreMemContainer& memories, int nFirst, int nLast)
+{
+    QStringList found;
+    for (int i = nFirst; i <= nLast; ++i) {
+        const STOREMEM* pMem = memories.GetAt(i);
+        if (!pMem)
+            continue;
+        for (const STOREMEMFIELD& f : g_StoreMemFields) {
+            if (f.kind != FIELD_TEXT)
+                continue;
+            const QString strCharacters = XmlText::NameNonXmlCharacters(pMem->*f.pText);
+            if (!strCharacters.isEmpty())
+                found << LoadResString(2788).arg(i).arg(QLatin1String(f.pszName), strCharacters);
+        }
+    }
+    return found;
 }

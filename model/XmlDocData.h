@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class CXmlFile;
@@ -32,6 +33,12 @@ public:
     // The memory file that Save writes, as bytes; raises _com_error on a
     // failure inside the document.
     QByteArray ToBytes() const;
+
+    // One line for each text of memories nFirst..nLast that holds characters a
+    // memory file cannot carry (which memory, which value, which characters),
+    // for instance control characters of a memo read from an instrument; empty
+    // when every text can be saved as it is.
+    static QStringList NonXmlCharacters(const CStoreMemContainer& memories, int nFirst, int nLast);
 
     // Empties the container and adds 100 default records, record i being store
     // memory i.

@@ -70,6 +70,7 @@ const STRINGENTRY s_Strings[] = {
     // Command prompts and tooltips
     {ID_TRANSFER_UPLOAD, u"Uploads store memory contents to the instrument\nUpload"},
     {ID_TRANSFER_DOWNLOAD, u"Downloads store memory contents from the instrument\nDownload"},
+    {ID_TRANSFER_VERIFY, u"Compares the store memories of the instrument with the document\nVerify"},
     {ID_EDIT_PASTE_OVERWRITE,
      u"Overwrite the Clipboard contents at the current insertion\nPaste As Overwrite"},
     {ID_EDIT_COPY_MEMORY, u"Copy the item currently selected to the Clipboard\nCopy"},
@@ -89,10 +90,12 @@ const STRINGENTRY s_Strings[] = {
     {ID_INDICATOR_SCRL, u"SCRL"},
 
     // 2000-2099: command-line tool, common texts
-    {2000, u"Usage: vaultline-cli COMMAND [ARGUMENTS]\n\nBacks up, restores and inspects the store memories "
-           u"of DXR9K electronic loads.\nCommands:"},
-    {2001, u"Exit codes: 0 success, 1 diff found differences, 2 usage error, 3 a memory file could not be "
-           u"read or written,\n4 wrong model, 5 VISA failure, 6 instrument errors, 130 cancelled.\nRun "
+    {2000, u"Usage: vaultline-cli [--log FILE] COMMAND [ARGUMENTS]\n\nBacks up, restores and inspects the "
+           u"store memories of DXR9K electronic loads.\nCommands:"},
+    {2001, u"Exit codes: 0 success, 1 diff or verify found differences or doctor found a problem, 2 usage "
+           u"error, 3 a memory file could not be read or written,\n4 wrong model, 5 VISA failure (the "
+           u"instrument in use by another program included), 6 instrument errors,\n7 upload refused before "
+           u"anything was sent, 130 cancelled.\nRun "
            u"'vaultline-cli COMMAND --help' for one command."},
     {2002, u"Usage: vaultline-cli %1"},
     {2003, u"vaultline-cli: unknown command '%1'. Run 'vaultline-cli --help' for the list of commands."},
@@ -232,10 +235,14 @@ const STRINGENTRY s_Strings[] = {
 
     // 2400-2499: transfers on the command line (download, upload)
     {2400, u"download RESOURCE FILE [--range FIRST-LAST] [--into BASEFILE]"},
-    {2401,
-     u"Reads store memories from the instrument into a memory file (all, or a range over a base file)."},
-    {2402, u"upload FILE RESOURCE [--range FIRST-LAST]"},
-    {2403, u"Writes the store memories of a memory file into the instrument (all, or a range)."},
+    {2401, u"Reads store memories from the instrument into a memory file, written only when the transfer "
+           u"completes. All memories replace FILE; a range updates only those memories of an existing FILE "
+           u"and keeps the rest (a new FILE gets defaults outside the range); with --into the memories "
+           u"outside the range come from BASEFILE."},
+    {2402, u"upload FILE RESOURCE [--range FIRST-LAST] [--verify]"},
+    {2403, u"Writes the store memories of a memory file into the instrument (all, or a range). With "
+           u"--verify, reads each memory back after writing it and lists the values the instrument keeps "
+           u"otherwise, as verify does (exit code 1)."},
     {2404, u"--range needs two memory numbers from 0 to 99, the first not greater than the second, such "
            u"as --range 5-5 or --range 0-49 (got '%1'); nothing was sent."},
     {2405, u"unknown option '%1'."},
@@ -260,6 +267,124 @@ const STRINGENTRY s_Strings[] = {
     {2601, u"vaultline %1"},
 
     // 2700-2799: transfer dialog
+    {2700, u"The instrument %1 is in use by another program: it did not become free within %2 ms. Try "
+           u"again when the other program has finished with it."},
+    {2701, u"The reply to %1 was too long: %2 characters, where the instrument's replies have at most %3."},
+    {2702, u"the reply to %1 does not fit that query: \"%2\"."},
+    {2703, u"Memory %1: %2"},
+    {2704,
+     u"the value of %1 makes its command longer than the instrument's %2-character buffer, so nothing of "
+     u"this memory was sent."},
+    {2705, u"The upload was refused before anything was sent to the instrument."},
+
+    // 2740-2779: verify (command line and desktop) and merge-safe partial downloads
+    {2740, u"verify FILE RESOURCE [--range FIRST-LAST]"},
+    {2741, u"Reads the store memories (all, or a range) back from the instrument and lists the values that "
+           u"differ from the memory file, as far as the file keeps them, memory by memory, as diff does; "
+           u"nothing is written to the instrument. Exit code 1 when any differ."},
+    {2742, u"Verifying"},
+    {2743, u"%1 values differ in %2 store memories between the file and the instrument."},
+    {2744, u"%1 characters; the instrument keeps %2"},
+    {2745, u"A partial download keeps the memories outside the range from the existing %1, which could "
+           u"not be read; nothing was transferred. Name a new file, or give --into BASEFILE."},
+    {2746, u"Verify (PC = DXR9K)"},
+    {2747, u"Verify"},
+    {2748, u"The instrument holds the same store memories."},
+    {2749, u"%1 values differ in %2 store memories between the document and the instrument at %3."},
+    {2750, u"Memory"},
+    {2751, u"Field"},
+    {2752, u"Document"},
+    {2753, u"Instrument"},
+    {2754, u"Note"},
+    {2755, u"Verify Results"},
+
+    // 2860-2899: wire trace and vaultline-cli doctor
+    {2860, u"Options for every command:\n  --log FILE\n      Appends a timestamped transcript of every "
+           u"command sent to the instrument and every reply,\n      lock, timeout, open and close to FILE "
+           u"(the format of dxr9k-sim --log)."},
+    {2861, u"vaultline-cli: the trace cannot be written to %1: %2."},
+    {2862, u"vaultline-cli: --log needs a file name."},
+    {2863, u"vaultline: the trace named by VAULTLINE_LOG cannot be written to %1: %2."},
+    {2864, u"Environment:\n  VAULTLINE_LOG=FILE\n      Appends a timestamped transcript of every command "
+           u"sent to an "
+           u"instrument and every reply\n      to FILE, as vaultline-cli --log does."},
+    {2865, u"doctor"},
+    {2866,
+     u"Reports what this machine can reach and what is wrong, one line each (ok, note or problem, with "
+     u"what to do): the VISA in use and why, the interfaces it reaches, the resources and settings files, "
+     u"each serial and usbtmc device with whether this user may open it and who holds a lock on it, and "
+     u"programs that take over serial ports. Exit code 1 when something is wrong."},
+    {2867, u"ok"},
+    {2868, u"note"},
+    {2869, u"problem"},
+    {2870, u"VISA: the system library %1%2, %3"},
+    {2871, u"VISA: the built-in VISA, %1"},
+    {2872, u"because VAULTLINE_VISA_PROVIDER=builtin"},
+    {2873, u"because no system VISA library was found (looked for %1)"},
+    {2874, u"named by VAULTLINE_VISA_LIBRARY"},
+    {2875, u"found on the library search path as %1"},
+    {2876, u"VAULTLINE_VISA_LIBRARY names %1, which cannot be loaded as a VISA library: correct the path or "
+           u"unset the variable (the built-in VISA is used meanwhile)"},
+    {2877,
+     u"VAULTLINE_VISA_PROVIDER=system, but no system VISA library could be loaded: install one, or unset "
+     u"the variable to use the built-in VISA"},
+    {2878, u" (VISA %1, %2, implementation %3)"},
+    {2879,
+     u"%1 (%2): this user may not open it although it is its owner or in its group: its access rights "
+     u"(%3) shut them out; give the owner and group read and write access (MODE=\"0660\" in a udev rule)"},
+    {2880, u"serial lines (ASRL...::INSTR): reached; %1 serial ports on this machine"},
+    {2881, u"USB instruments (USB...::INSTR): reached through the kernel's usbtmc driver"},
+    {2882,
+     u"USB instruments (USB...::INSTR): the kernel's usbtmc driver is not loaded; it loads by itself when "
+     u"a USB-TMC instrument is plugged in (or: sudo modprobe usbtmc)"},
+    {2883, u"network instruments (TCPIP::HOST::PORT::SOCKET): reached"},
+    {2884, u"GPIB, VXI-11 and HiSLIP instruments: not reached by the built-in VISA; a system VISA library "
+           u"reaches them"},
+    {2885, u"resources file %1: %2 names"},
+    {2886, u"resources file %1 cannot be read (%2): make it readable by this user"},
+    {2887, u"resources file %1: not present (it is optional)"},
+    {2888, u"%1: \"%2\" is not a VISA resource name (%3): correct or remove it"},
+    {2889, u"VAULTLINE_VISA_RESOURCES: %1 names"},
+    {2890, u"settings file %1: not present yet (written at the first change of a setting)"},
+    {2891, u"settings file %1 cannot be read and written by this user: give it back to the user (chown) or "
+           u"remove it"},
+    {2892, u"settings file %1"},
+    {2893, u"%1 (%2): this user may open it"},
+    {2894, u"%1 (%2): this user may not open it; it belongs to the group '%3'. Add the user to that group: "
+           u"sudo usermod -aG %3 %4, then log out and in again"},
+    {2895, u"%1 (%2): the user is in the group '%3', but this login is not yet: log out and in again (or run "
+           u"'newgrp %3')"},
+    {2896,
+     u"%1 (%2): this user may not open it, and no udev rule gives access to usbtmc devices: install the "
+     u"vaultline package (it brings /usr/lib/udev/rules.d/60-vaultline-usbtmc.rules) or copy that rule "
+     u"to /etc/udev/rules.d/, then run: sudo udevadm control --reload-rules && sudo udevadm trigger"},
+    {2897,
+     u"%1 (%2): this user may not open it, although %3 names usbtmc devices: unplug the instrument and "
+     u"plug it in again; a rule with TAG+=\"uaccess\" serves only the user logged in at the machine, so "
+     u"over a remote login use a group rule (see /usr/share/doc/vaultline/visa.md)"},
+    {2898, u"%1 is locked by %2 (process %3): end that program, or wait until it is done"},
+    {2899,
+     u"%1 is running (process %2) and may take over serial ports as they are plugged in: stop it (sudo "
+     u"systemctl disable --now %1) or make it leave the port alone with ENV{ID_MM_DEVICE_IGNORE}=\"1\" in "
+     u"a udev rule; brltty is removed with: sudo apt remove brltty"},
+
+    // 2780-2819: files and inputs (special files, bounds, texts a file cannot carry)
+    {2780, u"It is a directory, not a file."},
+    {2781, u"It is a FIFO (named pipe), not a file."},
+    {2782, u"It is a device, not a file."},
+    {2783, u"It is a socket, not a file."},
+    {2784, u"Warning: %1 is not read: %2"},
+    {2785, u"Warning: only the first %2 bytes of %1 are read; the rest is ignored."},
+    {2786, u"Warning: %1 names more than %2 resources; the rest are ignored."},
+    {2787, u"Warning: %1 is larger than %2 bytes; its beginning is read and no setting is saved to it."},
+    {2788, u"Memory %1, %2: %3 cannot be kept in a memory file and is saved as U+FFFD."},
+
+    // 2820-2859: the desktop program on Linux: ended by a signal, recovery
+    {2820, u"DXR9K Vaultline was ended while the document %1 had unsaved changes. They were kept in %2.\n\n"
+           u"Open them now? No discards them."},
+    {2821, u"The kept changes in %1 could not be read.\n\n%2"},
+    {2822, u"vaultline: ended by %1; the unsaved changes are kept in %2 and offered at the next start."},
+    {2823, u"vaultline: ended by %1; the unsaved changes could not be kept in %2: %3"},
 };
 
 const QHash<unsigned, QString>& Table()
@@ -285,8 +410,22 @@ QString FormatResString(unsigned nId, const QString& strArg)
     QString str = LoadResString(nId);
     const int nPos = str.indexOf(QLatin1String("%s"));
     if (nPos >= 0)
-        str.replace(nPos, 2, strArg);
+        str.replace(nPos, 2, EscapeControlCharacters(strArg));
     return str;
+}
+
+QString EscapeControlCharacters(const QString& str, const QString& strKeep)
+{
+    QString strOut;
+    for (const QChar c : str) {
+        const char16_t u = c.unicode();
+        const bool bControl = u < 0x20 || (u >= 0x7F && u <= 0x9F);
+        if (bControl && !strKeep.contains(c))
+            strOut += QStringLiteral("\\x%1").arg(static_cast<uint>(u), 2, 16, QLatin1Char('0'));
+        else
+            strOut += c;
+    }
+    return strOut;
 }
 
 QString LoadResPrompt(unsigned nId)

@@ -6,8 +6,14 @@
 // identifier gives an empty text, as a missing string resource does.
 QString LoadResString(unsigned nId);
 
-// The text with its one "%s" replaced by strArg (messages 1002 and 1003).
+// The text with its one "%s" replaced by strArg (messages 1002 and 1003),
+// whose control characters are shown escaped.
 QString FormatResString(unsigned nId, const QString& strArg);
+
+// The text with each control character (C0 and C1, DEL) written as \xHH, so
+// that a file or resource name cannot move the cursor, recolour or retitle a
+// terminal, or break a message into false lines. Characters in strKeep stay.
+QString EscapeControlCharacters(const QString& str, const QString& strKeep = QString());
 
 // Command strings hold the status-bar prompt and the tooltip separated by a
 // line feed; these return one half each (the prompt alone when there is no

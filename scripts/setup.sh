@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libxml2-dev
   googletest libgtest-dev libgmock-dev
   xvfb xauth x11-utils imagemagick
+  dpkg-dev lintian appstream desktop-file-utils librsvg2-bin
 )
 
 missing=()

@@ -1,5 +1,8 @@
 #include "sim/SimInstrument.h"
 
+#include "model/StoreMemFields.h"
+#include "xmlfile/XmlText.h"
+
 #include <cctype>
 #include <cfloat>
 #include <cmath>
@@ -16,6 +19,13 @@ enum class EOp
     SystErr,
     Nsel,
     Smem,
+    // IEEE 488.2 status reporting
+    Esr,
+    Ese,
+    Sre,
+    Stb,
+    Tst,
+    Wai,
 };
 
 // What one parameter of a store-memory command must be.
@@ -76,6 +86,23 @@ const SIMROW s_Rows[] = {
     {1, {SIM_STR(Memo)}},
 };
 
+// The decimals the memory file keeps for the field p points into: the
+// instrument answers with what it keeps, conductances with 6, the rest with 4.
+int DecimalsOf(STOREMEM& mem, const void* p)
+{
+    for (const STOREMEMFIELD& f : g_StoreMemFields) {
+        if (f.pFloat && &(mem.*f.pFloat) == p)
+            return f.nPrecision;
+    }
+    for (ABCMEM& abc : mem.Abc) {
+        for (const ABCMEMFIELD& f : g_AbcMemFields) {
+            if (&(abc.*f.pField) == p)
+                return f.nPrecision;
+        }
+    }
+    return 4;
+}
+
 } // namespace
 
 // SCPI headers: upper case marks the short form, "[...]" an optional node.
@@ -96,7 +123,7 @@ const HEADERDEF s_Headers[] = {
     {"*IDN", true, false, EOp::Idn, -1},
     {"*CLS", false, true, EOp::Cls, -1},
     {"*RST", false, true, EOp::Rst, -1},
-    {"*OPC", true, false, EOp::Opc, -1},
+    {"*OPC", true, true, EOp::Opc, -1},
     {"SYSTem:ERRor:[NEXT]", true, false, EOp::SystErr, -1},
     {"BACKup:SMEMory:NSELect", true, true, EOp::Nsel, -1},
     {"BACKup:SMEMory:CURRent", true, true, EOp::Smem, 0},
@@ -109,6 +136,12 @@ const HEADERDEF s_Headers[] = {
     {"BACKup:SMEMory:SLEW", true, true, EOp::Smem, 7},
     {"BACKup:SMEMory:ITIMe", true, true, EOp::Smem, 8},
     {"BACKup:SMEMory:MEMO", true, true, EOp::Smem, 9},
+    {"*ESR", true, false, EOp::Esr, -1},
+    {"*ESE", true, true, EOp::Ese, -1},
+    {"*SRE", true, true, EOp::Sre, -1},
+    {"*STB", true, false, EOp::Stb, -1},
+    {"*TST", true, false, EOp::Tst, -1},
+    {"*WAI", false, true, EOp::Wai, -1},
 };
 
 bool IsWhite(char c)
@@ -260,6 +293,7 @@ void CSimInstrument::QueueError(int nCode)
 {
     if (nCode == 0)
         return;
+    m_nEsr |= EsrBitFor(nCode);
     if (static_cast<int>(m_errors.size()) < QUEUE_LENGTH)
         m_errors.push_back(nCode);
     else
@@ -438,7 +472,8 @@ QByteArray CSimInstrument::Respond(const HEADERDEF& command)
             void* p = row.fields[f].pfn(mem);
             switch (row.fields[f].eKind) {
             case EKind::Number:
-                fields << QByteArray::number(static_cast<double>(*static_cast<float*>(p)), 'f', 4);
+                fields << QByteArray::fromStdString(
+                    XmlText::FormatFixed(static_cast<double>(*static_cast<float*>(p)), DecimalsOf(mem, p)));
                 break;
             case EKind::Integer:
                 fields << QByteArray::number(*static_cast<std::int32_t*>(p));
@@ -453,8 +488,15 @@ QByteArray CSimInstrument::Respond(const HEADERDEF& command)
         }
         return fields.join(',');
     }
+    case EOp::Esr:
+    case EOp::Ese:
+    case EOp::Sre:
+    case EOp::Stb:
+    case EOp::Tst:
+        return RespondStatus(static_cast<int>(command.eOp));
     case EOp::Cls:
     case EOp::Rst:
+    case EOp::Wai:
         break;
     }
     return QByteArray();
@@ -463,7 +505,7 @@ QByteArray CSimInstrument::Respond(const HEADERDEF& command)
 bool CSimInstrument::Apply(const HEADERDEF& command, const QList<PARAM>& params)
 {
     int nExpected = 0;
-    if (command.eOp == EOp::Nsel)
+    if (command.eOp == EOp::Nsel || command.eOp == EOp::Ese || command.eOp == EOp::Sre)
         nExpected = 1;
     else if (command.eOp == EOp::Smem)
         nExpected = s_Rows[command.nRow].nFields;
@@ -479,7 +521,12 @@ bool CSimInstrument::Apply(const HEADERDEF& command, const QList<PARAM>& params)
     switch (command.eOp) {
     case EOp::Cls:
         m_errors.clear();
+        m_nEsr = 0;
         return true;
+    case EOp::Opc:
+    case EOp::Ese:
+    case EOp::Sre:
+        return ApplyStatus(static_cast<int>(command.eOp), params);
     case EOp::Rst:
         m_nSelected = 0;
         return true;
@@ -561,5 +608,79 @@ bool CSimInstrument::Apply(const HEADERDEF& command, const QList<PARAM>& params)
         }
     }
     Selected() = mem;
+    return true;
+}
+
+// IEEE 488.2 status reporting: the standard event status register (*ESR?),
+// its enable mask (*ESE), the status byte (*STB?) and its service request
+// enable mask (*SRE). A generic VISA client asks for these to learn whether
+// the instrument is there and what went wrong; none of them touches the
+// store memories.
+int CSimInstrument::EsrBitFor(int nCode)
+{
+    if (nCode <= -100 && nCode > -200)
+        return ESR_COMMAND_ERROR;
+    if (nCode <= -200 && nCode > -300)
+        return ESR_EXECUTION_ERROR;
+    if (nCode <= -400 && nCode > -500)
+        return ESR_QUERY_ERROR;
+    return ESR_DEVICE_ERROR; // -300s and the instrument's own positive numbers
+}
+
+int CSimInstrument::StatusByte() const
+{
+    int nStb = 0;
+    if (!m_errors.empty())
+        nStb |= STB_ERROR_AVAILABLE;
+    if (m_nEsr & m_nEse)
+        nStb |= STB_EVENT_SUMMARY;
+    if (nStb & m_nSre & ~STB_SERVICE_REQUEST)
+        nStb |= STB_SERVICE_REQUEST;
+    return nStb;
+}
+
+QByteArray CSimInstrument::RespondStatus(int eOp)
+{
+    switch (static_cast<EOp>(eOp)) {
+    case EOp::Esr: {
+        const int nEsr = m_nEsr; // reading clears it
+        m_nEsr = 0;
+        return QByteArray::number(nEsr);
+    }
+    case EOp::Ese:
+        return QByteArray::number(m_nEse);
+    case EOp::Sre:
+        return QByteArray::number(m_nSre);
+    case EOp::Stb:
+        return QByteArray::number(StatusByte());
+    case EOp::Tst:
+        return "0"; // the self-test passed
+    default:
+        return QByteArray();
+    }
+}
+
+bool CSimInstrument::ApplyStatus(int eOp, const QList<PARAM>& params)
+{
+    if (static_cast<EOp>(eOp) == EOp::Opc) {
+        // Nothing is ever pending: the operation is complete at once.
+        m_nEsr |= ESR_OPERATION_COMPLETE;
+        return true;
+    }
+    double d = 0;
+    if (params[0].bString || params[0].text.isEmpty() || !ParseNumber(params[0].text, d)) {
+        QueueError(params[0].text.isEmpty() && !params[0].bString ? ERR_MISSING_PARAM : ERR_DATA_TYPE);
+        return false;
+    }
+    const double dRounded = std::nearbyint(d);
+    if (!(dRounded >= 0 && dRounded <= 255)) {
+        QueueError(ERR_DATA_OUT_OF_RANGE);
+        return false;
+    }
+    const int nMask = static_cast<int>(dRounded);
+    if (static_cast<EOp>(eOp) == EOp::Ese)
+        m_nEse = nMask;
+    else
+        m_nSre = nMask & ~STB_SERVICE_REQUEST; // bit 6 cannot be enabled
     return true;
 }

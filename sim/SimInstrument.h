@@ -76,4 +76,29 @@ private:
     QString m_strIdn;
     int m_nSelected = 0;
     std::deque<int> m_errors;
+
+public:
+    // IEEE 488.2 status registers, as *ESR?, *STB? and their masks report them.
+    enum EStatusBit
+    {
+        ESR_OPERATION_COMPLETE = 0x01,
+        ESR_QUERY_ERROR = 0x04,
+        ESR_DEVICE_ERROR = 0x08,
+        ESR_EXECUTION_ERROR = 0x10,
+        ESR_COMMAND_ERROR = 0x20,
+        ESR_POWER_ON = 0x80,
+        STB_ERROR_AVAILABLE = 0x04,
+        STB_EVENT_SUMMARY = 0x20,
+        STB_SERVICE_REQUEST = 0x40,
+    };
+    int StatusByte() const;
+
+private:
+    static int EsrBitFor(int nCode);
+    QByteArray RespondStatus(int eOp);
+    bool ApplyStatus(int eOp, const QList<PARAM>& params);
+
+    int m_nEsr = ESR_POWER_ON; // the instrument has just been switched on
+    int m_nEse = 0;
+    int m_nSre = 0;
 };

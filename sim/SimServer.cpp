@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -228,8 +229,13 @@ void CSimServer::Run()
             const int fd = fds[i].fd;
             if (fd == m_fdListen) {
                 const int fdClient = accept4(m_fdListen, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-                if (fdClient >= 0)
+                if (fdClient >= 0) {
+                    // A reply is one write; Nagle's algorithm would hold it
+                    // back until the previous one is acknowledged.
+                    const int nOn = 1;
+                    setsockopt(fdClient, IPPROTO_TCP, TCP_NODELAY, &nOn, sizeof nOn);
                     m_connections.push_back(CONNECTION{fdClient, {}, false});
+                }
                 continue;
             }
             if (fd == m_fdMaster) {
@@ -317,7 +323,7 @@ void CSimServer::OnLine(CONNECTION& conn, QByteArray line, CLOCK::time_point tAr
     if (m_options.nLatencyMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(m_options.nLatencyMs));
     Log('<', reply);
-    WriteAll(conn.fd, reply + '\n');
+    WriteAll(conn.fd, reply + '\n', conn.fd != m_fdMaster);
 }
 
 QByteArray CSimServer::Exchange(const QByteArray& message)
@@ -343,11 +349,14 @@ void CSimServer::SleepUntil(CLOCK::time_point t) const
         std::this_thread::sleep_until(std::min(t, CLOCK::now() + std::chrono::milliseconds(100)));
 }
 
-bool CSimServer::WriteAll(int fd, const QByteArray& data)
+bool CSimServer::WriteAll(int fd, const QByteArray& data, bool bWhole)
 {
     // Paced writes go out in small pieces, each when the line would have
-    // finished sending it, so that the client sees the bytes trickle in.
-    const qsizetype nPiece = m_dBytesPerSecond > 0 ? 8 : data.size();
+    // finished sending it, so that the client sees the bytes trickle in. On
+    // TCP a reply goes out whole when the line would have carried its last
+    // byte: small pieces there only wait on acknowledgements and segment
+    // overheads, and the client reads whole replies anyway.
+    const qsizetype nPiece = m_dBytesPerSecond > 0 && !bWhole ? 8 : data.size();
     qsizetype nSent = 0;
     if (m_dBytesPerSecond > 0)
         m_tOutFree = std::max(m_tOutFree, CLOCK::now());

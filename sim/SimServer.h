@@ -64,9 +64,10 @@ private:
 
     void OnInput(CONNECTION& conn, const char* pData, long nBytes);
     void OnLine(CONNECTION& conn, QByteArray line, CLOCK::time_point tArrived);
-    // Writes all of the data, paced to the line rate; false when stopped or
-    // the peer went away.
-    bool WriteAll(int fd, const QByteArray& data);
+    // Writes all of the data, paced to the line rate (in small pieces, or with
+    // bWhole in one piece when the line would have carried all of it); false
+    // when stopped or the peer went away.
+    bool WriteAll(int fd, const QByteArray& data, bool bWhole = false);
     void SleepUntil(CLOCK::time_point t) const;
     void Log(char cDirection, const QByteArray& text, const char* pszNote = nullptr);
     bool Stopping() const;

@@ -1,12 +1,14 @@
 #include "transfer/DlgTransfer.h"
 
 #include "app/VaultlineApp.h"
+#include "instrument/StoreMemCommands.h"
 #include "model/VaultlineDoc.h"
 #include "platform/framework/ComboBox.h"
 #include "platform/framework/View.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 #include "resources/gui/TransferTemplate.h"
+#include "transfer/DlgVerifyResults.h"
 #include "views/ValidateFormView.h"
 #include "views/ValueEdit.h"
 
@@ -54,8 +56,9 @@ QString& CDlgTransfer::RememberedResource()
     CVaultlineApp* pApp = App();
     if (!pApp)
         return m_strFallbackResource;
-    return m_nMode == CTransferProcedure::MODE_UPLOAD ? pApp->m_Options.m_strIoResourceUp
-                                                      : pApp->m_Options.m_strIoResourceDn;
+    // A verify checks what was uploaded, so it goes where the uploads go.
+    return m_nMode == CTransferProcedure::MODE_DOWNLOAD ? pApp->m_Options.m_strIoResourceDn
+                                                        : pApp->m_Options.m_strIoResourceUp;
 }
 
 QWidget* CDlgTransfer::CreateControl(const DLGITEMTEMPLATE& item)
@@ -90,8 +93,13 @@ bool CDlgTransfer::OnInitDialog()
     m_ctlProgress->setTextVisible(false);
 
     const bool bUpload = m_nMode == CTransferProcedure::MODE_UPLOAD;
-    setWindowTitle(LoadResString(bUpload ? IDS_UPLOAD_TITLE : IDS_DOWNLOAD_TITLE));
-    m_btnTransfer->setText(LoadResString(bUpload ? IDS_UPLOAD : IDS_DOWNLOAD));
+    if (m_nMode == CTransferProcedure::MODE_VERIFY) {
+        setWindowTitle(LoadResString(2746));
+        m_btnTransfer->setText(LoadResString(2747));
+    } else {
+        setWindowTitle(LoadResString(bUpload ? IDS_UPLOAD_TITLE : IDS_DOWNLOAD_TITLE));
+        m_btnTransfer->setText(LoadResString(bUpload ? IDS_UPLOAD : IDS_DOWNLOAD));
+    }
 
     m_btnAll->setChecked(true);
     m_edtStartMem->setEnabled(false);
@@ -215,12 +223,43 @@ void CDlgTransfer::OnTransfer()
     strResource = m_cbxResource->itemText(nSelected);
 
     std::shared_ptr<IResourceManager> pResourceManager = pDoc->GetResourceManager();
+    m_strHeldMessage.clear();
     m_lastResult = procedure.Run(pResourceManager, strResource, nFirst, nLast);
     m_bHasRun = true;
 
     m_pProcedure = nullptr;
     m_bRunning = false;
     UpdateTransferButton();
+    if (m_nMode == CTransferProcedure::MODE_VERIFY)
+        ShowVerifyResults(procedure, pDoc->GetData().GetContainer(), strResource);
+}
+
+void CDlgTransfer::ShowVerifyResults(const CTransferProcedure& procedure, const CStoreMemContainer& memories,
+                                     const QString& strResource)
+{
+    // Anything but a completed read-back is reported as any transfer reports it.
+    if (m_lastResult != CTransferProcedure::RESULT_COMPLETED) {
+        AfxMessageBox(m_strHeldMessage);
+        return;
+    }
+    m_differences.clear();
+    int nMemories = 0;
+    for (const auto& [nMemory, instrument] : procedure.GetReadBack()) {
+        const STOREMEM* pDocument = memories.GetAt(nMemory);
+        if (!pDocument)
+            continue;
+        const std::vector<STOREMEMDIFFERENCE> differences = CompareStoreMem(
+            *pDocument, instrument, EStoreMemCompare::FilePrecision, StoreMemCommands::MEMO_LIMIT);
+        for (const STOREMEMDIFFERENCE& d : differences)
+            m_differences.push_back({nMemory, d});
+        nMemories += differences.empty() ? 0 : 1;
+    }
+    if (m_differences.empty()) {
+        AfxMessageBox(LoadResString(2748), EMessageKind::Information);
+        return;
+    }
+    CDlgVerifyResults dlg(m_differences, nMemories, strResource, this);
+    dlg.exec();
 }
 
 void CDlgTransfer::OnCancel()
@@ -254,7 +293,15 @@ void CDlgTransfer::PumpMessages()
 
 void CDlgTransfer::ShowMessage(const QString& strText)
 {
-    AfxMessageBox(strText);
+    // A verify ends with its results instead of "Transfer has completed."; a
+    // failure is shown once the procedure has returned.
+    if (m_nMode == CTransferProcedure::MODE_VERIFY) {
+        m_strHeldMessage = strText;
+        return;
+    }
+    // Only the completion is good news; aborts, wrong models and errors warn.
+    const bool bCompleted = strText == LoadResString(IDS_TRANSFER_COMPLETED);
+    AfxMessageBox(strText, bCompleted ? EMessageKind::Information : EMessageKind::Warning);
 }
 
 void CDlgTransfer::SetModified()

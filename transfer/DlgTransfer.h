@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/DlgVerifyResults.h"
 #include "transfer/TransferProcedure.h"
 #include "views/ValidateDialog.h"
 
@@ -14,7 +15,8 @@ class QPushButton;
 class QRadioButton;
 
 // Upload (mode 1) or Download (mode 2) of all store memories or a range of
-// them between the open document and one instrument. The dialog stays open
+// them between the open document and one instrument, or Verify (mode 3): the
+// memories read back and compared with the document, the differences listed. The dialog stays open
 // after a transfer so that another can follow; Cancel stops a running
 // transfer after the memory in progress, and closes the dialog otherwise.
 class CDlgTransfer : public CValidateDialog, private ITransferHost
@@ -32,6 +34,8 @@ public:
     // The outcome of the last transfer that was started (steps 1 to 4 passed).
     bool HasRun() const { return m_bHasRun; }
     CTransferProcedure::EResult GetLastResult() const { return m_lastResult; }
+    // The differences the last completed verify found.
+    const std::vector<VERIFYDIFFERENCE>& GetVerifyDifferences() const { return m_differences; }
 
 protected:
     bool OnInitDialog() override;
@@ -62,6 +66,8 @@ private:
     // runs: a transfer started from inside the running one would share its
     // records and its instrument.
     void UpdateTransferButton();
+    void ShowVerifyResults(const CTransferProcedure& procedure, const CStoreMemContainer& memories,
+                           const QString& strResource);
     QString& RememberedResource();
     static CVaultlineApp* App();
     static CVaultlineDoc* GetDocument();
@@ -86,6 +92,9 @@ private:
     // Used when the program has no settings object (a dialog without the
     // application around it).
     QString m_strFallbackResource;
+    // A verify's final report, held until its results are known.
+    QString m_strHeldMessage;
+    std::vector<VERIFYDIFFERENCE> m_differences;
 };
 
 // Makes the application's Upload and Download commands run the dialog.

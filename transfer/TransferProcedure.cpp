@@ -2,6 +2,9 @@
 
 #include "instrument/Dxr.h"
 #include "instrument/ScpiException.h"
+#include "instrument/ScpiReply.h"
+#include "instrument/StoreMemCommands.h"
+#include "model/XmlDocData.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
@@ -11,25 +14,18 @@ namespace {
 // characters; anything shorter (or no identification at all) is another model.
 constexpr int MIN_SERIAL_LENGTH = 8;
 
-// After a failure inside a locked exchange the session may still hold its
-// lock, which would keep every other program (and the next transfer) off the
-// instrument. A session that cannot even say whether it is locked is past
-// saving; the failure already being reported is the one that matters.
-void ReleaseLock(const CDxr& dxr)
-{
-    try {
-        const std::shared_ptr<IMessage>& pSession = dxr.GetSession();
-        if (pSession && pSession->LockState() != Visa::NO_LOCK)
-            pSession->UnlockRsrc();
-    } catch (const _com_error&) {
-    }
-}
-
 } // namespace
 
 CTransferProcedure::CTransferProcedure(int nMode, CStoreMemContainer& memories, ITransferHost& host)
     : m_nMode(nMode), m_memories(memories), m_host(host)
 {
+}
+
+void CTransferProcedure::ReadBack(CDxr& dxr, int nMemory)
+{
+    STOREMEM mem;
+    dxr.ReadStoreMemory(mem);
+    m_readBack.emplace_back(nMemory, std::move(mem));
 }
 
 void CTransferProcedure::Report(const QString& strText)
@@ -43,10 +39,27 @@ CTransferProcedure::EResult CTransferProcedure::Run(std::shared_ptr<IResourceMan
 {
     const bool bDownload = m_nMode == MODE_DOWNLOAD;
     m_nTransferred = 0;
+    m_readBack.clear();
     m_hrError = S_OK;
     m_strMessage.clear();
 
     m_host.SetProgressRange(nLast - nFirst + 1);
+
+    // An upload is refused whole rather than left half done: every memory of
+    // the range must fit the instrument's command buffer before the first
+    // byte goes out.
+    if (m_nMode == MODE_UPLOAD) {
+        for (int i = nFirst; i <= nLast; ++i) {
+            const STOREMEM* pMem = m_memories.GetAt(i);
+            const QString strField = pMem ? StoreMemCommands::TooLongField(*pMem) : QString();
+            if (!strField.isEmpty()) {
+                Report(LoadResString(2703).arg(i).arg(
+                           LoadResString(2704).arg(strField).arg(ScpiReply::REPLY_CHARS)) +
+                       QLatin1Char('\n') + LoadResString(2705));
+                return RESULT_REFUSED;
+            }
+        }
+    }
     m_bRunning.store(true);
 
     EResult result = RESULT_COMPLETED;
@@ -65,6 +78,12 @@ CTransferProcedure::EResult CTransferProcedure::Run(std::shared_ptr<IResourceMan
     };
     {
         CDxr dxr;
+        // A cancel must be heard while the instrument reports error after
+        // error, not only between memories.
+        dxr.SetCancelCheck([this] {
+            m_host.PumpMessages();
+            return !m_bRunning.load();
+        });
         try {
             dxr.Open(pResourceManager, strResource);
 
@@ -72,6 +91,7 @@ CTransferProcedure::EResult CTransferProcedure::Run(std::shared_ptr<IResourceMan
             if (dxr.m_wVersion != 0)
                 dxr.GetIdentity(strManufacturer, strModel, strSerial, strFirmware);
             if (strSerial.length() < MIN_SERIAL_LENGTH) {
+                dxr.ReleaseLock();
                 result = RESULT_WRONG_MODEL;
                 Report(LoadResString(IDS_WRONG_MODEL));
             } else {
@@ -91,26 +111,45 @@ CTransferProcedure::EResult CTransferProcedure::Run(std::shared_ptr<IResourceMan
                             m_host.SetModified();
                             bMarkedModified = true;
                         }
+                    } else if (m_nMode == MODE_VERIFY) {
+                        ReadBack(dxr, i);
                     } else {
                         dxr.WriteStoreMemory(*pMem);
+                        if (m_bReadBack)
+                            ReadBack(dxr, i);
                     }
                     ++m_nTransferred;
                     m_host.StepProgress();
                     m_host.PumpMessages();
                 }
+                dxr.ReleaseLock();
                 if (bDownload)
                     m_host.RefreshView();
                 result = m_bRunning.load() ? RESULT_COMPLETED : RESULT_ABORTED;
-                Report(LoadResString(result == RESULT_COMPLETED ? IDS_TRANSFER_COMPLETED
-                                                                : IDS_TRANSFER_ABORTED));
+                QStringList lines{LoadResString(result == RESULT_COMPLETED ? IDS_TRANSFER_COMPLETED
+                                                                           : IDS_TRANSFER_ABORTED)};
+                // The instrument's texts may hold characters that no memory
+                // file can carry; saving replaces them, so say it now.
+                if (bDownload)
+                    lines << CXmlDocData::NonXmlCharacters(m_memories, nFirst, nFirst + m_nTransferred - 1);
+                Report(lines.join(QLatin1Char('\n')));
             }
         } catch (const _com_error& e) {
-            ReleaseLock(dxr);
+            // The session holds the instrument's lock for the whole transfer;
+            // it goes before the message waits for the user, so that another
+            // program is not kept off while the box is open.
+            dxr.ReleaseLock();
             keepPartialDownload();
-            result = RESULT_VISA_FAILURE;
-            m_hrError = e.Error();
-            Report(e.Description());
+            if (e.Error() == Visa::VI_ERROR_ABORT && !m_bRunning.load()) {
+                result = RESULT_ABORTED;
+                Report(LoadResString(IDS_TRANSFER_ABORTED));
+            } else {
+                result = RESULT_VISA_FAILURE;
+                m_hrError = e.Error();
+                Report(e.Description());
+            }
         } catch (const CScpiException& e) {
+            dxr.ReleaseLock();
             keepPartialDownload();
             result = RESULT_INSTRUMENT_ERRORS;
             Report(e.GetReport());

@@ -7,6 +7,10 @@
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <utility>
+#include <vector>
+
+class CDxr;
 
 // What the transfer needs from whoever runs it: the transfer dialog shows a
 // progress bar and message boxes and pumps its event loop, the command-line
@@ -39,7 +43,8 @@ public:
 // opens the instrument, refuses a wrong model, then selects and writes or reads
 // the memories one by one, checking the instrument's error queue after every
 // exchange. It stops at the first failure and never undoes memories already
-// moved. Runs on the caller's thread; Cancel may come from the host's
+// moved. A verify reads the memories back instead, into records of its own,
+// for the caller to compare with the document. Runs on the caller's thread; Cancel may come from the host's
 // PumpMessages or from a signal handler.
 class CTransferProcedure
 {
@@ -48,6 +53,7 @@ public:
     {
         MODE_UPLOAD = 1,   // PC to instrument
         MODE_DOWNLOAD = 2, // instrument to PC
+        MODE_VERIFY = 3,   // instrument read back for comparison; nothing written anywhere
     };
 
     enum EResult
@@ -57,6 +63,7 @@ public:
         RESULT_WRONG_MODEL,       // not a DXR9K, or not identified; nothing moved
         RESULT_VISA_FAILURE,      // a VISA call failed (open, lock, timeout, ...)
         RESULT_INSTRUMENT_ERRORS, // the instrument's error queue was not empty
+        RESULT_REFUSED,           // an upload whose records the instrument cannot take whole; nothing sent
     };
 
     static constexpr int FIRST_MEMORY = 0;
@@ -78,6 +85,16 @@ public:
     void Cancel() { m_bRunning.store(false); }
     bool IsRunning() const { return m_bRunning.load(); }
 
+    // An upload that reads each memory back right after writing it, in the
+    // same session, so that what the instrument kept can be compared with
+    // what was sent.
+    void SetReadBack(bool bReadBack) { m_bReadBack = bReadBack; }
+    // What the instrument holds, as read back by the last Run of a verify or
+    // of an upload with read-back: memory number and record, in order. The
+    // records are read into new records, never over the document's, so a
+    // memory that could not be read back cannot pass for one that matches.
+    const std::vector<std::pair<int, STOREMEM>>& GetReadBack() const { return m_readBack; }
+
     int GetMode() const { return m_nMode; }
     // Memories completely moved by the last Run.
     int GetTransferredCount() const { return m_nTransferred; }
@@ -88,8 +105,11 @@ public:
 
 private:
     void Report(const QString& strText);
+    void ReadBack(CDxr& dxr, int nMemory);
 
     const int m_nMode;
+    bool m_bReadBack = false;
+    std::vector<std::pair<int, STOREMEM>> m_readBack;
     CStoreMemContainer& m_memories;
     ITransferHost& m_host;
     std::atomic<bool> m_bRunning{false};

@@ -35,6 +35,7 @@ CItemPane::CItemPane(QWidget* pParent) : QTreeWidget(pParent)
     setContextMenuPolicy(Qt::DefaultContextMenu);
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* pItem, QTreeWidgetItem*) { OnSelChanged(pItem); });
+    connect(this, &QTreeWidget::itemCollapsed, this, &CItemPane::OnCollapsed);
 }
 
 void CItemPane::Rebuild()
@@ -121,11 +122,28 @@ void CItemPane::OnSelChanged(QTreeWidgetItem* pItem)
     setFocus(Qt::OtherFocusReason);
 }
 
+void CItemPane::OnCollapsed(QTreeWidgetItem* pItem)
+{
+    // A selection hidden inside a collapsed item would leave the form and the
+    // Edit commands working on a memory nobody sees: the collapsed item takes
+    // the selection, through the same exchange as a click on it.
+    QTreeWidgetItem* pCurrent = currentItem();
+    for (QTreeWidgetItem* p = pCurrent ? pCurrent->parent() : nullptr; p; p = p->parent()) {
+        if (p == pItem) {
+            setCurrentItem(pItem);
+            return;
+        }
+    }
+}
+
 void CItemPane::RestoreSelection()
 {
     // Our own change runs no second exchange: that would only ask the
-    // refusing form again.
+    // refusing form again. The item whose form stays must be seen, so a
+    // collapse that the form refused is undone.
     m_bQuiet = true;
+    for (QTreeWidgetItem* p = m_hPrevItem ? m_hPrevItem->parent() : nullptr; p; p = p->parent())
+        p->setExpanded(true);
     setCurrentItem(m_hPrevItem);
     if (!m_hPrevItem)
         clearSelection();
@@ -140,6 +158,18 @@ void CItemPane::mousePressEvent(QMouseEvent* pEvent)
         return;
     }
     QTreeWidget::mousePressEvent(pEvent);
+}
+
+QItemSelectionModel::SelectionFlags CItemPane::selectionCommand(const QModelIndex& index,
+                                                                const QEvent* pEvent) const
+{
+    QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, pEvent);
+    if (flags & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)) {
+        if (selectionModel()->isSelected(index))
+            return QItemSelectionModel::NoUpdate;
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    }
+    return flags;
 }
 
 void CItemPane::contextMenuEvent(QContextMenuEvent* pEvent)

@@ -33,10 +33,16 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* pEvent) override;
+    // The selected item never loses its selection to Ctrl+click or
+    // Ctrl+Space: an item without selection would hide which memory the form
+    // and the Edit commands work on.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* pEvent = nullptr) const override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
 
 private:
     void OnSelChanged(QTreeWidgetItem* pItem);
+    void OnCollapsed(QTreeWidgetItem* pItem);
     void ApplyImages();
     void RestoreSelection();
 

@@ -24,6 +24,7 @@ protected:
     void initStyleOption(QStyleOptionViewItem* pOption, const QModelIndex& index) const override
     {
         QStyledItemDelegate::initStyleOption(pOption, index);
+        pOption->text = CellDisplayText(pOption->text);
         if (pOption->state.testFlag(QStyle::State_Selected))
             return;
         if (const ROWCOLOR* pColor = m_pPane->GetRowColor(index.row())) {
@@ -37,6 +38,49 @@ private:
 };
 
 } // namespace
+
+QString CellDisplayText(const QString& strText)
+{
+    // A row is one line high; a line break would hide everything after it.
+    constexpr qsizetype MAX_SHOWN = 1024;
+    const bool bCut = strText.size() > MAX_SHOWN;
+    QString str = bCut ? strText.left(MAX_SHOWN) : strText;
+    if (!bCut && !str.contains(QLatin1Char('\n')) && !str.contains(QLatin1Char('\r')) &&
+        !str.contains(QLatin1Char('\t')))
+        return strText;
+    str.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    str.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    str.replace(QLatin1Char('\n'), QStringLiteral(" \u21B5 "));
+    str.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    if (bCut)
+        str += QChar(0x2026);
+    return str;
+}
+
+QString CellToolTipText(const QString& strText)
+{
+    // Enough to read any memo the instrument keeps and a long note besides;
+    // a tooltip of megabytes would take longer to lay out than to read.
+    constexpr qsizetype MAX_CHARS = 4000;
+    constexpr qsizetype MAX_LINES = 40;
+    QString str = strText.left(MAX_CHARS);
+    str.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    str.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    qsizetype nCut = -1;
+    int nBreaks = 0;
+    for (qsizetype i = 0; i < str.size() && nCut < 0; ++i) {
+        if (str[i] == QLatin1Char('\n') && ++nBreaks == MAX_LINES)
+            nCut = i;
+    }
+    const bool bCut = strText.size() > MAX_CHARS || nCut >= 0;
+    if (nCut >= 0)
+        str.truncate(nCut);
+    // As plain text, whatever markup the memo happens to contain.
+    QString strHtml = QStringLiteral("<p style='white-space:pre-wrap'>") + str.toHtmlEscaped();
+    if (bCut)
+        strHtml += QChar(0x2026);
+    return strHtml + QStringLiteral("</p>");
+}
 
 QColor DarkenedHighlight(const QColor& crHighlight)
 {
@@ -81,7 +125,12 @@ void CMemDataPane::SetItemText(int nRow, int nColumn, const QString& strText)
         return;
     while (topLevelItemCount() <= nRow)
         addTopLevelItem(new QTreeWidgetItem(this));
-    topLevelItem(nRow)->setText(nColumn, strText);
+    QTreeWidgetItem* pItem = topLevelItem(nRow);
+    pItem->setText(nColumn, strText);
+    // The cell shows one line; the tooltip shows the rest. The item keeps the
+    // whole text, which is what a screen reader reads.
+    const bool bShortened = CellDisplayText(strText) != strText;
+    pItem->setToolTip(nColumn, bShortened ? CellToolTipText(strText) : QString());
 }
 
 QString CMemDataPane::GetItemText(int nRow, int nColumn) const

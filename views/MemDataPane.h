@@ -37,6 +37,14 @@ private:
     ROWCOLOR m_RowColors[ROW_COLOR_COUNT];
 };
 
+// What a cell shows of its text on its one line: a line break as a visible
+// marker (U+21B5) between the lines, a tab as a space, and no more than what
+// any column can show.
+QString CellDisplayText(const QString& strText);
+// The tooltip of a cell whose text does not fit on its line: the text as plain
+// text with its line breaks, up to a bound.
+QString CellToolTipText(const QString& strText);
+
 // The background of the group rows: the highlight colour darkened, rounded
 // the way MulDiv rounds (49, 106, 197 gives 34, 74, 176).
 QColor DarkenedHighlight(const QColor& crHighlight);

@@ -31,6 +31,11 @@ bool CToolTipCtrl::eventFilter(QObject* pWatched, QEvent* pEvent)
     if (pEvent->type() != QEvent::ToolTip || !pWatched->isWidgetType())
         return QObject::eventFilter(pWatched, pEvent);
     auto* pTool = static_cast<QWidget*>(pWatched);
+    // A part of a control without an identifier of its own (the memory
+    // list's cells) is no tool of the window: its own tooltips stand, as a
+    // list's tips for its cells do.
+    if (GetDlgCtrlID(pTool) == 0)
+        return QObject::eventFilter(pWatched, pEvent);
     QString strText;
     if (GetText(pTool, strText) && !strText.isEmpty())
         QToolTip::showText(static_cast<QHelpEvent*>(pEvent)->globalPos(), strText, pTool);

@@ -7,8 +7,8 @@ class QWidget;
 
 // On-demand tooltips for the controls of a window: the text of a control is
 // asked for, by control identifier, only when its tooltip is about to show.
-// Controls registered at Create are served; controls without an identifier
-// (0) get no tooltip at all.
+// Controls registered at Create are served; windows without an identifier
+// (0) get none from here and keep their own (a list's tips for its cells).
 class CToolTipCtrl : public QObject
 {
     Q_OBJECT

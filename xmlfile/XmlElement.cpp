@@ -59,6 +59,7 @@ public:
 
     // Nothing in the document can match.
     bool Impossible() const { return m_bByPointer && !m_pInterned; }
+    const char* Local() const { return m_pszLocal; }
 
 private:
     std::string m_strPrefix;
@@ -147,6 +148,10 @@ xmlNode* CXmlElement::Element() const
 
 xmlNode* CXmlElement::FindNamed(const char* pszName) const
 {
+    for (const auto& [pszFound, pNode] : m_found) {
+        if (std::strcmp(pszFound, pszName) == 0)
+            return pNode;
+    }
     xmlNode* pTop = Element();
     const CNameMatch match(pTop->doc, pszName);
     if (match.Impossible())
@@ -162,6 +167,10 @@ CXmlElementPtr CXmlElement::FindChild(const char* pszName, int nIndex) const
 {
     if (IsNullHandle())
         return CXmlElementPtr();
+    if (nIndex < 0 && !m_found.empty()) {
+        xmlNode* p = FindNamed(pszName);
+        return p ? CXmlElementPtr(std::make_unique<CXmlElement>(m_pFile, p)) : CXmlElementPtr();
+    }
     xmlNode* pTop = Element();
     const CNameMatch match(pTop->doc, pszName);
     if (match.Impossible())
@@ -197,6 +206,54 @@ std::vector<CXmlElementPtr> CXmlElement::FindIndexedChildren(const char* pszName
         }
     }
     return found;
+}
+
+void CXmlElement::FindNamesAtOnce(const char* const* ppszNames, size_t nNames)
+{
+    if (IsNullHandle())
+        return;
+    m_found.clear();
+    xmlNode* pTop = Element();
+    std::vector<CNameMatch> matches;
+    matches.reserve(nNames);
+    size_t nMissing = 0;
+    for (size_t i = 0; i < nNames; ++i) {
+        m_found.emplace_back(ppszNames[i], nullptr);
+        matches.emplace_back(pTop->doc, ppszNames[i]);
+        if (!matches.back().Impossible())
+            ++nMissing;
+    }
+    // In a parsed document a node's name is an interned pointer: a sorted list
+    // of the wanted ones rejects the other elements in a few comparisons, and
+    // a run of junk elements of one name in one.
+    const bool bInterned = pTop->doc && pTop->doc->dict;
+    std::vector<const xmlChar*> wanted;
+    if (bInterned) {
+        for (size_t i = 0; i < nNames; ++i)
+            wanted.push_back(X(matches[i].Local()));
+        for (const xmlChar*& p : wanted)
+            p = xmlDictExists(pTop->doc->dict, p, -1);
+        std::sort(wanted.begin(), wanted.end());
+    }
+    const xmlChar* pRejected = nullptr;
+    for (xmlNode* p = pTop->children; p && nMissing > 0; p = NextInSubtree(p, pTop)) {
+        if (p->type != XML_ELEMENT_NODE)
+            continue;
+        if (bInterned) {
+            if (p->name == pRejected)
+                continue;
+            if (!std::binary_search(wanted.begin(), wanted.end(), p->name)) {
+                pRejected = p->name;
+                continue;
+            }
+        }
+        for (size_t i = 0; i < nNames; ++i) {
+            if (!m_found[i].second && matches[i].Matches(p)) {
+                m_found[i].second = p;
+                --nMissing;
+            }
+        }
+    }
 }
 
 CXmlElementPtr CXmlElement::CreateChild(const char* pszName, int nIndex)

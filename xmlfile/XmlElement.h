@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 struct _xmlNode;
@@ -56,6 +57,13 @@ public:
     // The first match for each index 0..nCount-1, as FindChild would give
     // them, found in one walk over the descendants instead of one per index.
     std::vector<CXmlElementPtr> FindIndexedChildren(const char* pszName, int nCount) const;
+    // Finds the first descendant of each of these names in one walk of this
+    // element; later lookups of those names on this handle (the getters,
+    // FindChild with index -1) take the result instead of a walk each, so a
+    // record's values cost one walk of its element whatever the shape of the
+    // file (nested or shuffled elements included). The names must outlive
+    // the handle.
+    void FindNamesAtOnce(const char* const* ppszNames, size_t nNames);
     // Appends a new element as the last child; with nIndex >= 0 it carries
     // the attribute Index with nIndex in decimal.
     CXmlElementPtr CreateChild(const char* pszName, int nIndex);
@@ -109,4 +117,6 @@ private:
 
     CXmlFile* m_pFile = nullptr;
     _xmlNode* m_pElement = nullptr;
+    // What FindNamesAtOnce found: each name with its first match, or null.
+    std::vector<std::pair<const char*, _xmlNode*>> m_found;
 };

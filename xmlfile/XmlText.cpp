@@ -1,5 +1,8 @@
 #include "xmlfile/XmlText.h"
 
+#include <QList>
+#include <QStringList>
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -154,7 +157,10 @@ QString EncodeLineBreaks(QString str)
     return str.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
 }
 
-QString ReplaceNonXmlCharacters(QString str)
+namespace {
+
+// Calls f for the position of each character that XML 1.0 cannot carry.
+template <typename F> void ForEachNonXmlCharacter(const QString& str, F f)
 {
     const qsizetype n = str.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -172,9 +178,32 @@ QString ReplaceNonXmlCharacters(QString str)
         } else if (QChar::isLowSurrogate(c))
             bBad = true;
         if (bBad)
-            str[i] = QChar(QChar::ReplacementCharacter);
+            f(i);
     }
+}
+
+} // namespace
+
+QString ReplaceNonXmlCharacters(QString str)
+{
+    QList<qsizetype> bad;
+    ForEachNonXmlCharacter(str, [&](qsizetype i) { bad.append(i); });
+    for (qsizetype i : bad)
+        str[i] = QChar(QChar::ReplacementCharacter);
     return str;
+}
+
+QString NameNonXmlCharacters(const QString& str)
+{
+    QStringList names;
+    ForEachNonXmlCharacter(str, [&](qsizetype i) {
+        const QString strName = QStringLiteral("U+%1")
+                                    .arg(static_cast<uint>(str.at(i).unicode()), 4, 16, QLatin1Char('0'))
+                                    .toUpper();
+        if (!names.contains(strName))
+            names << strName;
+    });
+    return names.join(QStringLiteral(", "));
 }
 
 } // namespace XmlText

@@ -35,5 +35,8 @@ QString EncodeLineBreaks(QString str);
 // line feed and carriage return, unpaired surrogates, U+FFFE and U+FFFF) are
 // replaced by U+FFFD, so that a saved file always reads back.
 QString ReplaceNonXmlCharacters(QString str);
+// The characters that ReplaceNonXmlCharacters would replace, each once, as
+// "U+001B, U+0001"; empty when there are none.
+QString NameNonXmlCharacters(const QString& str);
 
 } // namespace XmlText

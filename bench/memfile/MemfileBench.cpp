@@ -175,5 +175,34 @@ int main(int argc, char** argv)
                     nCount, static_cast<long long>(many.size()), dMany, dMany / dFirst, dMany / nCount,
                     m[0].dCpu, dMany / m[0].dCpu);
     }
+
+    // Hostile shapes: the 100 Memory elements nested inside each other, so
+    // that each record's walk covers every element below it, with junk
+    // elements at the bottom; and junk beside flat memories.
+    std::printf("Hostile shapes (one run each, CPU time of the thread; wall clock)\n");
+    const auto hostile = [&](const char* pszName, const QByteArray& shape) {
+        const QString strHostile = dir.filePath(QStringLiteral("hostile.xMem"));
+        WriteFile(strHostile, shape);
+        const std::vector<TIMING> h =
+            Interleaved(3, {[&] { bareParse(shape); }, [&] { target.Load(strHostile); }});
+        std::printf("  %-46s %10lld bytes: Load %8.1f ms (wall %8.1f ms), bare parse %8.1f ms (Load %.2fx)\n",
+                    pszName, static_cast<long long>(shape.size()), h[1].dCpu / 1000, h[1].dWall / 1000,
+                    h[0].dCpu / 1000, h[1].dCpu / h[0].dCpu);
+    };
+    // The value names also appear outside every memory, so no walk of a
+    // memory can stop before the end of its element.
+    for (int nJunk : {0, 10000, 100000, 1000000}) {
+        QByteArray nested = "<Memories><outside><Memo/><Curr/><AMem><Curr_L/></AMem></outside>";
+        for (int i = 0; i < 100; ++i)
+            nested += "<Memory Index=\"" + QByteArray::number(i) + "\">";
+        nested += QByteArray("<j/>").repeated(nJunk) + QByteArray("</Memory>").repeated(100) + "</Memories>";
+        hostile(qPrintable(QStringLiteral("100 nested Memory + %1 junk elements").arg(nJunk)), nested);
+    }
+    QByteArray junk = bytes;
+    junk.insert(junk.indexOf("<Memory "), QByteArray("<j/>").repeated(1000000));
+    hostile("100 memories after 1,000,000 junk elements", junk);
+    QByteArray junkInside = ManyMemories(bytes, 100);
+    junkInside.insert(junkInside.indexOf("<Memo>"), QByteArray("<j/>").repeated(1000000));
+    hostile("1,000,000 junk elements inside memory 99", junkInside);
     return 0;
 }

@@ -15,12 +15,11 @@ struct LINECOUNTS
     qint64 Total() const { return nWritten + nRead; }
 };
 
-class CCountingSession : public IMessage, public ISerial
+class CCountingSession : public IMessage
 {
 public:
     CCountingSession(std::shared_ptr<IMessage> pInner, std::shared_ptr<LINECOUNTS> pCounts)
-        : m_pInner(std::move(pInner)), m_pSerial(std::dynamic_pointer_cast<ISerial>(m_pInner)),
-          m_pCounts(std::move(pCounts))
+        : m_pInner(std::move(pInner)), m_pCounts(std::move(pCounts))
     {
     }
 
@@ -44,6 +43,22 @@ public:
         m_pCounts->nRead += str.size();
         return str;
     }
+    void DiscardInput() override { m_pInner->DiscardInput(); }
+
+private:
+    std::shared_ptr<IMessage> m_pInner;
+    std::shared_ptr<LINECOUNTS> m_pCounts;
+};
+
+// The same for a serial line, which offers the serial settings as well (a
+// socket must not, or the driver would set them).
+class CCountingSerialSession : public CCountingSession, public ISerial
+{
+public:
+    CCountingSerialSession(std::shared_ptr<IMessage> pInner, std::shared_ptr<LINECOUNTS> pCounts)
+        : CCountingSession(pInner, std::move(pCounts)), m_pSerial(std::dynamic_pointer_cast<ISerial>(pInner))
+    {
+    }
     void SetBaudRate(long n) override { Deref(m_pSerial).SetBaudRate(n); }
     void SetDataBits(short n) override { Deref(m_pSerial).SetDataBits(n); }
     void SetStopBits(int n) override { Deref(m_pSerial).SetStopBits(n); }
@@ -51,9 +66,7 @@ public:
     void SetFlowControl(int n) override { Deref(m_pSerial).SetFlowControl(n); }
 
 private:
-    std::shared_ptr<IMessage> m_pInner;
     std::shared_ptr<ISerial> m_pSerial;
-    std::shared_ptr<LINECOUNTS> m_pCounts;
 };
 
 class CCountingManager : public IResourceManager
@@ -71,6 +84,8 @@ public:
             std::dynamic_pointer_cast<IMessage>(m_pInner->Open(strName, nMode, nTimeout, strOptions));
         if (!pMessage)
             return nullptr;
+        if (std::dynamic_pointer_cast<ISerial>(pMessage))
+            return std::make_shared<CCountingSerialSession>(pMessage, m_pCounts);
         return std::make_shared<CCountingSession>(pMessage, m_pCounts);
     }
 

@@ -1,8 +1,8 @@
 // Times 100-memory downloads and uploads through the real serial path against
 // dxr9k-sim on a pseudo-terminal: first with no simulated latency (the
 // software's own cost plus the pseudo-terminal), then with the simulator
-// limiting its line to 19200 baud, against the least time the line needs for
-// the bytes that were exchanged.
+// limiting its line to 19200 baud, on the pseudo-terminal and on a TCP socket,
+// against the least time the line needs for the bytes that were exchanged.
 
 #include "bench/support/CountingSession.h"
 #include "model/XmlDocData.h"
@@ -71,10 +71,18 @@ RUN Transfer(int nMode, const QString& strResource)
 class CSimulator
 {
 public:
-    explicit CSimulator(const QStringList& args)
+    // On a pseudo-terminal, or with bTcp on a TCP port of the loopback. The
+    // simulator is DXR9K_SIM of the build unless the environment names
+    // another (to measure an earlier one against the same procedure).
+    explicit CSimulator(const QStringList& args, bool bTcp = false)
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(DXR9K_SIM), QStringList{QStringLiteral("--pty")} + args);
+        const QString strSim = qEnvironmentVariableIsEmpty("VAULTLINE_BENCH_SIM")
+                                   ? QStringLiteral(DXR9K_SIM)
+                                   : qEnvironmentVariable("VAULTLINE_BENCH_SIM");
+        m_process.start(strSim, (bTcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("0")}
+                                      : QStringList{QStringLiteral("--pty")}) +
+                                    args);
         m_process.waitForStarted(5000);
         while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
         }
@@ -132,10 +140,10 @@ int main(int argc, char** argv)
                 static_cast<long long>(r.nBytes));
         }
     }
-    {
-        CSimulator sim({QStringLiteral("--baud"), QString::number(BAUD)});
-        std::printf("\nSimulator line limited to %d baud (8N2, %.0f bits per character):\n", BAUD,
-                    BITS_PER_CHARACTER);
+    for (const bool bTcp : {false, true}) {
+        CSimulator sim({QStringLiteral("--baud"), QString::number(BAUD)}, bTcp);
+        std::printf("\nSimulator line limited to %d baud (8N2, %.0f bits per character), %s:\n", BAUD,
+                    BITS_PER_CHARACTER, bTcp ? "raw TCP socket" : "pseudo-terminal");
         for (int nMode : {CTransferProcedure::MODE_DOWNLOAD, CTransferProcedure::MODE_UPLOAD}) {
             const RUN r = Transfer(nMode, sim.m_strResource);
             nFailed += r.bOk ? 0 : 1;

@@ -34,13 +34,15 @@ CWinApp* AfxGetApp()
     return s_pApp;
 }
 
-void AfxMessageBox(const QString& strText)
+void AfxMessageBox(const QString& strText, EMessageKind eKind)
 {
     QWidget* pOwner = QApplication::activeModalWidget();
     if (!pOwner && s_pApp && s_pApp->GetMainWnd() && s_pApp->GetMainWnd()->isVisible())
         pOwner = s_pApp->GetMainWnd();
     const QString strTitle = s_pApp ? s_pApp->GetAppName() : QCoreApplication::applicationName();
-    QMessageBox box(QMessageBox::Warning, strTitle, strText, QMessageBox::Ok, pOwner);
+    const QMessageBox::Icon eIcon =
+        eKind == EMessageKind::Information ? QMessageBox::Information : QMessageBox::Warning;
+    QMessageBox box(eIcon, strTitle, strText, QMessageBox::Ok, pOwner);
     box.exec();
 }
 

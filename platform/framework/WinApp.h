@@ -54,9 +54,17 @@ private:
 
 CWinApp* AfxGetApp();
 
+// What a message tells the user, which its icon shows: a result as expected
+// (a completed transfer) or something that failed or was refused.
+enum class EMessageKind
+{
+    Information,
+    Warning
+};
+
 // A message box with an OK button only, the application's title as caption
 // and the main window (or the active modal window) as owner.
-void AfxMessageBox(const QString& strText);
+void AfxMessageBox(const QString& strText, EMessageKind eKind = EMessageKind::Warning);
 
 // Runs fn after the current event handler has returned, in order with other
 // posted work; dropped when pContext is destroyed first. This is how the

@@ -1,9 +1,14 @@
 #include "platform/registry/RegApi.h"
 
+#include "platform/file/RegularFile.h"
+#include "resources/StringTable.h"
+
 #include <QByteArray>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryFile>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -11,11 +16,33 @@
 
 namespace {
 
+// A settings file is a few KB; one beyond this is read only this far.
+constexpr qint64 MAX_SETTINGS_FILE_SIZE = 1024 * 1024;
+
 struct OPENKEY
 {
     QString strGroup; // '/'-separated, as QSettings addresses groups
+    // The beginning of an oversized settings file, which QSettings reads in
+    // its place; nothing is written then, so the user's file stays as it is.
+    std::unique_ptr<QTemporaryFile> pSnapshot;
     std::unique_ptr<QSettings> pSettings;
 };
+
+// The first MAX_SETTINGS_FILE_SIZE bytes of the file up to a line end, in a
+// temporary file; null when that cannot be made.
+std::unique_ptr<QTemporaryFile> Snapshot(const QString& strFile)
+{
+    QByteArray bytes;
+    QString strReason;
+    bool bLonger = false;
+    auto pSnapshot = std::make_unique<QTemporaryFile>();
+    if (!RegularFile::Read(strFile, MAX_SETTINGS_FILE_SIZE, bytes, strReason, bLonger) || !pSnapshot->open())
+        return nullptr;
+    bytes.truncate(bytes.lastIndexOf('\n') + 1);
+    if (pSnapshot->write(bytes) != bytes.size() || !pSnapshot->flush())
+        return nullptr;
+    return pSnapshot;
+}
 
 struct KEYTABLE
 {
@@ -202,7 +229,23 @@ LONG RegCreateKeyExW(HKEY hKey, const QString& strSubKey, DWORD dwOptions, REGSA
     const QString strFile = RegistryFilePath();
     if (strFile.isEmpty())
         return ERROR_ACCESS_DENIED;
-    auto pSettings = std::make_unique<QSettings>(strFile, QSettings::IniFormat);
+    // QSettings would wait for ever on a FIFO, read a device without end and
+    // replace either with a file when it writes: anything but a regular file
+    // is left alone, and the program runs on its defaults.
+    const QString strNotRegular = RegularFile::NotRegularReason(strFile);
+    if (!strNotRegular.isEmpty()) {
+        RegularFile::WarnOnce(LoadResString(2784).arg(strFile, strNotRegular));
+        return ERROR_ACCESS_DENIED;
+    }
+    std::unique_ptr<QTemporaryFile> pSnapshot;
+    if (QFileInfo(strFile).size() > MAX_SETTINGS_FILE_SIZE) {
+        pSnapshot = Snapshot(strFile);
+        if (!pSnapshot)
+            return ERROR_ACCESS_DENIED;
+        RegularFile::WarnOnce(LoadResString(2787).arg(strFile).arg(MAX_SETTINGS_FILE_SIZE));
+    }
+    auto pSettings =
+        std::make_unique<QSettings>(pSnapshot ? pSnapshot->fileName() : strFile, QSettings::IniFormat);
     // A format error only means part of the file could not be parsed: what
     // could be read stays readable, and the next write replaces the file.
     if (pSettings->status() == QSettings::AccessError)
@@ -218,7 +261,7 @@ LONG RegCreateKeyExW(HKEY hKey, const QString& strSubKey, DWORD dwOptions, REGSA
     }
 
     const HKEY hNew = Keys().hNext++;
-    Keys().keys.emplace(hNew, OPENKEY{strGroup, std::move(pSettings)});
+    Keys().keys.emplace(hNew, OPENKEY{strGroup, std::move(pSnapshot), std::move(pSettings)});
     *phkResult = hNew;
     return ERROR_SUCCESS;
 }
@@ -264,7 +307,7 @@ LONG RegSetValueExW(HKEY hKey, const QString& strValueName, DWORD dwType, const 
         return ERROR_INVALID_HANDLE;
     if (!pData && cbData > 0)
         return ERROR_INVALID_PARAMETER;
-    if (!pKey->pSettings->isWritable())
+    if (pKey->pSnapshot || !pKey->pSettings->isWritable())
         return ERROR_ACCESS_DENIED;
 
     const QByteArray bytes = cbData > 0

@@ -1,5 +1,6 @@
 #include "platform/visa/BuiltinResourceManager.h"
 
+#include "platform/file/RegularFile.h"
 #include "platform/visa/GpibSession.h"
 #include "platform/visa/HislipSession.h"
 #include "platform/visa/ResourceExpression.h"
@@ -12,7 +13,7 @@
 #include "resources/StringTable.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
 QString CBuiltinResourceManager::ResourcesFilePath()
@@ -26,19 +27,38 @@ QString CBuiltinResourceManager::ResourcesFilePath()
 QStringList CBuiltinResourceManager::ConfiguredResources()
 {
     QStringList names;
-    QFile file(ResourcesFilePath());
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        while (!file.atEnd()) {
-            const QString strLine = QString::fromUtf8(file.readLine()).trimmed();
-            if (!strLine.isEmpty() && !strLine.startsWith(QLatin1Char('#')))
-                names << strLine;
+    auto add = [&](const QString& strSource, const QString& strName) {
+        if (strName.isEmpty() || strName.startsWith(QLatin1Char('#')))
+            return true;
+        if (names.size() >= MAX_CONFIGURED_RESOURCES) {
+            RegularFile::WarnOnce(LoadResString(2786).arg(strSource).arg(MAX_CONFIGURED_RESOURCES));
+            return false;
         }
+        names << strName;
+        return true;
+    };
+    const QString strFile = ResourcesFilePath();
+    QByteArray bytes;
+    QString strReason;
+    bool bLonger = false;
+    if (RegularFile::Read(strFile, MAX_RESOURCES_FILE_SIZE, bytes, strReason, bLonger)) {
+        if (bLonger) {
+            RegularFile::WarnOnce(LoadResString(2785).arg(strFile).arg(MAX_RESOURCES_FILE_SIZE));
+            // A line cut at the limit is not a name.
+            bytes.truncate(bytes.lastIndexOf('\n') + 1);
+        }
+        for (const QByteArray& line : bytes.split('\n')) {
+            if (!add(strFile, QString::fromUtf8(line).trimmed()))
+                break;
+        }
+    } else if (QFileInfo::exists(strFile)) {
+        RegularFile::WarnOnce(LoadResString(2784).arg(strFile, strReason));
     }
-    const QStringList fromEnvironment =
-        qEnvironmentVariable("VAULTLINE_VISA_RESOURCES").split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const QString& strName : fromEnvironment) {
-        if (!strName.trimmed().isEmpty())
-            names << strName.trimmed();
+    const QString strVariable = QStringLiteral("VAULTLINE_VISA_RESOURCES");
+    const QString strEnvironment = qEnvironmentVariable("VAULTLINE_VISA_RESOURCES");
+    for (const QStringView name : QStringView(strEnvironment).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (!add(strVariable, name.trimmed().toString()))
+            break;
     }
     return names;
 }

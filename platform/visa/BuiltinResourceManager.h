@@ -13,9 +13,15 @@ public:
     std::shared_ptr<IVisaSession> Open(const QString& strResourceName, int nAccessMode, long nOpenTimeoutMs,
                                        const QString& strOptionString) override;
 
+    // Bounds on what the user configures: a file or variable beyond them has
+    // its rest ignored, with one warning on standard error.
+    static constexpr qint64 MAX_RESOURCES_FILE_SIZE = 1024 * 1024;
+    static constexpr int MAX_CONFIGURED_RESOURCES = 1000;
+
     // The configured names: the lines of the per-user resources file (blank
     // lines and lines starting with '#' skipped), then the entries of
-    // VAULTLINE_VISA_RESOURCES separated by ';'.
+    // VAULTLINE_VISA_RESOURCES separated by ';'. A resources file that is not
+    // a regular file (a FIFO, a directory) is not read, with a warning.
     static QStringList ConfiguredResources();
     // $XDG_CONFIG_HOME/Talvero/vaultline-resources (~/.config by default).
     static QString ResourcesFilePath();

@@ -40,8 +40,33 @@ int FlockOperation(CResourceLock::EMode eMode)
 
 CResourceLock::~CResourceLock()
 {
-    if (m_fdLockFile >= 0)
-        ::close(m_fdLockFile);
+    CloseLockFile();
+}
+
+void CResourceLock::CloseLockFile()
+{
+    if (m_fdLockFile < 0)
+        return;
+    // A lock file nobody holds is removed, so that a folder of them does not
+    // grow with every resource name ever used. Only the sole holder may
+    // remove it, and only the file it locked: a waiter that then gets the
+    // lock on the removed file sees that it is gone and opens the new one.
+    if (::flock(m_fdLockFile, LOCK_EX | LOCK_NB) == 0 && IsCurrentFile(m_fdLockFile))
+        ::unlink(QFile::encodeName(m_strPath).constData());
+    ::close(m_fdLockFile);
+    m_fdLockFile = -1;
+}
+
+bool CResourceLock::IsCurrentFile(int fd) const
+{
+    struct stat stOpen
+    {
+    };
+    struct stat stPath
+    {
+    };
+    return ::fstat(fd, &stOpen) == 0 && ::stat(QFile::encodeName(m_strPath).constData(), &stPath) == 0 &&
+           stOpen.st_dev == stPath.st_dev && stOpen.st_ino == stPath.st_ino;
 }
 
 void CResourceLock::UseDevice(int fdDevice)
@@ -82,12 +107,12 @@ int CResourceLock::Descriptor()
         strReadable += c.isLetterOrNumber() || c == QLatin1Char('.') ? c : QLatin1Char('_');
     const QByteArray hash =
         QCryptographicHash::hash(m_strKey.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
-    const QString strPath = QDir(strFolder).filePath(strReadable.left(80) + QLatin1Char('-') +
-                                                     QString::fromLatin1(hash) + ".lock");
-    m_fdLockFile = ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
+    m_strPath = QDir(strFolder).filePath(strReadable.left(80) + QLatin1Char('-') + QString::fromLatin1(hash) +
+                                         ".lock");
+    m_fdLockFile = ::open(QFile::encodeName(m_strPath).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
     if (m_fdLockFile < 0)
         CVisaStatus::Throw(Visa::VI_ERROR_SYSTEM_ERROR,
-                           LoadResString(2247).arg(strPath, QString::fromLocal8Bit(std::strerror(errno))));
+                           LoadResString(2247).arg(m_strPath, QString::fromLocal8Bit(std::strerror(errno))));
     return m_fdLockFile;
 }
 
@@ -95,15 +120,27 @@ bool CResourceLock::Change(EMode eMode, long nTimeoutMs)
 {
     if (eMode == m_eMode)
         return true;
-    const int fd = Descriptor();
     if (eMode == MODE_NONE) {
-        ::flock(fd, LOCK_UN);
+        if (m_fdDevice < 0) {
+            CloseLockFile();
+        } else {
+            ::flock(m_fdDevice, LOCK_UN);
+        }
         m_eMode = MODE_NONE;
         return true;
     }
     QDeadlineTimer deadline(nTimeoutMs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(nTimeoutMs));
     for (;;) {
+        const int fd = Descriptor();
         if (::flock(fd, FlockOperation(eMode) | LOCK_NB) == 0) {
+            // The file may have been removed by its last holder while this
+            // session waited: a lock on it keeps nobody out.
+            if (m_fdDevice < 0 && !IsCurrentFile(fd)) {
+                ::close(m_fdLockFile);
+                m_fdLockFile = -1;
+                m_eMode = MODE_NONE;
+                continue;
+            }
             m_eMode = eMode;
             return true;
         }
@@ -133,7 +170,14 @@ bool CResourceLock::ExclusiveElsewhere()
     const int fd = Descriptor();
     if (::flock(fd, LOCK_SH | LOCK_NB) == 0) {
         ::flock(fd, LOCK_UN);
+        // Not left behind: the next look opens the file that is current then.
+        CloseLockFile();
         return false;
     }
-    return errno == EWOULDBLOCK;
+    const bool bHeld = errno == EWOULDBLOCK;
+    if (m_fdDevice < 0) {
+        ::close(m_fdLockFile);
+        m_fdLockFile = -1;
+    }
+    return bHeld;
 }

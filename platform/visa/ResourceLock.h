@@ -6,7 +6,8 @@
 // the lock is an flock on the session's own descriptor of the device, so any
 // program that flocks the same device, under whatever name it opened it, is
 // kept out. Resources without a node (network sockets) lock a file named
-// after the resource in the user's runtime folder instead.
+// after the resource in the user's runtime folder instead; the file exists
+// only while a session holds or looks at it.
 //
 // flock belongs to the open file description, so two sessions of one process
 // exclude each other just as two processes do.
@@ -45,9 +46,14 @@ public:
 
 private:
     int Descriptor();
+    // Closes the lock file, removing it when no other session holds it.
+    void CloseLockFile();
+    // Whether the descriptor is the file that the lock file's name names now.
+    bool IsCurrentFile(int fd) const;
 
     int m_fdDevice = -1;
     int m_fdLockFile = -1;
     QString m_strKey;
+    QString m_strPath; // of the lock file, once opened
     EMode m_eMode = MODE_NONE;
 };

@@ -2,8 +2,11 @@
 
 #include "platform/visa/BuiltinResourceManager.h"
 #include "platform/visa/SystemResourceManager.h"
+#include "platform/visa/TracingResourceManager.h"
 
-std::shared_ptr<IResourceManager> CreateResourceManager()
+namespace {
+
+std::shared_ptr<IResourceManager> CreateUntraced()
 {
     const QString strProvider = qEnvironmentVariable("VAULTLINE_VISA_PROVIDER").trimmed().toLower();
     const bool bSystem = strProvider != QLatin1String("builtin");
@@ -15,4 +18,11 @@ std::shared_ptr<IResourceManager> CreateResourceManager()
     if (bBuiltin)
         return std::make_shared<CBuiltinResourceManager>();
     return nullptr;
+}
+
+} // namespace
+
+std::shared_ptr<IResourceManager> CreateResourceManager()
+{
+    return CTracingResourceManager::WrapIfTracing(CreateUntraced());
 }

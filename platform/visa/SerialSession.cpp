@@ -33,6 +33,14 @@ const BAUDRATE s_BaudRates[] = {
     {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
 };
 
+// Whether two settings agree in what the five serial attributes set.
+bool SameLine(const termios& a, const termios& b)
+{
+    return (a.c_cflag & LINE_CFLAGS) == (b.c_cflag & LINE_CFLAGS) &&
+           (a.c_iflag & LINE_IFLAGS) == (b.c_iflag & LINE_IFLAGS) && ::cfgetospeed(&a) == ::cfgetospeed(&b) &&
+           ::cfgetispeed(&a) == ::cfgetispeed(&b);
+}
+
 } // namespace
 
 CSerialSession::CSerialSession(const CResourceName& name, const QString& strPath)
@@ -80,27 +88,33 @@ std::shared_ptr<CSerialSession> CSerialSession::Open(const CResourceName& name)
     pSession->m_fd = fd;
     pSession->m_lock.UseDevice(fd);
 
-    termios settings{};
-    if (!::isatty(fd) || ::tcgetattr(fd, &settings) != 0)
+    termios current{};
+    if (!::isatty(fd) || ::tcgetattr(fd, &current) != 0)
         CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2244).arg(strPath));
-    ::cfmakeraw(&settings);
+    // Another program may be in the middle of an exchange on this line: its
+    // input is not this session's to flush, and its line settings are not to
+    // be touched before this session holds the lock. A line already set up by
+    // a session (raw, as every session here leaves it) is left exactly as it
+    // is; the five serial settings come later, under the lock, and are only
+    // written where they differ. The stale input of a line is discarded by
+    // the first locked exchange (DiscardInput).
+    termios settings = current;
+    settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
+    settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     settings.c_cflag |= CLOCAL | CREAD;
-    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
-    settings.c_cflag |= CS8;
-    settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     // VMIN 1 makes an empty non-blocking read fail with EAGAIN, so that a
     // read of 0 bytes can only mean the line hung up.
     settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
     settings.c_cc[VSTART] = 0x11;
     settings.c_cc[VSTOP] = 0x13;
-    ::cfsetispeed(&settings, B9600);
-    ::cfsetospeed(&settings, B9600);
-    if (::tcsetattr(fd, TCSANOW, &settings) != 0)
+    const bool bRaw = settings.c_iflag == current.c_iflag && settings.c_oflag == current.c_oflag &&
+                      settings.c_lflag == current.c_lflag && settings.c_cflag == current.c_cflag &&
+                      std::memcmp(settings.c_cc, current.c_cc, sizeof settings.c_cc) == 0;
+    if (!bRaw && ::tcsetattr(fd, TCSANOW, &settings) != 0)
         CVisaStatus::Throw(Visa::VI_ERROR_IO,
                            LoadResString(2247).arg(strPath, QString::fromLocal8Bit(std::strerror(errno))));
-    // Whatever arrived before this session existed answers nothing it asked.
-    ::tcflush(fd, TCIFLUSH);
     return pSession;
 }
 
@@ -112,16 +126,18 @@ void CSerialSession::Unsupported(const char* pszAttribute, long nValue) const
 
 void CSerialSession::Apply(const termios& settings, const char* pszAttribute, long nValue)
 {
-    // tcsetattr succeeds when any part of the change took; read back to know.
+    // A setting the line already has is not written again: another program
+    // may share the line, and rewriting it gains nothing.
     termios applied{};
+    if (::tcgetattr(m_fd, &applied) == 0 && SameLine(applied, settings))
+        return;
+    // tcsetattr succeeds when any part of the change took; read back to know.
     if (::tcsetattr(m_fd, TCSANOW, &settings) != 0 || ::tcgetattr(m_fd, &applied) != 0) {
         if (errno == EIO || errno == ENXIO || errno == ENODEV)
             ThrowConnectionLost();
         Unsupported(pszAttribute, nValue);
     }
-    if ((applied.c_cflag & LINE_CFLAGS) != (settings.c_cflag & LINE_CFLAGS) ||
-        (applied.c_iflag & LINE_IFLAGS) != (settings.c_iflag & LINE_IFLAGS) ||
-        ::cfgetospeed(&applied) != ::cfgetospeed(&settings))
+    if (!SameLine(applied, settings))
         Unsupported(pszAttribute, nValue);
 }
 

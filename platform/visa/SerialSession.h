@@ -7,9 +7,11 @@
 #include <termios.h>
 
 // A serial line (ASRL...::INSTR) through termios: a real port, a USB adapter
-// or a pseudo-terminal alike. The line starts with VISA's defaults for a
-// fresh session (9600 baud, 8 data bits, no parity, one stop bit, no flow
-// control); each setting is applied to the line as soon as it is set.
+// or a pseudo-terminal alike. Opening makes the line raw where it is not yet
+// and otherwise leaves it as it is (speed and framing included): another
+// program may be using it, and its bytes and settings are not this session's
+// until the session holds the lock. Each of the five settings is applied to
+// the line as soon as it is set, and only when the line differs.
 class CSerialSession : public CSessionBase, public ISerial
 {
 public:

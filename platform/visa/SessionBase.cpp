@@ -16,6 +16,8 @@
 namespace {
 
 constexpr qint64 RECEIVE_CHUNK = 4096;
+// Reads that DiscardInput does at most.
+constexpr int DISCARD_ROUNDS = 256;
 
 int PollTimeout(const QDeadlineTimer& deadline)
 {
@@ -176,6 +178,22 @@ QString CSessionBase::ReadString(long nCount)
         }
         if (bEnd && m_nEndAt < 0)
             m_nEndAt = static_cast<int>(m_bufIn.size());
+    }
+}
+
+void CSessionBase::DiscardInput()
+{
+    m_bufIn.clear();
+    m_nEndAt = -1;
+    // What the transport already holds, without waiting for more; bounded, so
+    // that a peer that never stops talking cannot keep the session here.
+    const QDeadlineTimer now(0);
+    QByteArray drained;
+    for (int nRound = 0; nRound < DISCARD_ROUNDS; ++nRound) {
+        bool bEnd = false;
+        drained.clear();
+        if (!Receive(drained, RECEIVE_CHUNK, now, bEnd))
+            break;
     }
 }
 

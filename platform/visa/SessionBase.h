@@ -33,6 +33,7 @@ public:
 
     long WriteString(const QString& strText) override;
     QString ReadString(long nCount) override;
+    void DiscardInput() override;
 
     // Takes the lock that the access mode of Open asks for, within the open
     // timeout.

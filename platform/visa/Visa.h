@@ -107,6 +107,10 @@ public:
     // lies beyond nCount stays for the next read. A read that times out
     // raises VI_ERROR_TMO, and what it had received by then is dropped.
     virtual QString ReadString(long nCount) = 0;
+    // Drops whatever has arrived and not been read (VISA's flush of the read
+    // buffer): the rest of an answer to somebody else's question. Waits for
+    // nothing. Sessions without a buffer of their own have nothing to drop.
+    virtual void DiscardInput() {}
 };
 
 // The serial-line settings of an ASRL session.

@@ -26,13 +26,16 @@ const std::vector<ACCELENTRY>& LoadAccelerators(unsigned nId);
 
 // Toolbar 128: command identifiers left to right, 0 for a separator.
 const std::vector<unsigned>& LoadToolBar(unsigned nId);
-// The 16 x 15 image of a toolbar command; null for a command without button.
-QPixmap LoadToolBarImage(unsigned nCommandId);
+// The 16 x 15 image of a toolbar command at 1x, 2x and the screen's ratio,
+// for buttons and menus; null for a command without button.
+QIcon LoadToolBarIcon(unsigned nCommandId);
 
 // Icons 128 (main window), 131 (tree root), 132 (transfer), 135 (store
-// memory); a null icon for any other identifier.
+// memory), each at 1x, 2x and the screen's ratio; a null icon for any other
+// identifier.
 QIcon LoadResIcon(unsigned nId);
-// Bitmap 137 (About box) and, for dialog pictures, the icons by identifier.
+// Bitmap 137 (About box) and, for dialog pictures, the icons by identifier,
+// drawn at the screen's device pixel ratio.
 QPixmap LoadResBitmap(unsigned nId);
 
 // Dialog template 100: the About box.

@@ -1,21 +1,51 @@
 #include "resources/Resource.h"
 #include "resources/gui/GuiResources.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 
 // The program's own pictures, drawn here so that they scale with nothing to
-// ship beside the program: simple shapes on a transparent ground.
+// ship beside the program: simple shapes on a transparent ground, laid out
+// in the pixels of the 1x picture and drawn again for each device pixel
+// ratio, so that a 2x screen gets twice the pixels rather than a blown-up
+// 16-pixel bitmap.
 
 namespace {
 
 const QColor s_Outline(40, 40, 40);
 
-QPixmap Blank(int cx, int cy)
+QPixmap Blank(int cx, int cy, qreal dRatio)
 {
-    QPixmap pm(cx, cy);
+    QPixmap pm(qCeil(cx * dRatio), qCeil(cy * dRatio));
+    pm.setDevicePixelRatio(dRatio);
     pm.fill(Qt::transparent);
     return pm;
+}
+
+// The screen's ratio, for a picture drawn once (a dialog's).
+qreal ScreenRatio()
+{
+    return qApp ? qApp->devicePixelRatio() : 1.0;
+}
+
+// The ratios an icon is drawn at: 1x and 2x, and the screen's own when it is
+// neither (1.5 on a 144-dpi screen).
+QList<qreal> IconRatios()
+{
+    QList<qreal> ratios = {1.0, 2.0};
+    if (!ratios.contains(ScreenRatio()))
+        ratios.append(ScreenRatio());
+    return ratios;
+}
+
+template <class DRAW> QIcon AtEveryRatio(DRAW draw)
+{
+    QIcon icon;
+    for (const qreal dRatio : IconRatios())
+        icon.addPixmap(draw(dRatio));
+    return icon;
 }
 
 void Page(QPainter& p, const QRect& rc, const QColor& fill = Qt::white)
@@ -63,9 +93,9 @@ void Arrow(QPainter& p, int x, int yFrom, int yTo, const QColor& color)
     p.drawPolygon(head);
 }
 
-QPixmap ToolImage(unsigned nId)
+QPixmap ToolImage(unsigned nId, qreal dRatio)
 {
-    QPixmap pm = Blank(16, 15);
+    QPixmap pm = Blank(16, 15, dRatio);
     QPainter p(&pm);
     switch (nId) {
     case ID_FILE_NEW:
@@ -129,17 +159,17 @@ QPixmap ToolImage(unsigned nId)
     return pm;
 }
 
-QPixmap MainIcon(int n)
+QPixmap MainIcon(int n, qreal dRatio)
 {
-    QPixmap pm = Blank(n, n);
+    QPixmap pm = Blank(n, n, dRatio);
     QPainter p(&pm);
     Instrument(p, QRect(0, n / 6, n, n * 2 / 3));
     return pm;
 }
 
-QPixmap RootIcon()
+QPixmap RootIcon(qreal dRatio)
 {
-    QPixmap pm = Blank(16, 16);
+    QPixmap pm = Blank(16, 16, dRatio);
     QPainter p(&pm);
     p.setPen(s_Outline);
     for (int i = 2; i >= 0; --i) {
@@ -149,9 +179,9 @@ QPixmap RootIcon()
     return pm;
 }
 
-QPixmap MemoryIcon()
+QPixmap MemoryIcon(qreal dRatio)
 {
-    QPixmap pm = Blank(16, 16);
+    QPixmap pm = Blank(16, 16, dRatio);
     QPainter p(&pm);
     p.setPen(s_Outline);
     p.setBrush(QColor(60, 60, 70));
@@ -166,9 +196,9 @@ QPixmap MemoryIcon()
     return pm;
 }
 
-QPixmap TransferIcon(int n)
+QPixmap TransferIcon(int n, qreal dRatio)
 {
-    QPixmap pm = Blank(n, n);
+    QPixmap pm = Blank(n, n, dRatio);
     QPainter p(&pm);
     Instrument(p, QRect(0, 0, n, n / 2));
     Arrow(p, n / 3, n - 1, n / 2 + 1, QColor(30, 90, 200));
@@ -178,47 +208,55 @@ QPixmap TransferIcon(int n)
 
 } // namespace
 
-QPixmap LoadToolBarImage(unsigned nCommandId)
+QIcon LoadToolBarIcon(unsigned nCommandId)
 {
-    return ToolImage(nCommandId);
+    if (ToolImage(nCommandId, 1.0).isNull())
+        return QIcon();
+    return AtEveryRatio([nCommandId](qreal dRatio) { return ToolImage(nCommandId, dRatio); });
 }
 
 QIcon LoadResIcon(unsigned nId)
 {
-    QIcon icon;
     switch (nId) {
-    case IDI_MAINFRAME:
-        icon.addPixmap(MainIcon(16));
-        icon.addPixmap(MainIcon(32));
-        icon.addPixmap(MainIcon(48));
-        break;
-    case IDI_ROOT:
-        icon.addPixmap(RootIcon());
-        break;
-    case IDI_MEMORY:
-        icon.addPixmap(MemoryIcon());
-        break;
-    case IDI_TRANSFER:
-        icon.addPixmap(TransferIcon(16));
-        icon.addPixmap(TransferIcon(32));
-        break;
-    default:
-        break;
+    case IDI_MAINFRAME: {
+        QIcon icon;
+        for (const int n : {16, 32, 48}) {
+            for (const qreal dRatio : IconRatios())
+                icon.addPixmap(MainIcon(n, dRatio));
+        }
+        return icon;
     }
-    return icon;
+    case IDI_ROOT:
+        return AtEveryRatio([](qreal dRatio) { return RootIcon(dRatio); });
+    case IDI_MEMORY:
+        return AtEveryRatio([](qreal dRatio) { return MemoryIcon(dRatio); });
+    case IDI_TRANSFER: {
+        QIcon icon;
+        for (const int n : {16, 32}) {
+            for (const qreal dRatio : IconRatios())
+                icon.addPixmap(TransferIcon(n, dRatio));
+        }
+        return icon;
+    }
+    default:
+        return QIcon();
+    }
 }
 
 QPixmap LoadResBitmap(unsigned nId)
 {
+    // A dialog shows its picture on the screen it opens on, at that ratio.
+    const qreal dRatio = ScreenRatio();
     switch (nId) {
     case IDB_ABOUT:
-        return MainIcon(32);
     case IDI_MAINFRAME:
+        return MainIcon(32, dRatio);
     case IDI_TRANSFER:
-        return LoadResIcon(nId).pixmap(32, 32);
+        return TransferIcon(32, dRatio);
     case IDI_ROOT:
+        return RootIcon(dRatio);
     case IDI_MEMORY:
-        return LoadResIcon(nId).pixmap(16, 16);
+        return MemoryIcon(dRatio);
     default:
         return QPixmap();
     }

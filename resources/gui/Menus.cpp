@@ -26,6 +26,7 @@ const MENUTEMPLATE& LoadMenuTemplate(unsigned nId)
         {E::Popup, u"&Transfer", 0},
         {E::Item, u"&Upload...", ID_TRANSFER_UPLOAD},
         {E::Item, u"&Download...", ID_TRANSFER_DOWNLOAD},
+        {E::Item, u"&Verify...", ID_TRANSFER_VERIFY},
         {E::End, nullptr, 0},
         {E::Popup, u"&Help", 0},
         {E::Item, u"&Help Index...", ID_HELP_INDEX},

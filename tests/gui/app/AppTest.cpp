@@ -1,20 +1,35 @@
 #include "tests/gui/framework/GuiApp.h"
 
+#include "app/EndSignals.h"
 #include "app/MainFrame.h"
+#include "app/Recovery.h"
 #include "app/VaultlineApp.h"
 #include "model/VaultlineDoc.h"
 #include "platform/help/HtmlHelp.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
+#include "support/TestEnv.h"
 #include "views/FormBlank.h"
 #include "views/LeftView.h"
 #include "views/ValidateFormView.h"
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -155,6 +170,7 @@ TEST_F(AppTest, ClosingAModifiedDocumentCanBeCancelled)
     CModalCloser closer(QMessageBox::Cancel);
     Frame()->close();
     EXPECT_EQ(closer.m_titles, QStringList{QStringLiteral("DXR9K Vaultline")});
+    EXPECT_EQ(closer.m_icons, QList<QMessageBox::Icon>{QMessageBox::Question});
     EXPECT_TRUE(Frame()->isVisible());
 }
 
@@ -174,6 +190,96 @@ TEST_F(AppTest, HelpOpensTheGuideAtContext3)
     EXPECT_EQ(opened.size(), 2);
 }
 
+// A signal with a modified document: no question, the memories go to the
+// recovery file, the window closes; the next start offers them, and Yes
+// brings them back as a modified document that Save will ask a name for.
+TEST_F(AppTest, AnEndSignalKeepsAModifiedDocumentThatTheNextStartOffers)
+{
+    const QString strState = m_dir.filePath(QStringLiteral("state"));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(strState));
+    const QString strRecovery = strState + QStringLiteral("/vaultline/recovery.xMem");
+    const std::pair<QMessageBox::StandardButton, bool> answers[] = {{QMessageBox::No, false},
+                                                                    {QMessageBox::Yes, true}};
+    for (const auto& [eAnswer, bRestored] : answers) {
+        ASSERT_TRUE(m_pApp->InitInstance({}));
+        {
+            CEndSignals endSignals([this](int nSignal) { m_pApp->EndBySignal(nSignal); });
+            m_pApp->GetDocument()->GetAt(12)->Memo = QStringLiteral("kept");
+            m_pApp->GetDocument()->SetModifiedFlag(true);
+            CModalCloser closer(QMessageBox::Cancel);
+            kill(getpid(), SIGTERM);
+            EXPECT_TRUE(QTest::qWaitFor([this] { return !Frame()->isVisible(); }, 5000));
+            EXPECT_TRUE(closer.m_texts.isEmpty()) << "nobody is asked";
+        }
+        CXmlDocData kept;
+        kept.Reset();
+        ASSERT_TRUE(kept.Load(strRecovery));
+        EXPECT_EQ(kept.GetContainer().GetAt(12)->Memo, QStringLiteral("kept"));
+
+        m_pApp = std::make_unique<CVaultlineApp>();
+        CModalCloser closer(eAnswer);
+        ASSERT_TRUE(m_pApp->InitInstance({}));
+        ASSERT_EQ(closer.m_texts.size(), 1);
+        EXPECT_TRUE(closer.m_texts[0].contains(strRecovery)) << qPrintable(closer.m_texts[0]);
+        EXPECT_EQ(closer.m_icons, QList<QMessageBox::Icon>{QMessageBox::Question});
+        CVaultlineDoc* pDoc = m_pApp->GetDocument();
+        EXPECT_EQ(pDoc->GetAt(12)->Memo, bRestored ? QStringLiteral("kept") : QString());
+        EXPECT_EQ(pDoc->IsModified(), bRestored);
+        EXPECT_TRUE(pDoc->IsNewDocument()) << "Save asks for a name";
+        EXPECT_FALSE(QFile::exists(strRecovery)) << "offered once";
+        pDoc->SetModifiedFlag(false);
+        m_pApp = std::make_unique<CVaultlineApp>();
+    }
+    qunsetenv("XDG_STATE_HOME");
+}
+
+// The program itself, ended by each signal: it closes as File > Exit does,
+// so its settings and recent-file list are written, and exits 0.
+TEST_F(AppTest, TheProgramEndedBySignalWritesItsSettings)
+{
+    const QString strPath = m_dir.filePath(QStringLiteral("bench.xMem"));
+    ASSERT_TRUE(m_pApp->InitInstance({}));
+    ASSERT_TRUE(m_pApp->GetDocument()->OnSaveDocument(strPath));
+    for (const int nSignal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(nSignal);
+        QTemporaryDir dirConfig;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dirConfig.path());
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dirConfig.filePath(QStringLiteral("state")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.start(BinaryDir() + QStringLiteral("/app/vaultline"), {strPath});
+        ASSERT_TRUE(program.waitForStarted());
+        // Signalled only once it catches the signal, as a user's would be.
+        const auto catches = [&] {
+            QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
+            if (!status.open(QIODevice::ReadOnly))
+                return false;
+            for (const QByteArray& line : status.readAll().split('\n')) {
+                if (line.startsWith("SigCgt:"))
+                    return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (nSignal - 1) & 1) != 0;
+            }
+            return false;
+        };
+        ASSERT_TRUE(QTest::qWaitFor(catches, 10000));
+        QTest::qWait(200);
+        kill(static_cast<pid_t>(program.processId()), nSignal);
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().constData();
+        QSettings settings(dirConfig.filePath(QStringLiteral("vaultline/registry.ini")),
+                           QSettings::IniFormat);
+        const QStringList keys = settings.allKeys();
+        EXPECT_TRUE(keys.filter(QStringLiteral("IoResource_Dn")).size() == 1) << qPrintable(keys.join(' '));
+        bool bRecent = false;
+        for (const QString& strKey : keys)
+            bRecent = bRecent || settings.value(strKey).toString() == QFileInfo(strPath).absoluteFilePath();
+        EXPECT_TRUE(bRecent) << "the recent-file list names the file";
+        EXPECT_FALSE(QFile::exists(dirConfig.filePath(QStringLiteral("state/vaultline/recovery.xMem"))));
+    }
+}
+
 TEST(RecentFileListTest, KeepsFourNewestFirstWithoutDuplicates)
 {
     EnsureGuiApp();
@@ -187,6 +293,101 @@ TEST(RecentFileListTest, KeepsFourNewestFirstWithoutDuplicates)
     CRecentFileList reread(strSection, 4);
     reread.ReadList();
     EXPECT_EQ(reread.GetFiles(), expected);
+}
+
+// The special files a user can name instead of a memory file: a FIFO without
+// a writer, a device, a socket and a folder.
+class AppSpecialFiles : public AppTest
+{
+protected:
+    void TearDown() override
+    {
+        if (m_nSocket >= 0)
+            ::close(m_nSocket);
+        AppTest::TearDown();
+    }
+    QString Fifo()
+    {
+        const QString strPath = m_dir.filePath(QStringLiteral("fifo.xMem"));
+        EXPECT_EQ(::mkfifo(QFile::encodeName(strPath).constData(), 0666), 0);
+        return strPath;
+    }
+    QString Socket()
+    {
+        const QString strPath = m_dir.filePath(QStringLiteral("socket.xMem"));
+        m_nSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr = {};
+        addr.sun_family = AF_UNIX;
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", QFile::encodeName(strPath).constData());
+        EXPECT_EQ(::bind(m_nSocket, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        return strPath;
+    }
+    int m_nSocket = -1;
+};
+
+TEST_F(AppSpecialFiles, AFifoOnTheCommandLineGivesTheMessageAtOnceAndEndsStartUp)
+{
+    const QString strFifo = Fifo();
+    CModalCloser closer;
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(m_pApp->InitInstance({strFifo}));
+    EXPECT_LT(timer.elapsed(), 1000);
+    ASSERT_EQ(closer.m_texts.size(), 1);
+    EXPECT_EQ(closer.m_texts[0],
+              FormatResString(IDS_FILE_NOT_READ, strFifo) + QStringLiteral("\n\n") + LoadResString(2781));
+    EXPECT_EQ(m_pApp->GetMainFrame(), nullptr);
+    EXPECT_EQ(m_pApp->GetDocument(), nullptr);
+}
+
+// File > Open through the real file dialog: the message, then the program
+// goes on with the document it had.
+TEST_F(AppSpecialFiles, FileOpenOfASpecialFileLeavesTheProgramUsable)
+{
+    ASSERT_TRUE(m_pApp->InitInstance({}));
+    m_pApp->GetDocument()->GetAt(5)->Memo = QStringLiteral("kept");
+    // The dialog adds .xMem to a name without it; a link by that name stands
+    // for the device.
+    const QString strDevice = m_dir.filePath(QStringLiteral("zero.xMem"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), strDevice));
+    const std::pair<QString, unsigned> cases[] = {{Fifo(), 2781}, {strDevice, 2782}, {Socket(), 2783}};
+    for (const auto& [strPath, nReason] : cases) {
+        CModalCloser closer;
+        QPointer<QFileDialog> pAnswered;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&, strPath = strPath] {
+            auto* pDialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!pDialog)
+                return;
+            if (pDialog == pAnswered)
+                return pDialog->reject(); // the dialog did not take the name
+            pAnswered = pDialog;
+            // Typed into the name field, as a user would; queued, so that
+            // the boxes it may bring up are answered by the closer.
+            auto* pName = pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            pName->setText(strPath);
+            QMetaObject::invokeMethod(
+                pName, [pName] { QTest::keyClick(pName, Qt::Key_Return); }, Qt::QueuedConnection);
+        });
+        answer.start(20);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_TRUE(Frame()->RouteCommand(ID_FILE_OPEN));
+        EXPECT_LT(timer.elapsed(), 5000);
+        EXPECT_EQ(closer.m_texts, QStringList{FormatResString(IDS_FILE_NOT_READ, strPath) +
+                                              QStringLiteral("\n\n") + LoadResString(nReason)});
+        EXPECT_TRUE(Frame()->isVisible());
+        EXPECT_EQ(m_pApp->GetDocument()->GetAt(5)->Memo, QStringLiteral("kept")) << qPrintable(strPath);
+        EXPECT_EQ(Frame()->windowTitle(),
+                  LoadResString(AFX_IDS_UNTITLED) + QStringLiteral(" - DXR9K Vaultline"));
+    }
+    // A folder never leaves the dialog (it opens the folder); named otherwise,
+    // as a recent file, it is refused the same way.
+    CModalCloser closer;
+    EXPECT_FALSE(m_pApp->GetDocument()->OnOpenDocument(m_dir.path()));
+    EXPECT_EQ(closer.m_texts, QStringList{FormatResString(IDS_FILE_NOT_READ, m_dir.path()) +
+                                          QStringLiteral("\n\n") + LoadResString(2780)});
+    EXPECT_TRUE(IsEnabled(ID_FILE_SAVE));
 }
 
 } // namespace

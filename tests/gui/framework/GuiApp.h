@@ -37,6 +37,7 @@ public:
                 return pModal->done(-1);
             m_pLast = pModal;
             m_titles << pModal->windowTitle();
+            m_icons << (pBox ? pBox->icon() : QMessageBox::NoIcon);
             QString strText = pBox ? pBox->text() : QString();
             for (QLabel* pLabel : pBox ? QList<QLabel*>() : pModal->findChildren<QLabel*>())
                 strText += pLabel->text() + QLatin1Char('\n');
@@ -51,6 +52,7 @@ public:
 
     QStringList m_titles;
     QStringList m_texts;
+    QList<QMessageBox::Icon> m_icons;
 
 private:
     QTimer m_timer;

@@ -3,6 +3,7 @@
 
 #include "app/AppOptions.h"
 #include "app/MainFrame.h"
+#include "app/Recovery.h"
 #include "app/VaultlineApp.h"
 #include "model/VaultlineDoc.h"
 #include "model/XmlDocData.h"
@@ -23,6 +24,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QToolTip>
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -112,6 +114,7 @@ protected:
     {
         CModalCloser closer;
         m_pDlg->TransferButton()->click();
+        m_icons = closer.m_icons;
         return closer.m_texts;
     }
 
@@ -135,6 +138,7 @@ protected:
     QString m_strState;
     QString m_strLog;
     qsizetype m_nLogged = 0;
+    QList<QMessageBox::Icon> m_icons; // of the messages of the last RunTransfer
     CXmlDocData m_Bench;
     std::unique_ptr<CSimProcess> m_pSim;
     std::unique_ptr<CVaultlineApp> m_pApp;
@@ -260,6 +264,7 @@ TEST_F(DlgTransferTest, TheRangeChosenIsTransferredWithItsProgressAndADownloadIs
         for (int i = bAll ? 0 : nStart; i <= (bAll ? 99 : nEnd); ++i)
             expected << i;
         EXPECT_EQ(RunTransfer(), QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
+        EXPECT_EQ(m_icons, QList<QMessageBox::Icon>{QMessageBox::Information}) << "good news, not a warning";
         EXPECT_EQ(SelectedMemories(), expected);
         const auto* pProgress = dlg.Item<QProgressBar>(IDC_PROGRESS);
         EXPECT_EQ(pProgress->minimum(), 0);
@@ -321,6 +326,7 @@ TEST_F(DlgTransferTest, CancelWhileRunningStopsAfterTheMemoryInProgressAndCancel
             fnCancel(&dlg); // a double click does not close it
         });
         EXPECT_EQ(RunTransfer(), QStringList{LoadResString(IDS_TRANSFER_ABORTED)});
+        EXPECT_EQ(m_icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
         EXPECT_TRUE(bRunningAtClick);
         EXPECT_FALSE(bTransferEnabledAtClick);
         EXPECT_EQ(SelectedMemories(), QList<int>{0});
@@ -359,6 +365,7 @@ TEST_F(DlgTransferTest, FailuresAreReportedAndLeaveTheDialogIdle)
         const QStringList messages = RunTransfer();
         ASSERT_EQ(messages.size(), 1);
         EXPECT_TRUE(messages[0].startsWith(strMessageStart)) << qPrintable(messages[0]);
+        EXPECT_EQ(m_icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
         EXPECT_EQ(dlg.GetLastResult(), eResult);
         EXPECT_FALSE(dlg.IsRunning());
         EXPECT_TRUE(dlg.TransferButton()->isEnabled());
@@ -412,6 +419,39 @@ TEST_F(DlgTransferTest, TransferMenuCommandsRunTheDialogModallyAndTheResourceIsR
     EXPECT_EQ(options.m_strIoResourceDn, m_pSim->Resource());
     EXPECT_EQ(options.m_strIoResourceUp, QStringLiteral("GPIB0::1::INSTR"))
         << "an upload's choice is its own";
+}
+
+// A signal during a download: the transfer stops after the memory in
+// progress, its message and the dialog close, and what was read goes to the
+// recovery file before the window closes.
+TEST_F(DlgTransferTest, AnEndSignalCancelsARunningTransferAndKeepsWhatItRead)
+{
+    qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("xdg-state"))));
+    Start({QStringLiteral("--latency"), QStringLiteral("5")});
+    InstallTransferDialog(*m_pApp);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* pDlg = qobject_cast<CDlgTransfer*>(QApplication::activeModalWidget());
+        if (!pDlg)
+            return;
+        poll.stop();
+        auto* pList = qobject_cast<QComboBox*>(pDlg->GetDlgItem(IDC_RESOURCE));
+        pList->setCurrentIndex(pList->findText(m_pSim->Resource()));
+        // Arrives while the first memories are being read.
+        QTimer::singleShot(0, [this] { m_pApp->EndBySignal(SIGTERM); });
+        qobject_cast<QPushButton*>(pDlg->GetDlgItem(IDC_TRANSFER))->click();
+    });
+    poll.start(50);
+    m_pApp->GetMainFrame()->RouteCommand(ID_TRANSFER_DOWNLOAD);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !m_pApp->GetMainFrame()->isVisible(); }, 10000));
+    const QList<int> read = SelectedMemories();
+    ASSERT_FALSE(read.isEmpty());
+    EXPECT_LT(read.size(), 10) << "stopped between memories, not at the end";
+    CXmlDocData kept;
+    kept.Reset();
+    ASSERT_TRUE(kept.Load(CRecovery::FilePath()));
+    EXPECT_EQ(kept.GetContainer().GetAt(0)->Memo, BenchAt(0).Memo);
+    qunsetenv("XDG_STATE_HOME");
 }
 
 } // namespace

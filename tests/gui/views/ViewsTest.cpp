@@ -6,13 +6,17 @@
 #include "views/FormBlank.h"
 #include "views/FormMemData.h"
 #include "views/LeftView.h"
+#include "views/MemDataPane.h"
 #include "views/ValueEdit.h"
 
+#include <QAccessible>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -180,6 +184,161 @@ TEST_F(ViewsTest, RefusedExchangeReturnsTheTreeToTheShownForm)
     pEdit->setText(QStringLiteral("5"));
     Select(Item(7));
     EXPECT_EQ(MemForm()->m_nMemoryIndex, 7);
+}
+
+// Collapsing the root hides every memory: the selection moves to the root as
+// a click on it would (blank form, Copy and Paste off), unless the shown form
+// refuses to go, which keeps the memory selected and the root open.
+TEST_F(ViewsTest, CollapsingTheRootSelectsItUnlessTheFormRefuses)
+{
+    for (const bool bRefuse : {false, true}) {
+        SCOPED_TRACE(bRefuse ? "form refuses" : "form lets go");
+        Doc().GetAt(3)->Memo = QStringLiteral("three");
+        Doc().GetAt(7)->Memo = QStringLiteral("seven");
+        Select(Item(3));
+        ASSERT_TRUE(m_pFrame->RouteCommand(ID_EDIT_COPY_MEMORY));
+        Select(Item(7));
+        CFormMemData* pForm = MemForm();
+        ASSERT_NE(pForm, nullptr);
+        if (bRefuse) {
+            auto* pEdit = new CValueEdit(pForm);
+            pEdit->SetRange(0, 9);
+            pEdit->setText(QStringLiteral("50"));
+            pEdit->show();
+        }
+        QTreeWidgetItem* pRoot = Tree().GetRootItem();
+        // A click on the root's expander, as the user collapses it.
+        Tree().scrollToTop();
+        const QRect rc = Tree().visualItemRect(pRoot);
+        QTest::mouseClick(Tree().viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(rc.left() - Tree().indentation() / 2, rc.center().y()));
+        QCoreApplication::processEvents();
+        m_pFrame->SetActiveView(m_pLeft);
+        if (!bRefuse) {
+            EXPECT_FALSE(pRoot->isExpanded());
+            EXPECT_EQ(Tree().selectedItems(), QList<QTreeWidgetItem*>{pRoot});
+            EXPECT_NE(qobject_cast<CFormBlank*>(RightPane()), nullptr) << "the blank form";
+            EXPECT_FALSE(Enabled(ID_EDIT_COPY_MEMORY) || Enabled(ID_EDIT_PASTE_OVERWRITE));
+            m_pFrame->RouteCommand(ID_EDIT_PASTE_OVERWRITE);
+            EXPECT_EQ(Doc().GetAt(7)->Memo, QStringLiteral("seven")) << "nothing pasted into a hidden memory";
+            pRoot->setExpanded(true);
+        } else {
+            EXPECT_TRUE(pRoot->isExpanded()) << "the refused collapse is undone";
+            EXPECT_EQ(Tree().selectedItems(), QList<QTreeWidgetItem*>{Item(7)});
+            EXPECT_EQ(RightPane(), pForm);
+            EXPECT_TRUE(Enabled(ID_EDIT_PASTE_OVERWRITE));
+            delete pForm->findChild<CValueEdit*>();
+        }
+    }
+}
+
+// Ctrl+click and Ctrl+Space on the selected memory keep it selected; on
+// another memory they select that one, as a plain click does.
+TEST_F(ViewsTest, TheSelectedMemoryCannotBeDeselected)
+{
+    Select(Item(3));
+    ASSERT_TRUE(m_pFrame->RouteCommand(ID_EDIT_COPY_MEMORY));
+    const struct
+    {
+        int nItem;
+        bool bMouse;
+        int nSelected;
+    } steps[] = {{7, true, 7}, {7, true, 7}, {7, false, 7}, {9, true, 9}, {9, false, 9}};
+    Select(Item(7));
+    for (const auto& step : steps) {
+        SCOPED_TRACE(
+            QStringLiteral("item %1 by %2").arg(step.nItem).arg(step.bMouse ? "click" : "key").toStdString());
+        Tree().scrollToItem(Item(step.nItem));
+        if (step.bMouse)
+            QTest::mouseClick(Tree().viewport(), Qt::LeftButton, Qt::ControlModifier,
+                              Tree().visualItemRect(Item(step.nItem)).center());
+        else
+            QTest::keyClick(&Tree(), Qt::Key_Space, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Tree().selectedItems(), QList<QTreeWidgetItem*>{Item(step.nSelected)});
+        ASSERT_NE(MemForm(), nullptr);
+        EXPECT_EQ(MemForm()->m_nMemoryIndex, step.nSelected);
+        m_pFrame->SetActiveView(m_pLeft);
+        EXPECT_TRUE(Enabled(ID_EDIT_COPY_MEMORY) && Enabled(ID_EDIT_PASTE_OVERWRITE));
+    }
+}
+
+TEST(MemDataPaneTest, ACellShowsOneLineWithMarkersForItsBreaks)
+{
+    const QString strLong(2000, QLatin1Char('x'));
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("Line one\r\nLine two"), QStringLiteral("Line one \u21B5 Line two")},
+        {QStringLiteral("a\nb\rc\n"), QStringLiteral("a \u21B5 b \u21B5 c \u21B5 ")},
+        {QStringLiteral("tab\there"), QStringLiteral("tab here")},
+        {QStringLiteral("plain <b>text</b>"), QStringLiteral("plain <b>text</b>")},
+        {QString(), QString()},
+        {strLong, strLong.left(1024) + QChar(0x2026)},
+    };
+    for (const auto& [strText, strShown] : cases)
+        EXPECT_EQ(CellDisplayText(strText), strShown) << qPrintable(strText.left(40));
+}
+
+TEST(MemDataPaneTest, ATooltipHoldsTheLinesAsPlainTextUpToABound)
+{
+    const std::tuple<QString, QStringList, bool> cases[] = {
+        // text, lines the tooltip shows, cut short
+        {QStringLiteral("Line one\r\nLine two"), {"Line one", "Line two"}, false},
+        {QStringLiteral("<b>&amp;</b>\nx"), {"&lt;b&gt;&amp;amp;&lt;/b&gt;", "x"}, false},
+        {QStringLiteral("l\n").repeated(100), QStringList(40, QStringLiteral("l")), true},
+        {QString(6000, QLatin1Char('y')), {QString(4000, QLatin1Char('y'))}, true},
+    };
+    for (const auto& [strText, lines, bCut] : cases) {
+        QString strTip = CellToolTipText(strText);
+        ASSERT_TRUE(strTip.startsWith(QStringLiteral("<p style='white-space:pre-wrap'>")));
+        ASSERT_TRUE(strTip.endsWith(QStringLiteral("</p>")));
+        strTip = strTip.mid(32, strTip.size() - 36);
+        EXPECT_EQ(strTip.endsWith(QChar(0x2026)), bCut);
+        if (bCut)
+            strTip.chop(1);
+        EXPECT_EQ(strTip.split(QLatin1Char('\n')), lines) << qPrintable(strText.left(40));
+    }
+}
+
+// The memo row shows the first line and a marker; hovering shows the whole
+// memo; the item, which a screen reader reads, keeps it whole.
+TEST_F(ViewsTest, AMultiLineMemoShowsItsBreakAndTheWholeMemoInTheTooltip)
+{
+    const QString strMemo = QStringLiteral("Line one\r\nLine two");
+    Doc().GetAt(4)->Memo = strMemo;
+    Select(Item(4));
+    EXPECT_EQ(List().GetItemText(2, 1), strMemo);
+    const QRect rc = List().visualRect(List().model()->index(2, 1));
+    QHelpEvent event(QEvent::ToolTip, rc.center(), List().viewport()->mapToGlobal(rc.center()));
+    QApplication::sendEvent(List().viewport(), &event);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("Line one\nLine two")))
+        << qPrintable(QToolTip::text());
+    QToolTip::hideText();
+
+    QAccessibleInterface* pAccessible = QAccessible::queryAccessibleInterface(&List());
+    ASSERT_TRUE(pAccessible && pAccessible->tableInterface());
+    QAccessibleInterface* pCell = pAccessible->tableInterface()->cellAt(2, 1);
+    ASSERT_NE(pCell, nullptr);
+    EXPECT_EQ(pCell->text(QAccessible::Name), strMemo);
+
+    // A one-line memo has no tooltip of its own.
+    Doc().GetAt(5)->Memo = QStringLiteral("bench 5");
+    Select(Item(5));
+    EXPECT_EQ(List().topLevelItem(2)->toolTip(1), QString());
+}
+
+// A memo of megabytes (a file from elsewhere) shows without freezing the
+// window: the row draws a bounded part of it.
+TEST_F(ViewsTest, AMemoOfMegabytesShowsAtOnce)
+{
+    Doc().GetAt(6)->Memo = QStringLiteral("word ").repeated(2 * 1024 * 1024) + QStringLiteral("\nend");
+    QElapsedTimer timer;
+    timer.start();
+    Select(Item(6));
+    const QImage img = List().viewport()->grab().toImage();
+    EXPECT_LT(timer.elapsed(), 2000) << "ms to show and draw the form";
+    EXPECT_FALSE(img.isNull());
+    EXPECT_LT(List().topLevelItem(2)->toolTip(1).size(), 4100);
 }
 
 // What the list draws at the empty right end of column 3: the group rows in

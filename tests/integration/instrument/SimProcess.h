@@ -12,11 +12,13 @@
 class CSimProcess
 {
 public:
+    // On a pseudo-terminal unless the options ask for "--tcp PORT".
     explicit CSimProcess(const QStringList& options = {})
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const bool bTcp = options.contains(QStringLiteral("--tcp"));
         m_process.start(BinaryDir() + QStringLiteral("/sim/dxr9k-sim"),
-                        QStringList{QStringLiteral("--pty")} + options);
+                        (bTcp ? QStringList() : QStringList{QStringLiteral("--pty")}) + options);
         // Its first line names the resource; a sanitizer build takes seconds to get there.
         QElapsedTimer timer;
         timer.start();

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
 
 #include <sys/stat.h>
 #include <termios.h>
@@ -134,6 +136,39 @@ TEST(SerialOpenTest, PermissionDeniedNamesTheGroupToJoin)
     EXPECT_TRUE(result.contains("Permission denied on " + peer.SlavePath().toLocal8Bit()))
         << result.constData();
     EXPECT_TRUE(result.contains("dialout")) << result.constData();
+}
+
+// Opening the line must not take another session's reply from it nor change
+// its settings: that session may be in the middle of an exchange. Stale input
+// is for the session's own first locked exchange to discard.
+TEST_F(SerialPathTest, OpeningTheLineAgainLeavesItsInputAndSettings)
+{
+    auto pSerial = std::dynamic_pointer_cast<ISerial>(m_pSession);
+    ASSERT_TRUE(pSerial);
+    pSerial->SetBaudRate(19200);
+    pSerial->SetStopBits(Visa::ASRL_STOP_TWO);
+    pSerial->SetFlowControl(Visa::ASRL_FLOW_XON_XOFF);
+    m_pSession->WriteString(QStringLiteral("BACK:SMEM:POW?\n"));
+    EXPECT_EQ(m_peer.ReceiveLine(), QByteArray("BACK:SMEM:POW?\n"));
+    m_peer.Send("1,2,3,4,5,6,7,8,9,10\n");
+    for (int i = 0; i < 5; ++i)
+        m_rm.Open(m_peer.ResourceName(), Visa::NO_LOCK, 2000, QString());
+    EXPECT_EQ(Read(), QStringLiteral("1,2,3,4,5,6,7,8,9,10\n"));
+    termios settings{};
+    const int fd =
+        ::open(QFile::encodeName(m_peer.SlavePath()).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::tcgetattr(fd, &settings), 0);
+    ::close(fd);
+    EXPECT_EQ(::cfgetospeed(&settings), speed_t(B19200));
+    EXPECT_EQ(settings.c_cflag & CSTOPB, tcflag_t(CSTOPB));
+    EXPECT_EQ(settings.c_iflag & (IXON | IXOFF), tcflag_t(IXON | IXOFF));
+
+    m_peer.Send("stale\n");
+    QThread::msleep(50);
+    m_pSession->DiscardInput();
+    m_peer.Send("0,\"No error\"\n");
+    EXPECT_EQ(Read(), QStringLiteral("0,\"No error\"\n"));
 }
 
 } // namespace

@@ -1,9 +1,13 @@
 #include "PtySession.h"
 
 #include "platform/visa/BuiltinResourceManager.h"
+#include "platform/visa/ResourceLock.h"
 #include "unit/visa/VisaTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -49,6 +53,46 @@ TEST(SocketPathTest, QueryEndsAtLineFeedAndPeerClosingMidReadIsConnectionLost)
     for (int i = 0; i < 5 && nStatus == Visa::VI_SUCCESS; ++i)
         nStatus = StatusOf([&] { pSession->WriteString(QStringLiteral("*IDN?\n")); });
     EXPECT_EQ(nStatus, Visa::VI_ERROR_CONN_LOST);
+}
+
+// Lock files of sockets live in the user's runtime folder and go with the
+// last session that used them, so a folder of them does not grow with every
+// port ever used; a waiter that gets a removed file's lock notices.
+TEST(SocketPathTest, LockFilesGoWithTheirLastHolderAndStayExclusive)
+{
+    const QDir folder(CResourceLock::LockFolder());
+    EXPECT_TRUE(CResourceLock::LockFolder().startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR")));
+    const auto lockFiles = [&] { return folder.entryList({QStringLiteral("*.lock")}, QDir::Files).size(); };
+    const qsizetype nBefore = lockFiles();
+    CBuiltinResourceManager rm;
+    for (int nPort = 40001; nPort <= 40020; ++nPort) {
+        const QString strName = QStringLiteral("TCPIP0::127.0.0.1::%1::SOCKET").arg(nPort);
+        CResourceLock lock;
+        lock.UseLockFile(strName);
+        ASSERT_TRUE(lock.Change(CResourceLock::MODE_EXCLUSIVE, 100));
+        lock.Change(CResourceLock::MODE_NONE, 0);
+    }
+    EXPECT_EQ(lockFiles(), nBefore);
+
+    // One waits while the other holds; after the holder goes (and removes the
+    // file), the waiter holds the new file's lock and a third is kept out.
+    CResourceLock a, b, c;
+    for (CResourceLock* p : {&a, &b, &c})
+        p->UseLockFile(QStringLiteral("TCPIP0::127.0.0.1::40100::SOCKET"));
+    ASSERT_TRUE(a.Change(CResourceLock::MODE_EXCLUSIVE, 100));
+    EXPECT_FALSE(b.Change(CResourceLock::MODE_EXCLUSIVE, 50));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        a.Change(CResourceLock::MODE_NONE, 0);
+    });
+    EXPECT_TRUE(b.Change(CResourceLock::MODE_EXCLUSIVE, 2000));
+    release.join();
+    EXPECT_TRUE(c.ExclusiveElsewhere());
+    EXPECT_FALSE(c.Change(CResourceLock::MODE_EXCLUSIVE, 50));
+    b.Change(CResourceLock::MODE_NONE, 0);
+    EXPECT_TRUE(c.Change(CResourceLock::MODE_EXCLUSIVE, 100));
+    c.Change(CResourceLock::MODE_NONE, 0);
+    EXPECT_EQ(lockFiles(), nBefore);
 }
 
 } // namespace

@@ -342,7 +342,8 @@ TEST_F(Document, TransferCommandsOpenTheDialogInTheirMode)
 {
     EXPECT_TRUE(m_pDoc->OnCommand(ID_TRANSFER_UPLOAD));
     EXPECT_TRUE(m_pDoc->OnCommand(ID_TRANSFER_DOWNLOAD));
-    EXPECT_EQ(m_ui.m_transfers, (std::vector<int>{1, 2}));
+    EXPECT_TRUE(m_pDoc->OnCommand(ID_TRANSFER_VERIFY));
+    EXPECT_EQ(m_ui.m_transfers, (std::vector<int>{1, 2, 3}));
     EXPECT_FALSE(m_pDoc->OnCommand(ID_EDIT_PREFERENCES));
 }
 

@@ -5,6 +5,10 @@
 #include "integration/instrument/SimProcess.h"
 #include "unit/visa/VisaTestSupport.h"
 
+#include "resources/StringTable.h"
+
+#include <QElapsedTimer>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,8 +44,9 @@ TEST(DxrOpenTest, OnlyASerialResourceGetsTheLineSettingsThenEachIdentifies)
     std::shared_ptr<IResourceManager> pRm = pSerial;
     CDxr dxr;
     dxr.Open(pRm, pSerial->ResourceName());
+    // The transfer's lock comes first: nothing on the line changes before it.
     EXPECT_EQ(pSerial->m_log,
-              QStringList({"Open ASRL/dev/pts/9::INSTR 0 2000 ''", "Timeout 3000", "BaudRate 19200",
+              QStringList({"Open ASRL/dev/pts/9::INSTR 0 2000 ''", "Timeout 3000", LOCK, "BaudRate 19200",
                            "DataBits 8", "StopBits 20", "Parity 0", "FlowControl 1"}) +
                   identify);
     EXPECT_EQ(dxr.m_wVersion, 0x0105);
@@ -49,7 +54,7 @@ TEST(DxrOpenTest, OnlyASerialResourceGetsTheLineSettingsThenEachIdentifies)
     auto pGpib = std::make_shared<CScriptedMessage>();
     pRm = pGpib;
     dxr.Open(pRm, pGpib->ResourceName());
-    EXPECT_EQ(pGpib->m_log, QStringList({"Open GPIB0::1::INSTR 0 2000 ''", "Timeout 3000"}) + identify);
+    EXPECT_EQ(pGpib->m_log, QStringList({"Open GPIB0::1::INSTR 0 2000 ''", "Timeout 3000", LOCK}) + identify);
 
     // No resource manager, or one that opens nothing, leaves a driver that refuses to talk.
     for (std::shared_ptr<IResourceManager> pNone : {std::shared_ptr<IResourceManager>(), pRm}) {
@@ -87,15 +92,15 @@ TEST_F(DxrTest, ErrorsAreReadEachInItsBracketUntilAnythingButANumberOrTheBound)
     EXPECT_EQ(m_pPeer->m_log.count("Write SYST:ERR?\n"), CDxr::MAX_QUERY_ERRORS);
 }
 
-// A long error text is cut to its buffer; an instrument that never closes its
-// text cannot keep the driver reading.
-TEST_F(DxrTest, ErrorRepliesAreCutToTheirBufferAndTheirReadsBounded)
+// A reply too long for its buffer is reported as such (it once read as an
+// error number of 2147483647); an instrument that never closes its text
+// cannot keep the driver reading.
+TEST_F(DxrTest, RepliesTooLongForTheirBufferFailAndTheirReadsAreBounded)
 {
     m_pPeer->m_errorReplies = {"-100," + QString(300, QLatin1Char('x')) + '\n'};
-    EXPECT_EQ(m_dxr.QueryErrors(), 1);
-    // The 256-character read keeps "-100," and the text's first 250.
-    EXPECT_EQ(m_dxr.GetErrors().GetAt(0)->GetMessage(), QString(250, QLatin1Char('x')));
-    EXPECT_EQ(m_dxr.GetErrors().GetAt(0)->szMessage[SYSTERR::MESSAGE_CHARS - 1], 0);
+    QString strText;
+    EXPECT_EQ(StatusOf([this] { m_dxr.QueryErrors(); }, &strText), Visa::VI_ERROR_IO);
+    EXPECT_EQ(strText, LoadResString(2701).arg("SYST:ERR?").arg(306).arg(255));
 
     m_pPeer->m_log.clear();
     m_pPeer->m_strPending = QStringLiteral("\"open") + QString(40, QLatin1Char('\n'));
@@ -103,17 +108,94 @@ TEST_F(DxrTest, ErrorRepliesAreCutToTheirBufferAndTheirReadsBounded)
     EXPECT_EQ(m_pPeer->m_log.count(QStringLiteral("Read 256")), CDxr::MAX_REPLY_READS);
 }
 
-// The transfer releases the lock that a failure inside a bracket leaves held.
-TEST_F(DxrTest, AFailureInsideABracketLeavesTheLockHeldAndWhatWasRead)
+// The transfer holds the lock from Open on; another program that keeps it
+// past the timeout is named as the cause, not a silent instrument.
+TEST(DxrLockTest, TheLockIsTakenOnceForTheTransferAndALockHeldElsewhereReadsAsInUse)
 {
-    m_pPeer->m_replies = {"1,2,3,4,5,6,7,8,9,10,LOW\n", "1,2,3,4,5,6,7,8,9,10\n"};
+    class CBusy : public CScriptedMessage
+    {
+    public:
+        QString LockRsrc(int, long, const QString&) override { throw _com_error(Visa::VI_ERROR_TMO); }
+    };
+    auto pBusy = std::make_shared<CBusy>();
+    std::shared_ptr<IResourceManager> pRm = pBusy;
+    CDxr dxr;
+    QString strText;
+    EXPECT_EQ(StatusOf([&] { dxr.Open(pRm, pBusy->ResourceName()); }, &strText), Visa::VI_ERROR_RSRC_LOCKED);
+    EXPECT_EQ(strText, LoadResString(2700).arg("GPIB0::1::INSTR").arg(2000));
+    EXPECT_EQ(pBusy->m_log.filter("Write").size(), 0);
+
+    auto pPeer = std::make_shared<CScriptedMessage>();
+    pRm = pPeer;
+    {
+        CDxr held;
+        held.Open(pRm, pPeer->ResourceName());
+        EXPECT_EQ(pPeer->LockState(), Visa::EXCLUSIVE_LOCK);
+    }
+    EXPECT_EQ(pPeer->LockState(), Visa::NO_LOCK); // released with the driver
+}
+
+// A reply that does not fit its query fails the memory, naming it, the query
+// and what came back; the record stays as it was.
+TEST_F(DxrTest, AReplyThatDoesNotFitFailsTheMemoryAndLeavesItsRecord)
+{
+    m_dxr.SelectStoreMemory(42);
+    m_pPeer->m_replies = {"1,2,3,4,5,6,7,8,9,10,LOW\n", "hello\tworld\n"};
     STOREMEM mem;
-    mem.Volt = 42;
+    mem.Pow = 42;
+    const QString strBefore = Describe(mem);
+    QString strText;
+    EXPECT_EQ(StatusOf([&] { m_dxr.ReadStoreMemory(mem); }, &strText), Visa::VI_ERROR_IO);
+    EXPECT_EQ(strText, LoadResString(2703).arg(42).arg(
+                           LoadResString(2702).arg("BACK:SMEM:POW?", "hello\\x09world\\n")));
+    EXPECT_EQ(Describe(mem), strBefore);
+    // A VISA failure midway leaves it as it was too.
+    m_pPeer->m_replies = {"1,2,3,4,5,6,7,8,9,10,LOW\n"};
     EXPECT_THROW(m_dxr.ReadStoreMemory(mem), _com_error);
-    EXPECT_EQ(mem.Crange, QStringLiteral("LOW"));
-    EXPECT_EQ(mem.Pow, 10.0f);
-    EXPECT_EQ(mem.Volt, 42.0f);
-    EXPECT_EQ(m_pPeer->LockState(), Visa::EXCLUSIVE_LOCK);
+    EXPECT_EQ(Describe(mem), strBefore);
+}
+
+// A reply with an unbalanced quote ends at its line after a short wait, and
+// a reply dripped in pieces ends at the I/O timeout.
+TEST_F(DxrTest, WholeRepliesAreBoundedInTime)
+{
+    class CDripping : public CScriptedMessage
+    {
+    public:
+        QString ReadString(long nCount) override
+        {
+            m_log << QStringLiteral("Read %1").arg(nCount);
+            QThread::msleep(static_cast<unsigned long>(std::min<long>(m_nTimeout, 400)));
+            if (m_nTimeout < 400)
+                throw _com_error(Visa::VI_ERROR_TMO);
+            return QString(static_cast<int>(nCount), QLatin1Char('7'));
+        }
+    };
+    auto pDrip = std::make_shared<CDripping>();
+    std::shared_ptr<IResourceManager> pRm = pDrip;
+    CDxr dxr;
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(StatusOf([&] { dxr.Open(pRm, pDrip->ResourceName()); }), Visa::VI_ERROR_TMO);
+    EXPECT_GE(timer.elapsed(), CDxr::IO_TIMEOUT_MS - 100);
+    EXPECT_LT(timer.elapsed(), CDxr::IO_TIMEOUT_MS + 600);
+
+    m_pPeer->m_strIdn = QStringLiteral("TALVERO,DXR-9K \"pipe,91K20473,1.05\n");
+    QString str[4];
+    timer.restart();
+    m_dxr.GetIdentity(str[0], str[1], str[2], str[3]);
+    EXPECT_LT(timer.elapsed(), CDxr::QUOTE_WAIT_MS + 300);
+    EXPECT_EQ(str[2], QStringLiteral("\"pipe"));
+}
+
+// Cancel is heard between the entries of an error queue that does not end.
+TEST_F(DxrTest, ACancelStopsAnEndlessErrorQueue)
+{
+    m_pPeer->m_errorReplies.assign(CDxr::MAX_QUERY_ERRORS, QStringLiteral("-350,\"Queue overflow\"\n"));
+    int nAsked = 0;
+    m_dxr.SetCancelCheck([&] { return ++nAsked >= 5; });
+    EXPECT_EQ(StatusOf([this] { m_dxr.QueryErrors(); }), Visa::VI_ERROR_ABORT);
+    EXPECT_EQ(m_pPeer->m_log.count("Write SYST:ERR?\n"), 5);
 }
 
 // The ten commands of a record and the replies that carry it back.
@@ -121,7 +203,7 @@ const char* const TEN_COMMANDS[] = {
     "CURR 3.0000,2.0000,1.0000,15.0000,14.0000,13.0000,27.0000,26.0000,25.0000,1.5000,LOW",
     "POW 6.0000,5.0000,4.0000,18.0000,17.0000,16.0000,30.0000,29.0000,28.0000,250.2500",
     "VOLT 12.0000,11.0000,10.0000,24.0000,23.0000,22.0000,36.0000,35.0000,34.0000,-0.5000,MED",
-    "RES 9.0000,8.0000,7.0000,21.0000,20.0000,19.0000,33.0000,32.0000,31.0000,0.0001",
+    "RES 9.000000,8.000000,7.000000,21.000000,20.000000,19.000000,33.000000,32.000000,31.000000,0.000123",
     "FUNC CR,1.2346,1,-3",
     "PROT 11.0000,LIMIT,12.0000,TRIP,13.0000",
     "PULS 1000.0000,50.0000",
@@ -159,35 +241,35 @@ TEST_F(DxrTest, TheTenCommandsGoOutInOneBracketAndTheirRepliesComeBackWhole)
     }
     EXPECT_EQ(m_pPeer->m_log, Bracket(writes) + NO_ERROR_CHECK);
 
-    // A reply that goes on past one read, or past a line feed inside its
-    // quotes, comes off the line whole: left there, it would be taken for the
-    // next query's and shift every later value by one reply.
-    m_pPeer->m_replies.front().insert(m_pPeer->m_replies.front().size() - 1, QString(300, QLatin1Char(' ')));
+    // A reply that goes on past a line feed inside its quotes comes off the
+    // line whole: left there, it would be taken for the next query's and
+    // shift every later value by one reply. Its continuation is waited for
+    // only briefly, and then the I/O timeout is back.
     m_pPeer->m_replies.back() = QStringLiteral("\"Bat \"\"A\"\"\r\n1234567\"\n");
-    queries.insert(2, QStringLiteral("Read 256"));
-    queries << QStringLiteral("Read 256");
+    queries << QStringLiteral("Timeout %1").arg(CDxr::QUOTE_WAIT_MS) << QStringLiteral("Read 256")
+            << QStringLiteral("Timeout 3000");
     m_pPeer->m_log.clear();
     mem = STOREMEM();
     m_dxr.ReadStoreMemory(mem);
     EXPECT_EQ(m_pPeer->m_log, Bracket(queries) + NO_ERROR_CHECK);
     STOREMEM expected = DistinctRecord();
+    expected.Cond = 0.000123f;
     expected.Memo = QStringLiteral("Bat \"A\"\r\n1234567");
     EXPECT_EQ(Describe(mem), Describe(expected));
 }
 
-TEST_F(DxrTest, ACommandTooLongForItsBufferIsCutButStillTerminated)
+TEST_F(DxrTest, ACommandTooLongForItsBufferIsRefusedBeforeAnythingOfTheMemoryIsSent)
 {
+    m_dxr.SelectStoreMemory(0);
+    m_pPeer->m_log.clear();
     STOREMEM mem;
     for (ABCMEM& abc : mem.Abc) // 44 characters each with four decimals
         abc.Curr_L = abc.Curr_M = abc.Curr_H = 3.0e38f;
     mem.Curr = 3.0e38f;
-    mem.Abc[0].Pow_L = 1.0f;
-    m_dxr.WriteStoreMemory(mem);
-    const QStringList writes = m_pPeer->m_log.filter("Write ");
-    EXPECT_EQ(writes.at(0).indexOf('\n'),
-              QStringLiteral("Write ").size() + 254); // 255 with its one line feed
-    EXPECT_TRUE(writes.at(0).endsWith('\n'));
-    EXPECT_TRUE(writes.at(1).startsWith("Write BACK:SMEM:POW 1.0000,"));
+    QString strText;
+    EXPECT_EQ(StatusOf([&] { m_dxr.WriteStoreMemory(mem); }, &strText), Visa::VI_ERROR_IO);
+    EXPECT_EQ(strText, LoadResString(2703).arg(0).arg(LoadResString(2704).arg("AMem/Curr_L").arg(256)));
+    EXPECT_TRUE(m_pPeer->m_log.isEmpty());
 }
 
 } // namespace

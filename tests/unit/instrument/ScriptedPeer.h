@@ -26,17 +26,20 @@ public:
     QString ResourceName() const override { return QStringLiteral("GPIB0::1::INSTR"); }
     void SetTimeout(long nMs) override { m_log << QStringLiteral("Timeout %1").arg(m_nTimeout = nMs); }
     long GetTimeout() const override { return m_nTimeout; }
+    // Locks nest, as VISA's do: one unlock for each.
     QString LockRsrc(int nType, long nMs, const QString& strKey) override
     {
         m_log << QStringLiteral("LockRsrc %1 %2 '%3'").arg(m_nLock = nType).arg(nMs).arg(strKey);
+        ++m_nDepth;
         return QStringLiteral("key");
     }
     void UnlockRsrc() override
     {
         m_log << QStringLiteral("UnlockRsrc");
-        m_nLock = Visa::NO_LOCK;
+        if (m_nDepth > 0 && --m_nDepth == 0)
+            m_nLock = Visa::NO_LOCK;
     }
-    int LockState() override { return m_nLock; }
+    int LockState() override { return m_nDepth > 0 ? m_nLock : Visa::NO_LOCK; }
 
     long WriteString(const QString& str) override
     {
@@ -78,6 +81,7 @@ public:
     QString m_strPending;
     long m_nTimeout = 2000;
     int m_nLock = Visa::NO_LOCK;
+    int m_nDepth = 0;
 };
 
 // The same on a serial line: logs the five settings too.

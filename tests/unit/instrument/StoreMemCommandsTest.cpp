@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <clocale>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <tuple>
 
@@ -23,8 +24,8 @@ const SMEMCOMMAND& Command(const char* pszName)
     throw std::logic_error(pszName);
 }
 
-// The reply parsed into a record whose every field holds a value no reply below produces.
-STOREMEM Parsed(const char* pszCommand, const QString& strReply)
+// A record whose every field holds a value no reply below produces.
+STOREMEM OldRecord()
 {
     STOREMEM mem{"old", "old", "old", "old", -7, -7, "old", -7, -7, "old", -7,
                  -7,    -7,    -7,    -7,    -7, -7, -7,    -7, -7, {}};
@@ -32,93 +33,137 @@ STOREMEM Parsed(const char* pszCommand, const QString& strReply)
         for (const ABCMEMFIELD& f : g_AbcMemFields)
             abc.*f.pField = -7;
     }
-    StoreMemCommands::ParseReply(Command(pszCommand), strReply, mem);
     return mem;
 }
 
-TEST(StoreMemScanTest, AMismatchStopsTheScanAndLaterFieldsKeepTheirValues)
+// The reply parsed into the old record; pbFits receives whether it fitted.
+STOREMEM Parsed(const char* pszCommand, const QString& strReply, bool* pbFits = nullptr)
 {
-    // The reply, how many of the ten numbers are read (in travel order) and the range.
-    const std::tuple<const char*, int, const char*> cases[] = {
-        {"1,2,3,4,5,6,7,8,9,10,LOW\n", 10, "LOW"},
-        {" 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, LOW \n", 10, "LOW"},
-        {"1,2,3,4,5,6,7,8,9,10\n", 10, "old"},
-        {"1,2,3,4,5,6,7,8,9,10,ABCDEFGHIJKLMNOPQRSTUVWXYZ\n", 10, "ABCDEFGHIJKLMNO"},
-        {"1,2,3,4,5,6,7,8,9,10,LOW MED\n", 10, "LOW"},
-        {"1,2\n", 2, "old"},
-        {"1 ,2\n", 1, "old"},
-        {"1,,3\n", 1, "old"},
-        {"x,2\n", 0, "old"},
-        {"", 0, "old"},
+    STOREMEM mem = OldRecord();
+    const bool bFits = StoreMemCommands::ParseReply(Command(pszCommand), strReply, mem);
+    if (pbFits)
+        *pbFits = bFits;
+    return mem;
+}
+
+// Garbled replies once went into the record as data: a peer answering with
+// the next query's reply, text, NUL bytes, or a line cut by noise. Each must
+// be refused; the replies an instrument really sends must fit.
+TEST(StoreMemShapeTest, OnlyAReplyOfItsQuerysShapeFits)
+{
+    const std::tuple<const char*, QString, bool> cases[] = {
+        {"CURR", "1,2,3,4,5,6,7,8,9,10,LOW\n", true},
+        {"CURR", " 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, LOW \r\n", true},
+        {"CURR", "1,2,3,4,5,6,7,8,9,10\n", false},                  // the power reply: no range
+        {"CURR", "1,2,3,4,5,6,7,8,9,10,LOW MED\n", false},          // something after the range
+        {"CURR", "1,2,3,4,5,6,7,8,9,10,ABCDEFGHIJKLMNOP\n", false}, // too long for a keyword
+        {"CURR", "1,2,3,4,5,6,7,8,9,10,1.5\n", false},              // a number for the keyword
+        {"CURR", "1,2\n", false},                                   // a line feed of line noise
+        {"CURR", "1 ,2,3,4,5,6,7,8,9,10,LOW\n", false},
+        {"CURR", "1,,3,4,5,6,7,8,9,10,LOW\n", false},
+        {"CURR", "hello world\n", false},
+        {"CURR", QString("1,2,3,4,5,6,7,8,9,10,L") + QChar(0) + "W\n", false},
+        {"CURR", "", false},
+        {"POW", "1,2,3,4,5,6,7,8,9,10\n", true},
+        {"POW", "1,2,3,4,5,6,7,8,9,10,HIGH\n", false}, // the voltage reply
+        {"POW", "1,2,3,4,5,6,7,8,9,10,11\n", false},
+        {"POW", "1.5," + QString(260, QLatin1Char(' ')) + "2,3,4,5,6,7,8,9,10\n", false}, // too long
+        {"RES", "CC,0.0000,0,0\n", false}, // the function reply
+        {"FUNC", "CV,1.5000,1,2\n", true},
+        {"FUNC", "CP,, 0.1  ,,-1,  -4\n", true},
+        {"FUNC", "CR,2\n", false},
+        {"FUNC", "CC,abc,1,2\n", false},
+        {"FUNC", "CC,1,2,3,4\n", false},
+        {"FUNC", "1.0000,LIMIT,2.0000,TRIP,3.0000\n", false}, // the protection reply
+        {"PROT", "1.0000,LIMIT,2.0000,TRIP,3.0000\n", true},
+        {"PROT", "1.0000,LIMIT,2.0000,3,3.0000\n", false},
+        {"PULS", "1000.0000,50.0000\n", true},
+        {"PULS", "0.2500\n", false}, // the slew-rate reply
+        {"SLEW", "0.2500\n", true},
+        {"SLEW", "0.2500\n0.1\n", false},
+        {"SLEW", "\"memo\"\n", false},
+        {"ITIM", "1e999\n", true},
+        {"MEMO", "\"Bat A\"\n", true},
+        {"MEMO", "\"two\r\nlines\"\n", true},
+        {"MEMO", "\"5\" pipe\"\n", true}, // a quote the instrument did not double: taken as received
+        {"MEMO", "\"\"\n", true},
+        {"MEMO", "Bat A\n", false},
+        {"MEMO", "\"unterminated\n", false},
+        {"MEMO", "junk \"x\" junk\n", false},
+        {"MEMO", "\"\n", false},
+        {"MEMO", '"' + QString(70, QLatin1Char('m')) + "\"\n", false},
+        {"MEMO", QString("\"a") + QChar(0) + "b\"\n", false},
     };
-    for (const auto& [pszReply, nNumbersRead, pszRange] : cases) {
-        STOREMEM mem = Parsed("CURR", QString::fromUtf8(pszReply));
-        for (int i = 0; i < 10; ++i) {
-            EXPECT_EQ(*Command("CURR").pfnField[i](mem).pFloat, i < nNumbersRead ? float(i + 1) : -7.0f)
-                << pszReply << " field " << i;
-        }
-        EXPECT_EQ(mem.Crange, QString::fromUtf8(pszRange)) << pszReply;
-        EXPECT_EQ(mem.Vrange, QStringLiteral("old"));
+    for (const auto& [pszCommand, strReply, bFits] : cases) {
+        bool bParsed = false;
+        Parsed(pszCommand, strReply, &bParsed);
+        EXPECT_EQ(bParsed, bFits) << pszCommand << ": " << qPrintable(strReply);
     }
 }
 
-TEST(StoreMemScanTest, ReplyLongerThanItsBufferIsReadUpToTheBufferAndNoNumberStaysNoNumber)
+TEST(StoreMemShapeTest, AFittingReplyFillsEveryFieldOfItsRow)
 {
-    // 260 spaces push the second number past the 255 characters kept.
-    const STOREMEM puls = Parsed("PULS", "1.5," + QString(260, QLatin1Char(' ')) + "2.5\n");
-    EXPECT_EQ(puls.PulseFreq, 1.5f);
-    EXPECT_EQ(puls.PulseDuty, -7.0f);
-    const STOREMEM prot = Parsed("PROT", "1," + QString(300, QLatin1Char('A')) + ",2,TRIP,3\n");
-    EXPECT_EQ(prot.CurrProtect, 1.0f);
-    EXPECT_EQ(prot.CurrProtectAction, QString(253, QLatin1Char('A')));
-    EXPECT_EQ(prot.PowProtect, -7.0f);
+    const STOREMEM curr = Parsed("CURR", QStringLiteral("1,2,3,4,5,6,7,8,9,10,LOW\n"));
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(*Command("CURR").pfnField[i](const_cast<STOREMEM&>(curr)).pFloat, float(i + 1));
+    EXPECT_EQ(curr.Crange, QStringLiteral("LOW"));
+    EXPECT_EQ(curr.Vrange, QStringLiteral("old"));
+    // Decimals in the integer tokens are cut at the point.
+    const STOREMEM func = Parsed("FUNC", QStringLiteral("CC,0.2500,3.7,-2.9\n"));
+    EXPECT_EQ(QStringList({func.Mode, QString::number(func.SoftStartTime), QString::number(func.CountTime),
+                           QString::number(func.Response)})
+                  .join('|'),
+              QStringLiteral("CC|0.25|3|-2"));
+    EXPECT_EQ(Parsed("MEMO", QStringLiteral("\"Bat \"\"A\"\"\"\n")).Memo, QStringLiteral("Bat \"A\""));
+    EXPECT_EQ(Parsed("MEMO", QStringLiteral("\"5\" pipe\"\n")).Memo, QStringLiteral("5\"pipe"));
     EXPECT_TRUE(std::isinf(Parsed("SLEW", QStringLiteral("1e999\n")).SlewRate));
-    EXPECT_TRUE(std::isnan(Parsed("ITIM", QStringLiteral("-nan\n")).InputTime));
-    // A NaN (an empty value in a memory file) goes out as no number, for the instrument to refuse.
+}
+
+// The file and the wire write numbers through one formatter: the same digits
+// for ties, and conductances with the 6 decimals the file keeps.
+TEST(StoreMemFormatTest, NumbersGoOutAsTheMemoryFileWritesThem)
+{
     STOREMEM mem;
+    mem.SlewRate = 0.03125f; // a tie at four decimals
+    mem.Cond = 0.123456f;
+    mem.Abc[1].Cond_M = 1.178001f;
+    mem.Abc[0].Curr_L = 0.03125f;
+    EXPECT_EQ(StoreMemCommands::FormatCommand(Command("SLEW"), mem),
+              QStringLiteral("BACK:SMEM:SLEW 0.0312\n"));
+    EXPECT_EQ(StoreMemCommands::FormatCommand(Command("RES"), mem),
+              QStringLiteral("BACK:SMEM:RES 0.000000,0.000000,0.000000,0.000000,1.178001,0.000000,0.000000,"
+                             "0.000000,0.000000,0.123456\n"));
+    EXPECT_TRUE(StoreMemCommands::FormatCommand(Command("CURR"), mem).startsWith("BACK:SMEM:CURR 0.0312,"));
+    // A NaN (an empty value in a memory file) goes out as no number, for the instrument to refuse.
     mem.SlewRate = std::numeric_limits<float>::quiet_NaN();
     EXPECT_EQ(StoreMemCommands::FormatCommand(Command("SLEW"), mem), QStringLiteral("BACK:SMEM:SLEW nan\n"));
 }
 
-TEST(StoreMemTokensTest, FuncSplitsAtRunsOfCommasAndSpaces)
+// A command is never cut: the field that makes one too long is named instead.
+TEST(StoreMemFormatTest, TheFieldThatMakesACommandTooLongIsNamed)
 {
-    // The reply, then the mode, soft start, count time and response read from it.
-    const std::pair<const char*, const char*> cases[] = {
-        {"CV,1.5000,1,2\n", "CV|1.5|1|2"},
-        // Decimals in the integer tokens are cut at the point.
-        {"CC,0.2500,3.7,2.9\n", "CC|0.25|3|2"},
-        {"CP,, 0.1  ,,-1,  -4\n", "CP|0.1|-1|-4"},
-        // Fewer tokens: the fields not reached keep their values.
-        {"CR,2\n", "CR|2|-7|-7"},
-        {"\n", "old|-7|-7|-7"},
-        {"CC,abc,x,1e3\n", "CC|0|0|1"},
-        {"CC,1,2,3,4,5\n", "CC|1|2|3"},
+    const std::pair<std::function<void(STOREMEM&)>, const char*> cases[] = {
+        {[](STOREMEM&) {}, ""},
+        {[](STOREMEM& m) { m.Pow = 1.5e30f; }, ""}, // 36 characters still fit beside nine short ones
+        {[](STOREMEM& m) {
+             m.Pow = 1.5e30f;
+             for (ABCMEM& abc : m.Abc)
+                 abc.Pow_L = abc.Pow_M = abc.Pow_H = 1.0e28f;
+         },
+         "Pow"},
+        {[](STOREMEM& m) {
+             for (ABCMEM& abc : m.Abc)
+                 abc.Cond_L = abc.Cond_M = abc.Cond_H = 1.0e20f;
+             m.Abc[1].Cond_M = 3.0e38f;
+         },
+         "BMem/Cond_M"},
+        {[](STOREMEM& m) { m.Crange = QString(300, QLatin1Char('X')); }, "Crange"},
     };
-    for (const auto& [pszFunc, pszFields] : cases) {
-        const STOREMEM m = Parsed("FUNC", QString::fromUtf8(pszFunc));
-        EXPECT_EQ(QStringList({m.Mode, QString::number(m.SoftStartTime), QString::number(m.CountTime),
-                               QString::number(m.Response)})
-                      .join('|'),
-                  QString::fromUtf8(pszFields))
-            << pszFunc;
+    for (const auto& [fnEdit, pszField] : cases) {
+        STOREMEM mem;
+        fnEdit(mem);
+        EXPECT_EQ(StoreMemCommands::TooLongField(mem), QLatin1String(pszField));
     }
-}
-
-TEST(StoreMemMemoTest, OnlyAQuotedMemoIsTakenAndWithinItsBuffer)
-{
-    const std::pair<QString, QString> cases[] = {
-        {"Bat A\n", ""},
-        {"\"\"\n", ""},
-        {"\"unterminated\n", ""},
-        {"junk \"x\" junk\n", "x"},
-        {QString(32, QLatin1Char('"')) + '\n', QString(15, QLatin1Char('"'))},
-        // 63 characters are kept: the closing quote of a 70-character memo is lost.
-        {'"' + QString(61, QLatin1Char('m')) + "\"\n", QString(61, QLatin1Char('m'))},
-        {'"' + QString(70, QLatin1Char('m')) + "\"\n", ""},
-        {"", ""},
-    };
-    for (const auto& [strReply, strMemo] : cases)
-        EXPECT_EQ(Parsed("MEMO", strReply).Memo, strMemo) << qPrintable(strReply);
 }
 
 // The desktop program runs in the user's locale, where printf, strtod and
@@ -137,7 +182,7 @@ TEST(StoreMemFormatTest, NumbersUseAPointWhateverTheLocale)
     ASSERT_EQ(std::strtod("1,5", nullptr), 1.5);
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 
-    STOREMEM mem = Parsed("PULS", QStringLiteral("1.2500,2,5\n"));
+    STOREMEM mem = Parsed("PULS", QStringLiteral("1.2500,2\n"));
     StoreMemCommands::ParseReply(Command("FUNC"), QStringLiteral("CC,0.7500,1,2\n"), mem);
     const QString strCommand = StoreMemCommands::FormatCommand(Command("PULS"), mem);
     std::setlocale(LC_ALL, "C");

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
+#include <ctime>
+#include <map>
+#include <tuple>
 
 namespace {
 
@@ -110,6 +113,154 @@ TEST_F(MemoryFileTest, FileWithoutTheMemoriesRootIsRefusedAndTheRecordsStay)
     EXPECT_FALSE(m_Data.GetLastError().isEmpty());
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(Describe(Record(i)), Describe(Pattern(i))) << i;
+}
+
+// Every hostile shape loads in time linear in its size: Memory elements nested
+// inside each other (each walk of one covers all below it) with a million
+// junk elements at the bottom, and the same with the values shuffled in.
+TEST_F(MemoryFileTest, NestedAndJunkFilledFilesLoadInLinearTime)
+{
+    // Value names outside every memory: no walk of one can stop early.
+    QByteArray nested = "<Memories><outside><Curr/><AMem><Curr_L/></AMem></outside>";
+    for (int i = 0; i < 100; ++i)
+        nested += "<Memory Index=\"" + QByteArray::number(i) + "\">";
+    QByteArray shuffled = nested;
+    nested += QByteArray("<j/>").repeated(1000000);
+    shuffled += QByteArray("<j/>").repeated(500000) + "<AMem><Curr_H>2</Curr_H></AMem><Memo>deep</Memo>" +
+                QByteArray("<j/>").repeated(500000);
+    nested += QByteArray("</Memory>").repeated(100) + "</Memories>";
+    shuffled += QByteArray("</Memory>").repeated(100) + "</Memories>";
+    for (const QByteArray& bytes : {nested, shuffled}) {
+        timespec start = {}, end = {};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+        ASSERT_TRUE(m_Data.LoadFromBytes(bytes)) << qPrintable(m_Data.GetLastError());
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+        const double dSeconds = double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) / 1e9;
+        EXPECT_LT(dSeconds, 2.0) << bytes.size() << " bytes";
+    }
+    // Every memory encloses the deep values, so each finds them.
+    EXPECT_EQ(Record(0).Memo, QStringLiteral("deep"));
+    EXPECT_EQ(Record(99).Memo, QStringLiteral("deep"));
+    EXPECT_EQ(Record(42).Abc[0].Curr_H, 2.0f);
+}
+
+// An Index attribute is read as the instrument's own software read it: the
+// leading decimal integer, none giving 0. So an element with an empty or
+// non-numeric Index before the real memory 0 is memory 0.
+TEST_F(MemoryFileTest, IndexTextsReadAsTheirLeadingNumberWithNoneGivingZero)
+{
+    const std::pair<const char*, int> cases[] = {// Index text, memory it loads into (-1: none)
+                                                 {"", 0},   {"abc", 0}, {" 7", 7},   {"7abc", 7},
+                                                 {"+8", 8}, {"-1", -1}, {"100", -1}, {"0x10", 0}};
+    for (const auto& [pszIndex, nMemory] : cases) {
+        m_Data.Reset();
+        const QByteArray bytes = QByteArray("<Memories><Memory Index=\"") + pszIndex +
+                                 "\"><Mode>ODD</Mode></Memory><Memory Index=\"0\"><Mode>REAL</Mode></Memory>"
+                                 "</Memories>";
+        ASSERT_TRUE(m_Data.LoadFromBytes(bytes));
+        for (int i = 0; i < 100; ++i) {
+            const char* pszMode = i == nMemory ? "ODD" : i == 0 ? "REAL" : "";
+            EXPECT_EQ(Record(i).Mode, QLatin1String(pszMode)) << "Index=\"" << pszIndex << "\" memory " << i;
+        }
+    }
+}
+
+// Texts from an instrument that XML cannot carry are named before a save
+// replaces them: which memory, which value, which characters.
+TEST_F(MemoryFileTest, TextsAFileCannotCarryAreNamedByMemoryValueAndCharacter)
+{
+    Record(3).Memo = QString::fromUtf16(u"Bat\u0001t\u001b[31m\u0001");
+    Record(5).Mode = QString::fromUtf16(u"C\u0008C");
+    Record(6).Memo = QString::fromUtf16(u"line\r\nbreak\ttab \u00e9\U0001F600");
+    Record(50).Memo = QString::fromUtf16(u"\u0007");
+    EXPECT_EQ(
+        CXmlDocData::NonXmlCharacters(m_Data.GetContainer(), 0, 10),
+        QStringList({QStringLiteral("Memory 3, Memo: U+0001, U+001B cannot be kept in a memory file and is "
+                                    "saved as U+FFFD."),
+                     QStringLiteral("Memory 5, Mode: U+0008 cannot be kept in a memory file and is saved as "
+                                    "U+FFFD.")}));
+    EXPECT_EQ(CXmlDocData::NonXmlCharacters(m_Data.GetContainer(), 6, 6), QStringList());
+    EXPECT_EQ(CXmlDocData::NonXmlCharacters(m_Data.GetContainer(), 0, 99).size(), 3);
+}
+
+// A load keeps only the Memory elements it reads, dropping the rest while it
+// parses; what it reads must be exactly what the whole tree would give.
+TEST_F(MemoryFileTest, ALoadReadsTheSameMemoriesWhateverItDropsOnTheWay)
+{
+    const std::tuple<const char*, const char*, std::map<int, QString>> cases[] = {
+        {"outside the root first",
+         "<Doc><Memory Index=\"5\"><Memo>outside</Memo></Memory>"
+         "<Memories><Memory Index=\"5\"><Memo>inside</Memo></Memory></Memories></Doc>",
+         {{5, "inside"}}},
+        {"inside an out-of-range one",
+         "<Memories><Memory Index=\"500\"><Memory Index=\"5\"><Memo>nested</Memo></Memory></Memory>"
+         "</Memories>",
+         {{5, "nested"}}},
+        {"a duplicate inside the kept one holds the first Memo",
+         "<Memories><Memory Index=\"5\"><Memory Index=\"5\"><Memo>inner</Memo></Memory><Memo>outer</Memo>"
+         "</Memory></Memories>",
+         {{5, "inner"}}},
+        {"the first of an index wins",
+         "<Memories><Memory Index=\"3\"><Memo>a</Memo></Memory><Memory Index=\" +3\"><Memo>b</Memo></Memory>"
+         "<Memory><Memo>none</Memo></Memory><Memory Index=\"-1\"/><Memory "
+         "Index=\"4x\"><Memo>c</Memo></Memory>"
+         "</Memories>",
+         {{3, "a"}, {4, "c"}}},
+        {"only the first root counts",
+         "<Doc><Memories><Memory Index=\"1\"><Memo>first</Memo></Memory></Memories>"
+         "<Memories><Memory Index=\"1\"><Memo>second</Memo></Memory><Memory "
+         "Index=\"2\"><Memo>x</Memo></Memory>"
+         "</Memories></Doc>",
+         {{1, "first"}}},
+        {"entities expanded twice",
+         "<!DOCTYPE Memories [<!ENTITY m \"<Memory Index='8'><Memo>ent</Memo></Memory><Memory "
+         "Index='9'/>\">]><Memories>&m;<Memory Index=\"7\"><Memo>seven</Memo></Memory>&m;</Memories>",
+         {{7, "seven"}, {8, "ent"}}},
+        {"identifiers on dropped elements",
+         "<!DOCTYPE Memories [<!ATTLIST Memory id ID #IMPLIED ref IDREF #IMPLIED>]><Memories>"
+         "<Memory Index=\"500\" id=\"a\" xml:id=\"c\"><Memo>x</Memo></Memory>"
+         "<Memory Index=\"1\" id=\"b\" ref=\"a\"><Memo>one</Memo></Memory>"
+         "<Memory Index=\"1\" ref=\"b\"/>text after</Memories>",
+         {{1, "one"}}},
+        {"a prefixed name is another element",
+         "<Memories xmlns:p=\"urn:x\"><p:Memory Index=\"6\"><Memo>p</Memo></p:Memory>"
+         "<Memory Index=\"6\"><Memo>plain</Memo></Memory></Memories>",
+         {{6, "plain"}}},
+    };
+    for (const auto& [pszCase, pszXml, memos] : cases) {
+        SCOPED_TRACE(pszCase);
+        QFile file(Path("shape.xMem"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(pszXml) > 0);
+        file.close();
+        for (const bool bFromBytes : {false, true}) {
+            ASSERT_TRUE(bFromBytes ? m_Data.LoadFromBytes(QByteArray(pszXml))
+                                   : m_Data.Load(Path("shape.xMem")))
+                << qPrintable(m_Data.GetLastError());
+            for (int i = 0; i < 100; ++i) {
+                const auto it = memos.find(i);
+                EXPECT_EQ(Record(i).Memo, it == memos.end() ? QString() : it->second) << i;
+            }
+        }
+    }
+}
+
+// Thousands of Memory elements in descending order: the 100 read come last,
+// after 9,900 that are dropped.
+TEST_F(MemoryFileTest, AFileOfTenThousandMemoriesReadsItsHundred)
+{
+    QByteArray bytes = "<Memories>";
+    for (int i = 9999; i >= 0; --i)
+        bytes +=
+            QStringLiteral("<Memory Index=\"%1\"><Memo>m%1</Memo><Curr>%1</Curr></Memory>").arg(i).toLatin1();
+    bytes += "</Memories>";
+    QFile file(Path("many.xMem"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    ASSERT_TRUE(m_Data.Load(Path("many.xMem")));
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(Record(i).Memo, QStringLiteral("m%1").arg(i));
+        EXPECT_EQ(Record(i).Curr, static_cast<float>(i));
+    }
 }
 
 } // namespace

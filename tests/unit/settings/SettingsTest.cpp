@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <functional>
 
+#include <QElapsedTimer>
+#include <sys/stat.h>
+
 namespace {
 
 // Each test gets a configuration folder of its own, so that what one test
@@ -177,6 +180,49 @@ TEST_F(Settings, RegistryWrittenTextsReadBackUnchanged)
         ASSERT_EQ(PROGRAMKEY().WriteString(QStringLiteral("Text"), QString::fromUtf16(psz)), ERROR_SUCCESS);
         EXPECT_EQ(Read(QStringLiteral("Text")).first, QString::fromUtf16(psz));
     }
+}
+
+// A FIFO or a device in place of the settings file is neither waited on nor
+// replaced: the run goes on its defaults and leaves the special file alone.
+TEST_F(Settings, ASpecialFileInPlaceOfTheSettingsIsNeitherReadNorReplaced)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(FilePath()).path()));
+    for (const bool bFifo : {true, false}) {
+        QFile::remove(FilePath());
+        if (bFifo)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(FilePath()).constData(), 0666), 0);
+        else
+            ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), FilePath()));
+        QElapsedTimer timer;
+        timer.start();
+        {
+            CAppOptions options;
+            EXPECT_EQ(Values(options), s_defaults);
+            options.m_strIoResourceUp = QStringLiteral("ASRL2::INSTR");
+        }
+        EXPECT_LT(timer.elapsed(), 1000);
+        struct stat st = {};
+        ASSERT_EQ(::stat(QFile::encodeName(FilePath()).constData(), &st), 0);
+        EXPECT_TRUE(bFifo ? S_ISFIFO(st.st_mode) : S_ISCHR(st.st_mode));
+    }
+}
+
+// A settings file far beyond any the program writes is read to the bound,
+// and never rewritten from that part.
+TEST_F(Settings, AnOversizedSettingsFileIsReadToTheBoundAndLeftAsItIs)
+{
+    QByteArray text = KeyLines("IoResource_Up=GPIB0::7::INSTR\n");
+    text += "[Padding]\n";
+    while (text.size() < 3 * 1024 * 1024)
+        text += "Key" + QByteArray::number(text.size()) + "=" + QByteArray(100, 'x') + "\n";
+    text += KeyLines("IoResource_Dn=ASRL9::INSTR\n"); // beyond the bound
+    ASSERT_TRUE(WriteFile(text));
+    {
+        CAppOptions options;
+        EXPECT_EQ(Values(options), (QStringList{"GPIB0::7::INSTR", s_defaults[1], s_defaults[2]}));
+        options.m_strIoResourceUp = QStringLiteral("ASRL2::INSTR");
+    }
+    EXPECT_EQ(ReadFile(), text);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -55,6 +56,11 @@ TEST(SimInstrumentTest, RepliesAndQueuedErrors)
         {"BACK:SMEM:VOLT 1,2,3,4,5,6,7,8,9,10,MEDium;VOLT?",
          "1.0000,2.0000,3.0000,4.0000,5.0000,6.0000,7.0000,8.0000,9.0000,10.0000,MEDium", ""},
         {"BACK:SMEM:MEMO '0123456789ABCDEFGHIJ';MEMO?", "\"0123456789ABCDE\"", ""},
+        // Conductances are kept and answered with the 6 decimals of the memory
+        // file, through its formatter (ties as the file rounds them).
+        {"BACK:SMEM:RES 0.123456,1,2,3,4,5,6,7,8,1.178001;RES?",
+         "0.123456,1.000000,2.000000,3.000000,4.000000,5.000000,6.000000,7.000000,8.000000,1.178001", ""},
+        {"BACK:SMEM:SLEW 0.03125;SLEW?", "0.0312", ""},
         {"BACK:SMEM:SLEW 1;FOO;BACK:SMEM:PULS 1", "", "-113,-109"},
         {"", "", ""},
     };
@@ -87,3 +93,41 @@ TEST(SimInstrumentTest, TheQueueKeepsTheOldestAndEndsInOverflow)
 }
 
 } // namespace
+
+TEST(SimInstrumentTest, Ieee4882StatusCommons)
+{
+    // Messages sent one after the other to a freshly switched-on instrument,
+    // and the reply to the last one.
+    const std::tuple<std::vector<QByteArray>, const char*> cases[] = {
+        {{"*ESR?"}, "128"}, // power on
+        {{"*ESR?", "*ESR?"}, "0"},
+        {{"*CLS", "*ESR?"}, "0"},
+        {{"*CLS", "*OPC", "*ESR?"}, "1"},
+        {{"*CLS", "FOO", "*ESR?"}, "32"},                // command error
+        {{"*CLS", "BACK:SMEM:NSEL 100", "*ESR?"}, "16"}, // execution error
+        {{"*CLS", "*IDN? 1", "*ESR?"}, "32"},
+        {{"*OPC?"}, "1"},
+        {{"*TST?"}, "0"},
+        {{"*WAI", "*OPC?"}, "1"},
+        {{"*ESE 36", "*ESE?"}, "36"},
+        {{"*SRE 255", "*SRE?"}, "191"}, // bit 6 cannot be enabled
+        {{"*ESE 256", "*ESE?"}, "0"},
+        {{"*CLS", "*STB?"}, "0"},
+        {{"*CLS", "FOO", "*STB?"}, "4"},             // an error is queued
+        {{"*CLS", "*ESE 32", "FOO", "*STB?"}, "36"}, // and the event summary
+        {{"*CLS", "*ESE 32", "*SRE 32", "FOO", "*STB?"}, "100"},
+        {{"*CLS", "FOO", "SYST:ERR?", "*STB?"}, "0"}, // the queue is read, the event was not enabled
+    };
+    for (const auto& [messages, pszReply] : cases) {
+        CSimInstrument sim;
+        QByteArray reply;
+        for (const QByteArray& message : messages)
+            reply = sim.Execute(message);
+        EXPECT_EQ(reply, QByteArray(pszReply)) << messages.back().constData();
+    }
+
+    // Bad masks are refused with the standard errors and change nothing.
+    CSimInstrument sim;
+    EXPECT_EQ(sim.Execute("*ESE 7;*ESE -1;*ESE abc;*ESE;*ESE?"), QByteArray("7"));
+    EXPECT_EQ(DrainErrors(sim), QByteArray("-222,-104,-109"));
+}

@@ -1,4 +1,5 @@
 #include "transfer/TransferProcedure.h"
+#include "instrument/Dxr.h"
 #include "model/XmlDocData.h"
 #include "platform/visa/Visa.h"
 #include "resources/Resource.h"
@@ -15,11 +16,14 @@ namespace {
 constexpr int UPLOAD = CTransferProcedure::MODE_UPLOAD, DOWNLOAD = CTransferProcedure::MODE_DOWNLOAD;
 const QString s_strTimeout = QStringLiteral("Timeout expired before operation completed.");
 const QString s_strZeros = "0.0000,0.0000,0.0000,0.0000,0.0000,0.0000,0.0000,0.0000,0.0000,0.0000";
+// Conductances go with the 6 decimals the memory file keeps.
+const QString s_strZeros6 =
+    "0.000000,0.000000,0.000000,0.000000,0.000000,0.000000,0.000000,0.000000,0.000000,0.000000";
 // The ten commands of a new record.
 // clang-format off
 const QStringList s_defaultWrites = {
     "BACK:SMEM:CURR " + s_strZeros + ",HIGH\n", "BACK:SMEM:POW " + s_strZeros + "\n",
-    "BACK:SMEM:VOLT " + s_strZeros + ",HIGH\n", "BACK:SMEM:RES " + s_strZeros + "\n",
+    "BACK:SMEM:VOLT " + s_strZeros + ",HIGH\n", "BACK:SMEM:RES " + s_strZeros6 + "\n",
     "BACK:SMEM:FUNC CC,0.0000,0,0\n", "BACK:SMEM:PROT 0.0000,TRIP,0.0000,TRIP,0.0000\n", "BACK:SMEM:PULS 0.0000,0.0000\n",
     "BACK:SMEM:SLEW 0.0000\n", "BACK:SMEM:ITIM 0.0000\n", "BACK:SMEM:MEMO \"\"\n"};
 // clang-format on
@@ -56,21 +60,22 @@ public:
     QString ResourceName() const override { return QStringLiteral("ASRL/dev/fake::INSTR"); }
     void SetTimeout(long nMs) override { m_nTimeout = nMs; }
     long GetTimeout() const override { return m_nTimeout; }
-    QString LockRsrc(int nType, long, const QString&) override
+    // Nested locks count, as VISA's do: one unlock for each.
+    QString LockRsrc(int, long, const QString&) override
     {
         ++m_nLocks;
-        m_nLockState = nType;
+        ++m_nDepth;
         return QString();
     }
     void UnlockRsrc() override
     {
         ++m_nUnlocks;
-        if (m_nLockState == Visa::NO_LOCK)
+        if (m_nDepth == 0)
             throw _com_error(Visa::VI_ERROR_SESN_NLOCKED,
                              QStringLiteral("The current session did not have a lock."));
-        m_nLockState = Visa::NO_LOCK;
+        --m_nDepth;
     }
-    int LockState() override { return m_nLockState; }
+    int LockState() override { return m_nDepth > 0 ? Visa::EXCLUSIVE_LOCK : Visa::NO_LOCK; }
     long WriteString(const QString& str) override
     {
         if (++m_nCommands == m_nTimeoutAt)
@@ -78,7 +83,7 @@ public:
         m_log << str;
         const QByteArray reply = m_sim.Execute(str.trimmed().toUtf8());
         if (str.trimmed().endsWith(QLatin1Char('?')))
-            m_strReply += QString::fromUtf8(reply) + QLatin1Char('\n');
+            m_strReply += m_fnReply(QString::fromUtf8(reply) + QLatin1Char('\n'));
         m_fnOnEvent(str);
         return str.size();
     }
@@ -101,16 +106,19 @@ public:
     QStringList Commands() const { return m_log.filter(QRegularExpression(QStringLiteral("^[^#]"))); }
     int Count(const char* pszEntry) const { return m_log.count(QString::fromLatin1(pszEntry)); }
     // Every exchange was one bracket, and none was left locked.
-    bool Unlocked() const { return m_nLockState == Visa::NO_LOCK && m_nLocks == m_nUnlocks; }
+    bool Unlocked() const { return m_nDepth == 0 && m_nLocks == m_nUnlocks; }
 
     CSimInstrument m_sim{QStringLiteral("TALVERO,DXR-9K,TV123456,1.05")};
     int m_nTimeoutAt = 0; // the 1-based command whose write times out
     std::function<void(const QString&)> m_fnOnEvent = [](const QString&) {}; // a command, or null: the pump
+    std::function<QString(const QString&)> m_fnReply = [](const QString& str) {
+        return str;
+    }; // what goes back
     QStringList m_log, m_messages;
 
 private:
     long m_nTimeout = 2000;
-    int m_nLockState = Visa::NO_LOCK, m_nLocks = 0, m_nUnlocks = 0, m_nCommands = 0;
+    int m_nDepth = 0, m_nLocks = 0, m_nUnlocks = 0, m_nCommands = 0;
     QString m_strReply;
 };
 
@@ -150,6 +158,23 @@ TEST_F(TransferProcedureTest, DownloadAndUploadSendTheExactSequence)
     QStringList burnIn = s_defaultWrites;
     burnIn.last() = "BACK:SMEM:MEMO \"Burn-in\"\n";
     EXPECT_EQ(m_p->m_log, Sequence({{0, s_defaultWrites}, {1, burnIn}}, false));
+    EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
+}
+
+// A memo the instrument holds with control characters comes into the
+// records as it is; the completion message says what a save will replace.
+TEST_F(TransferProcedureTest, DownloadNamesTheCharactersAMemoryFileCannotCarry)
+{
+    m_p->m_sim.Execute("BACK:SMEM:NSEL 2");
+    m_p->m_sim.Execute("BACK:SMEM:MEMO \"Bat\x01t\x1b[1m\"");
+    EXPECT_EQ(Run(DOWNLOAD, 1, 3), CTransferProcedure::RESULT_COMPLETED);
+    EXPECT_EQ(m_data.GetContainer().GetAt(2)->Memo, QStringLiteral("Bat\x01t\x1b[1m"));
+    EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED) + '\n' +
+                                           LoadResString(2788).arg(2).arg(QStringLiteral("Memo"),
+                                                                          QStringLiteral("U+0001, U+001B"))});
+    // An upload does not report what it sends.
+    m_p->m_messages.clear();
+    EXPECT_EQ(Run(UPLOAD, 2, 2), CTransferProcedure::RESULT_COMPLETED);
     EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
 }
 
@@ -205,6 +230,75 @@ TEST_F(TransferProcedureTest, CancelStopsBetweenMemories)
         EXPECT_TRUE(m_p->Unlocked());
         EXPECT_FALSE(m_pProcedure->IsRunning());
     }
+}
+
+// An upload that the instrument cannot take whole is refused before the
+// first byte: never half done, never a command cut to fit.
+TEST_F(TransferProcedureTest, AnUploadWithACommandTooLongIsRefusedBeforeAnyByte)
+{
+    STOREMEM& mem = *m_data.GetContainer().GetAt(42);
+    mem.Pow = 1.5e30f;
+    for (ABCMEM& abc : mem.Abc)
+        abc.Pow_L = abc.Pow_M = abc.Pow_H = 1.0e28f;
+    EXPECT_EQ(Run(UPLOAD, 0, 99), CTransferProcedure::RESULT_REFUSED);
+    EXPECT_TRUE(m_p->Commands().isEmpty());
+    EXPECT_EQ(m_p->m_messages,
+              QStringList{LoadResString(2703).arg(42).arg(LoadResString(2704).arg("Pow").arg(256)) + '\n' +
+                          LoadResString(2705)});
+    // Outside the range it stops nothing.
+    EXPECT_EQ(Run(UPLOAD, 0, 41), CTransferProcedure::RESULT_COMPLETED);
+    EXPECT_TRUE(m_p->Unlocked());
+}
+
+// A reply that is not the answer to its query fails the transfer at that
+// memory; the memories before it stay, the one in progress is untouched.
+TEST_F(TransferProcedureTest, AGarbledReplyFailsTheDownloadNamingMemoryAndQuery)
+{
+    const std::pair<QString, QString> cases[] = {
+        {"hello world\n", "hello world\\n"},
+        {QString("1.0000,2") + QChar(0) + "0000\n", "1.0000,2\\x000000\\n"},
+        {"0.0000\n", "0.0000\\n"},
+    };
+    for (const auto& [strGarbled, strShown] : cases) {
+        m_p = std::make_shared<CBench>();
+        m_data.Reset();
+        int nMemory = -1;
+        m_p->m_fnOnEvent = [&](const QString& str) {
+            if (str.startsWith(QLatin1String("BACK:SMEM:NSEL ")))
+                nMemory = str.mid(15).toInt();
+        };
+        m_p->m_fnReply = [&](const QString& str) {
+            return nMemory == 5 && str.count(',') == 9 ? strGarbled : str;
+        };
+        m_data.GetContainer().GetAt(5)->Memo = QStringLiteral("kept");
+        EXPECT_EQ(Run(DOWNLOAD, 3, 9), CTransferProcedure::RESULT_VISA_FAILURE);
+        EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(2703).arg(5).arg(
+                                       LoadResString(2702).arg("BACK:SMEM:POW?", strShown))});
+        EXPECT_EQ(m_pProcedure->GetTransferredCount(), 2);
+        EXPECT_EQ(m_data.GetContainer().GetAt(5)->Memo, QStringLiteral("kept"));
+        EXPECT_TRUE(m_p->Unlocked());
+    }
+}
+
+// An instrument whose error queue never empties: a cancel through the pump
+// is acted on at the next entry, and the transfer reports the abort.
+TEST_F(TransferProcedureTest, ACancelIsHeardWhileAnEndlessErrorQueueIsDrained)
+{
+    int nErrorQueries = 0;
+    m_p->m_fnOnEvent = [&](const QString& str) {
+        if (str == QLatin1String("BACK:SMEM:NSEL 2\n") ||
+            (nErrorQueries > 0 && str == QLatin1String("SYST:ERR?\n"))) {
+            ++nErrorQueries;
+            m_p->m_sim.QueueError(CSimInstrument::ERR_QUEUE_OVERFLOW);
+        }
+        if (str.isNull() && nErrorQueries >= 10)
+            m_pProcedure->Cancel();
+    };
+    EXPECT_EQ(Run(DOWNLOAD, 0, 9), CTransferProcedure::RESULT_ABORTED);
+    EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(IDS_TRANSFER_ABORTED)});
+    EXPECT_EQ(m_pProcedure->GetTransferredCount(), 2);
+    EXPECT_LE(nErrorQueries, 12);
+    EXPECT_TRUE(m_p->Unlocked());
 }
 
 } // namespace

@@ -52,6 +52,27 @@ TEST_F(BuiltinResourceManagerTest, ConfiguredInstrumentsAreListedButNeverSockets
     EXPECT_EQ(StatusOf([&] { m_rm.FindRsrc(QStringLiteral("PXI?*")); }), Visa::VI_ERROR_RSRC_NFOUND);
 }
 
+// The configured names are bounded: a file or variable beyond the bounds
+// gives its first names, the rest ignored.
+TEST_F(BuiltinResourceManagerTest, ConfiguredNamesStopAtTheirBounds)
+{
+    QByteArray many;
+    for (int i = 0; i < 1500; ++i)
+        many += "ASRL/dev/pts/" + QByteArray::number(i) + "::INSTR\n";
+    WriteFile(CBuiltinResourceManager::ResourcesFilePath(), many);
+    qputenv("VAULTLINE_VISA_RESOURCES", "GPIB0::9::INSTR");
+    QStringList names = CBuiltinResourceManager::ConfiguredResources();
+    ASSERT_EQ(names.size(), CBuiltinResourceManager::MAX_CONFIGURED_RESOURCES);
+    EXPECT_EQ(names.last(), QStringLiteral("ASRL/dev/pts/999::INSTR"));
+
+    // A line cut at the size bound is no name; the variable still counts.
+    QByteArray huge =
+        "ASRL/dev/pts/1::INSTR\n" + QByteArray(CBuiltinResourceManager::MAX_RESOURCES_FILE_SIZE, 'x');
+    WriteFile(CBuiltinResourceManager::ResourcesFilePath(), huge + "\nASRL/dev/pts/2::INSTR\n");
+    names = CBuiltinResourceManager::ConfiguredResources();
+    EXPECT_EQ(names, (QStringList{"ASRL/dev/pts/1::INSTR", "GPIB0::9::INSTR"}));
+}
+
 TEST_F(BuiltinResourceManagerTest, OpenRefusesWhatItCannotReachAndSaysWhat)
 {
     // The name, the status and what the text names.

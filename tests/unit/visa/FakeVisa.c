@@ -107,6 +107,18 @@ ViStatus viSetAttribute(ViUInt32 object, ViUInt32 attr, ViAttrState value)
 
 ViStatus viGetAttribute(ViUInt32 object, ViUInt32 attr, void* pValue)
 {
+    if (object == 1) { /* the resource manager: specification, maker and implementation */
+        const uint32_t nSpec = 0x00500800u, nImpl = 0x00010002u;
+        if (attr == 0x3FFF0170u)
+            memcpy(pValue, &nSpec, sizeof nSpec);
+        else if (attr == 0xBFFF0174u)
+            strcpy((char*)pValue, "Fake VISA");
+        else if (attr == 0x3FFF0003u)
+            memcpy(pValue, &nImpl, sizeof nImpl);
+        else
+            return VI_ERROR(0x1D);
+        return 0;
+    }
     const int i = AttrIndex(attr);
     const uint32_t v = i >= 0 ? (uint32_t)s_AttrValues[i] : 0;
     if (attr == 0x3FFF0171u) /* VI_ATTR_INTF_TYPE, ViUInt16 */

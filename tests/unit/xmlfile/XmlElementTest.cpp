@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -185,6 +186,39 @@ TEST(XmlElementSetters, FailuresInsideTheDocumentRaiseComErrors)
     }
     EXPECT_THROW(file.CreateRoot("second"), _com_error);
     EXPECT_FALSE(file.ToBytes().contains("second"));
+}
+
+// The one-walk lookup finds exactly what a lookup per name finds: the first
+// match in document order at any depth, prefixes compared as written, and a
+// name it was not asked for still found by a walk.
+TEST(XmlElementLookup, NamesFoundAtOnceAreTheFirstMatchesOfALookupPerName)
+{
+    const char* const files[] = {"<r><a>1</a><b>2</b><a>3</a></r>",
+                                 "<r><g><a>deep</a></g><a>shallow</a><b/></r>",
+                                 "<r xmlns:p='urn:x'><p:a>prefixed</p:a><a>plain</a><p:b>pb</p:b></r>",
+                                 "<r><x><a>in x</a><b><a>in b</a></b></x><c>c</c></r>",
+                                 "<r><b>only b</b></r>",
+                                 "<r>text<!-- a --><?a pi?></r>"};
+    const char* const names[] = {"a", "b", "p:a", "p:b", "nowhere"};
+    for (const char* pszFile : files) {
+        CXmlFile file{QString()};
+        ASSERT_TRUE(file.LoadFromBytes(pszFile)) << pszFile;
+        CXmlElementPtr pAtOnce = file.FindRoot("r");
+        const CXmlElementPtr pOneByOne = file.FindRoot("r");
+        pAtOnce->FindNamesAtOnce(names, std::size(names));
+        for (const char* pszName : {"a", "b", "p:a", "p:b", "nowhere", "c"}) {
+            EXPECT_EQ(pAtOnce->GetString(pszName), pOneByOne->GetString(pszName))
+                << pszFile << " " << pszName;
+            EXPECT_EQ(pAtOnce->FindChild(pszName, -1)->GetString("a"),
+                      pOneByOne->FindChild(pszName, -1)->GetString("a"))
+                << pszFile << " " << pszName;
+            EXPECT_EQ(bool(pAtOnce->FindChild(pszName, -1)), bool(pOneByOne->FindChild(pszName, -1)));
+        }
+    }
+    // The null handle takes it like every other call.
+    CXmlElementPtr pNull;
+    pNull->FindNamesAtOnce(names, std::size(names));
+    EXPECT_TRUE(pNull->GetString("a").isEmpty());
 }
 
 } // namespace

@@ -1,0 +1,38 @@
+#include "cli/CliCommand.h"
+#include "cli/CliTransfer.h"
+
+#include "model/XmlDocData.h"
+#include "resources/Resource.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+int RunVerify(const QStringList& args);
+
+const CLICOMMAND s_verify = {"verify", 2740, 2741, RunVerify};
+VAULTLINE_CLI_COMMAND(s_verify);
+
+// The comparison of an upload with --verify, without the upload: the
+// instrument is only read.
+int RunVerify(const QStringList& args)
+{
+    TRANSFERARGS a;
+    if (!CCliTransfer::ParseArguments(s_verify, args, false, a))
+        return CLI_EXIT_USAGE;
+    const QString& strFile = a.positional.at(0);
+    const QString& strResource = a.positional.at(1);
+
+    CXmlDocData data;
+    data.Reset();
+    if (!data.Load(strFile)) {
+        CliPrintError(FormatResString(IDS_FILE_NOT_READ, strFile));
+        return CLI_EXIT_FILE;
+    }
+    CCliTransfer transfer(CTransferProcedure::MODE_VERIFY, data.GetContainer());
+    const CTransferProcedure::EResult result = transfer.Run(strResource, a.nFirst, a.nLast);
+    if (result != CTransferProcedure::RESULT_COMPLETED)
+        return CCliTransfer::ExitCode(result);
+    return transfer.ReportReadBack(data.GetContainer());
+}
+
+} // namespace

@@ -1,0 +1,202 @@
+#include "integration/memfile/RunCli.h"
+#include "model/XmlDocData.h"
+#include "resources/StringTable.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// The commands meet FIFOs, folders, devices and sockets where they expect
+// memory files, as root (as CI and many lab PCs run them) and as an ordinary
+// user; every one answers at once with the message and the reason.
+class CliSpecialFiles : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        // Readable and, for the read-only folder case, enterable by nobody.
+        QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755));
+        CXmlDocData data;
+        data.Reset();
+        data.GetContainer().GetAt(3)->Memo = QStringLiteral("three");
+        ASSERT_TRUE(data.Save(Path("m.xMem")));
+        m_before = Bytes(Path("m.xMem"));
+    }
+    void TearDown() override
+    {
+        if (m_nSocket >= 0)
+            ::close(m_nSocket);
+        QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7700));
+    }
+    QString Path(const char* psz) const { return m_dir.filePath(QString::fromUtf8(psz)); }
+    static QByteArray Bytes(const QString& strPath)
+    {
+        QFile file(strPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static mode_t Type(const QString& strPath)
+    {
+        struct stat st = {};
+        return ::lstat(QFile::encodeName(strPath).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+    }
+    QString Fifo(const char* pszName = "fifo.xMem")
+    {
+        const QString strPath = Path(pszName);
+        EXPECT_EQ(::mkfifo(QFile::encodeName(strPath).constData(), 0666), 0);
+        return strPath;
+    }
+    QString Socket()
+    {
+        const QString strPath = Path("socket.xMem");
+        m_nSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr = {};
+        addr.sun_family = AF_UNIX;
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", QFile::encodeName(strPath).constData());
+        EXPECT_EQ(::bind(m_nSocket, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        return strPath;
+    }
+
+    QTemporaryDir m_dir;
+    QByteArray m_before;
+    int m_nSocket = -1;
+};
+
+TEST_F(CliSpecialFiles, EveryReadingCommandRefusesSpecialFilesWithinASecond)
+{
+    const std::pair<QString, unsigned> inputs[] = {
+        {Fifo(), 2781}, {m_dir.path(), 2780}, {QStringLiteral("/dev/zero"), 2782}, {Socket(), 2783}};
+    const QString strGood = Path("m.xMem");
+    for (const auto& [strInput, nReason] : inputs) {
+        const QStringList commands[] = {
+            {"show", strInput},
+            {"copy", strInput, "1", "2"},
+            {"diff", strGood, strInput},
+            {"download", "ASRL/dev/null::INSTR", Path("out.xMem"), "--range", "1-2", "--into", strInput}};
+        for (const QStringList& args : commands) {
+            const RUN run = RunCli(args);
+            EXPECT_EQ(run.nExit, 3) << qPrintable(args.join(' ')) << qPrintable(run.strErr);
+            EXPECT_EQ(run.strErr, FormatResString(1002, strInput) + '\n' +
+                                      LoadResString(2114).arg(LoadResString(nReason)) + '\n')
+                << qPrintable(args.join(' '));
+            EXPECT_LT(run.nMilliseconds, 1000) << qPrintable(args.join(' '));
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(Path("out.xMem")));
+}
+
+TEST_F(CliSpecialFiles, SavesOntoAFifoOrADeviceAreRefusedAndLeaveThemAsTheyWere)
+{
+    QString strDevice = Path("null.xMem");
+    // A device node of the test's own where creating one is allowed.
+    if (::mknod(QFile::encodeName(strDevice).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        strDevice = Fifo("device-stand-in.xMem");
+    for (const QString& strTarget : {Fifo(), strDevice}) {
+        const mode_t type = Type(strTarget);
+        const QString strReason = LoadResString(Type(strTarget) == S_IFIFO ? 2781 : 2782);
+        const RUN copy = RunCli({"copy", Path("m.xMem"), "3", "4", "--output", strTarget});
+        EXPECT_EQ(copy.nExit, 3) << qPrintable(copy.strErr);
+        EXPECT_EQ(copy.strErr,
+                  FormatResString(1003, strTarget) + '\n' + LoadResString(2114).arg(strReason) + '\n');
+        // The download finds out before it talks to the instrument.
+        const RUN download = RunCli({"download", "ASRL/dev/null::INSTR", strTarget});
+        EXPECT_EQ(download.nExit, 3) << qPrintable(download.strErr);
+        EXPECT_EQ(download.strErr, copy.strErr);
+        EXPECT_EQ(Type(strTarget), type);
+    }
+    EXPECT_EQ(Bytes(Path("m.xMem")), m_before);
+}
+
+// As an ordinary user: the folder is read-only, the file writable. The save
+// goes in place; one that cannot fit (a file-size limit below the new size)
+// is refused before a byte changes.
+TEST_F(CliSpecialFiles, AWritableFileInAReadOnlyFolderIsSavedInPlace)
+{
+    // Root would create the temporary file anyway; the case is an ordinary user's.
+    const QString strAsUser =
+        ::geteuid() == 0 ? QStringLiteral("setpriv --reuid=65534 --regid=65534 --clear-groups") : QString();
+    const QString strFile = Path("m.xMem");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(strFile).constData(), 65534, 65534), 0);
+    }
+    ASSERT_TRUE(QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x5555)));
+
+    // One more memo grows the file beyond a limit of its own size in blocks.
+    const qint64 nLimitBlocks = QFileInfo(strFile).size() / 512;
+    const RUN limited = RunCli({"copy", strFile, "3", "4"},
+                               QStringLiteral("trap '' XFSZ; ulimit -f %1; exec %2 \"$0\" \"$@\";")
+                                   .arg(nLimitBlocks)
+                                   .arg(strAsUser));
+    EXPECT_EQ(limited.nExit, 3) << qPrintable(limited.strErr);
+    EXPECT_TRUE(limited.strErr.endsWith(LoadResString(2114).arg(QStringLiteral("File too large")) + '\n'))
+        << qPrintable(limited.strErr);
+    EXPECT_EQ(Bytes(strFile), m_before);
+
+    const RUN run =
+        RunCli({"copy", strFile, "3", "4"}, QStringLiteral("exec %1 \"$0\" \"$@\";").arg(strAsUser));
+    EXPECT_EQ(run.nExit, 0) << qPrintable(run.strErr);
+    EXPECT_EQ(RunCli({"show", strFile, "--memory", "4"}).strOut.count(QLatin1String("three")), 1);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"m.xMem"});
+
+    // A new file there cannot be made at all, and download says so before it starts.
+    const RUN download = RunCli({"download", "ASRL/dev/null::INSTR", Path("new.xMem")},
+                                QStringLiteral("exec %1 \"$0\" \"$@\";").arg(strAsUser));
+    EXPECT_EQ(download.nExit, 3);
+    EXPECT_EQ(download.strErr, FormatResString(1003, Path("new.xMem")) + '\n' +
+                                   LoadResString(2114).arg(QStringLiteral("Permission denied")) + '\n');
+}
+
+// Names reach the terminal escaped: a file name with an escape sequence or a
+// line break cannot recolour the terminal or forge a line.
+TEST_F(CliSpecialFiles, ControlCharactersInNamesAreShownEscaped)
+{
+    const QString strName = Path("x\x1b]0;owned\x07\x1b[2J\nfake.xMem");
+    const RUN run = RunCli({"show", strName});
+    EXPECT_EQ(run.nExit, 3);
+    EXPECT_FALSE(run.strErr.contains(QLatin1Char('\x1b')) || run.strErr.contains(QLatin1Char('\x07')));
+    EXPECT_TRUE(run.strErr.contains(QLatin1String("x\\x1b]0;owned\\x07\\x1b[2J\\x0afake.xMem")))
+        << qPrintable(run.strErr);
+    EXPECT_EQ(run.strErr.count('\n'), 2);
+}
+
+TEST_F(CliSpecialFiles, ASpecialOrHugeResourcesFileDoesNotHoldUpTheListing)
+{
+    const QString strConfig = Path("config");
+    QDir().mkpath(strConfig + "/Talvero");
+    const QString strResources = strConfig + "/Talvero/vaultline-resources";
+    const QString strPrefix =
+        QStringLiteral("export XDG_CONFIG_HOME='%1' VAULTLINE_VISA_PROVIDER=builtin;").arg(strConfig);
+
+    ASSERT_EQ(::mkfifo(QFile::encodeName(strResources).constData(), 0666), 0);
+    RUN run = RunCli({"list"}, strPrefix);
+    EXPECT_EQ(run.nExit, 0) << qPrintable(run.strErr);
+    EXPECT_EQ(run.strErr, LoadResString(2784).arg(strResources, LoadResString(2781)) + '\n');
+    EXPECT_LT(run.nMilliseconds, 2000);
+
+    // One line of 64 MB: read as far as the bound, once.
+    QFile::remove(strResources);
+    QFile file(strResources);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("ASRL/dev/pts/77::INSTR\n");
+    ASSERT_TRUE(file.resize(64 * 1024 * 1024));
+    file.close();
+    run = RunCli({"list"}, strPrefix);
+    EXPECT_EQ(run.nExit, 0) << qPrintable(run.strErr);
+    EXPECT_TRUE(run.strOut.contains(QLatin1String("ASRL/dev/pts/77::INSTR")));
+    EXPECT_EQ(run.strErr, LoadResString(2785).arg(strResources).arg(1024 * 1024) + '\n');
+    EXPECT_LT(run.nMilliseconds, 2000);
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+#include "transfer/DlgVerifyResults.h"
+
+#include "instrument/StoreMemCommands.h"
+#include "resources/StringTable.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// A value on one row: line breaks and tabs shown as the file stores them.
+QString OneLine(QString str)
+{
+    str.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
+    str.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    str.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    str.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    return str;
+}
+
+} // namespace
+
+CDlgVerifyResults::CDlgVerifyResults(const std::vector<VERIFYDIFFERENCE>& differences, int nMemories,
+                                     const QString& strResource, QWidget* pParent)
+    : QDialog(pParent)
+{
+    setWindowTitle(LoadResString(2755));
+    auto* pLayout = new QVBoxLayout(this);
+    auto* pSummary =
+        new QLabel(LoadResString(2749).arg(differences.size()).arg(nMemories).arg(strResource), this);
+    pSummary->setWordWrap(true);
+    pLayout->addWidget(pSummary);
+
+    m_pList = new QTreeWidget(this);
+    m_pList->setRootIsDecorated(false);
+    m_pList->setAlternatingRowColors(true);
+    m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_pList->setHeaderLabels({LoadResString(2750), LoadResString(2751), LoadResString(2752),
+                              LoadResString(2753), LoadResString(2754)});
+    QList<QTreeWidgetItem*> rows;
+    for (const VERIFYDIFFERENCE& d : differences) {
+        QStringList cells{QString::number(d.nMemory), d.difference.strField, OneLine(d.difference.strA),
+                          OneLine(d.difference.strB)};
+        cells << (d.difference.bMemoTooLong
+                      ? LoadResString(2744).arg(d.difference.strA.size()).arg(StoreMemCommands::MEMO_LIMIT)
+                      : QString());
+        auto* pRow = new QTreeWidgetItem(cells);
+        pRow->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+        rows << pRow;
+    }
+    m_pList->addTopLevelItems(rows);
+    for (int i = 0; i < m_pList->columnCount(); ++i)
+        m_pList->resizeColumnToContents(i);
+    // Wide enough for every column, as far as a screen allows.
+    const int nWidth = m_pList->header()->length() + 2 * m_pList->frameWidth() +
+                       m_pList->verticalScrollBar()->sizeHint().width();
+    m_pList->setMinimumSize(qBound(560, nWidth, 1000), 260);
+    pLayout->addWidget(m_pList);
+
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    pLayout->addWidget(pButtons);
+}
