@@ -214,6 +214,7 @@ const STRINGENTRY s_Strings[] = {
     {2927, u"there is no such GPIB board"},
     {2928, u"a bus error"},
     {2929, u"GPIB error %1"},
+    {2930, u"GPIB instruments (GPIB::PAD::INSTR): reached through linux-gpib's libgpib.so.0"},
 
     // 2300-2399: instrument driver and simulator (identify)
     {2300, u"identify RESOURCE"},
@@ -337,9 +338,10 @@ const STRINGENTRY s_Strings[] = {
     {2882,
      u"USB instruments (USB...::INSTR): the kernel's usbtmc driver is not loaded; it loads by itself when "
      u"a USB-TMC instrument is plugged in (or: sudo modprobe usbtmc)"},
-    {2883, u"network instruments (TCPIP::HOST::PORT::SOCKET): reached"},
-    {2884, u"GPIB, VXI-11 and HiSLIP instruments: not reached by the built-in VISA; a system VISA library "
-           u"reaches them"},
+    {2883, u"network instruments (VXI-11 TCPIP::HOST::INSTR and LAN/GPIB gateways, HiSLIP "
+           u"TCPIP::HOST::hislipN::INSTR, raw sockets TCPIP::HOST::PORT::SOCKET): reached"},
+    {2884, u"GPIB instruments (GPIB::PAD::INSTR): not reached, linux-gpib's libgpib.so.0 cannot be loaded "
+           u"(%1); build and install linux-gpib to reach them"},
     {2885, u"resources file %1: %2 names"},
     {2886, u"resources file %1 cannot be read (%2): make it readable by this user"},
     {2887, u"resources file %1: not present (it is optional)"},

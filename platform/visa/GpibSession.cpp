@@ -128,6 +128,11 @@ CGpibSession::~CGpibSession()
     m_pLibrary->ibonl(m_nDevice, 0);
 }
 
+bool CGpibSession::LibraryAvailable(QString& strWhy)
+{
+    return CGpibLibrary::Load(strWhy) != nullptr;
+}
+
 int CGpibSession::TimeoutCode(long nMilliseconds)
 {
     if (nMilliseconds >= Visa::TMO_INFINITE)

@@ -24,6 +24,9 @@ public:
     // (strDevRoot/gpibN), as VISA names; empty without linux-gpib.
     static QStringList List(const QString& strDevRoot = QStringLiteral("/dev"));
 
+    // Whether linux-gpib's library can be loaded here; strWhy says why not.
+    static bool LibraryAvailable(QString& strWhy);
+
     // The GPIB timeout code for a VISA timeout in milliseconds (the
     // shortest that is not shorter; 0 waits without end).
     static int TimeoutCode(long nMilliseconds);
