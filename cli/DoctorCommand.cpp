@@ -4,6 +4,7 @@
 #include "cli/CliCommand.h"
 
 #include "platform/visa/BuiltinResourceManager.h"
+#include "platform/visa/GpibSession.h"
 #include "platform/visa/ResourceName.h"
 #include "platform/visa/SerialSession.h"
 #include "platform/visa/SystemVisa.h"
@@ -126,7 +127,11 @@ void CheckProvider(CReport& report)
     else
         report.Note(LoadResString(2882));
     report.Ok(LoadResString(2883));
-    report.Note(LoadResString(2884));
+    QString strWhyNoGpib;
+    if (CGpibSession::LibraryAvailable(strWhyNoGpib))
+        report.Ok(LoadResString(2930));
+    else
+        report.Note(LoadResString(2884).arg(strWhyNoGpib));
 }
 
 void CheckResourceNames(CReport& report, const QString& strWhere, const QStringList& names)

@@ -162,8 +162,6 @@ const STRINGENTRY s_Strings[] = {
     {2248, u"Another session held the lock on %1 for longer than %2 ms."},
     {2249, u"Another session holds an exclusive lock on %1."},
     {2250, u"%1 does not accept %2 = %3."},
-    {2255, u"The built-in VISA reaches serial lines (ASRL), USB instruments on the usbtmc driver and raw "
-           u"sockets (TCPIP::host::port::SOCKET); %1 needs a VISA library installed on this system."},
     {2256, u"No USB instrument %1 is attached (attached: %2)."},
     {2257, u"The host %1 was not found (%2)."},
     {2258,
@@ -176,6 +174,47 @@ const STRINGENTRY s_Strings[] = {
     {2265, u"The lock type %1 is not supported."},
     {2266, u"none"},
     {2267, u"Nothing matches \"%1\"."},
+
+    // 2900-2939: LAN (VXI-11, HiSLIP) and GPIB sessions of the built-in VISA
+    {2900, u"The built-in VISA reaches serial lines (ASRL), USB instruments on the usbtmc driver, LAN "
+           u"instruments through VXI-11 (TCPIP::host::INSTR) and HiSLIP (TCPIP::host::hislip0::INSTR), GPIB "
+           u"through linux-gpib (GPIB::N::INSTR) and raw sockets (TCPIP::host::port::SOCKET); "
+           u"%1 needs a VISA library installed on this system."},
+    {2901, u"%1 has no VXI-11 server: its portmapper at %2 does not know the VXI-11 core program."},
+    {2902, u"%1 sent something that is not a valid reply (%2); the connection was closed."},
+    {2903, u"a reply longer than any answer can be"},
+    {2904, u"a malformed reply"},
+    {2905, u"%1 refused the remote procedure call %3 of program %2 (status %4)."},
+    {2906, u"%1 did not answer within the timeout."},
+    {2907, u"VAULTLINE_VXI11_PORTMAPPER=%1 is not a TCP port (1 to 65535)."},
+    {2908, u"%1 no longer knows this session's link (the instrument restarted or closed it)."},
+    {2909, u"%1 reported VXI-11 error %2."},
+    {2910, u"The LAN device name \"%1\" is longer than 256 bytes."},
+    {2911, u"%1 refused a link to the device \"%2\" (VXI-11 error %3); check the device name (inst0, or "
+           u"gpib0,N behind a LAN/GPIB gateway)."},
+    {2912, u"VXI-11 instruments know only the exclusive lock; %1 cannot be locked shared."},
+    {2913, u"%1 ended the HiSLIP session with a fatal error (code %2): %3"},
+    {2914, u"%1 reported a HiSLIP error (code %2): %3"},
+    {2915, u"%1 announced a message of %2 bytes, more than the %3 bytes this session accepts; the connection "
+           u"was closed."},
+    {2916, u"%1 sent bytes that are not a HiSLIP message; the connection was closed."},
+    {2917, u"%1 answered the HiSLIP initialization with message type %2; the connection was closed."},
+    {2918, u"%1 refused the lock request as an error."},
+    {2919, u"%1 needs linux-gpib, whose library could not be loaded (%2). Install linux-gpib (it is not "
+           u"packaged in Debian 12), load the kernel module of the GPIB board and describe the board in "
+           u"/etc/gpib.conf."},
+    {2920, u"%1: %2 (iberr %3, ibsta 0x%4)."},
+    {2921,
+     u"a driver or system error: is the board described in /etc/gpib.conf and its kernel module loaded?"},
+    {2922, u"the board is not the controller in charge"},
+    {2923, u"no listener answered: is the instrument switched on and set to that address?"},
+    {2924, u"an addressing error"},
+    {2925, u"an invalid argument"},
+    {2926, u"the GPIB timeout passed"},
+    {2927, u"there is no such GPIB board"},
+    {2928, u"a bus error"},
+    {2929, u"GPIB error %1"},
+    {2930, u"GPIB instruments (GPIB::PAD::INSTR): reached through linux-gpib's libgpib.so.0"},
 
     // 2300-2399: instrument driver and simulator (identify)
     {2300, u"identify RESOURCE [--json]"},
@@ -349,9 +388,10 @@ const STRINGENTRY s_Strings[] = {
     {2882,
      u"USB instruments (USB...::INSTR): the kernel's usbtmc driver is not loaded; it loads by itself when "
      u"a USB-TMC instrument is plugged in (or: sudo modprobe usbtmc)"},
-    {2883, u"network instruments (TCPIP::HOST::PORT::SOCKET): reached"},
-    {2884, u"GPIB, VXI-11 and HiSLIP instruments: not reached by the built-in VISA; a system VISA library "
-           u"reaches them"},
+    {2883, u"network instruments (VXI-11 TCPIP::HOST::INSTR and LAN/GPIB gateways, HiSLIP "
+           u"TCPIP::HOST::hislipN::INSTR, raw sockets TCPIP::HOST::PORT::SOCKET): reached"},
+    {2884, u"GPIB instruments (GPIB::PAD::INSTR): not reached, linux-gpib's libgpib.so.0 cannot be loaded "
+           u"(%1); build and install linux-gpib to reach them"},
     {2885, u"resources file %1: %2 names"},
     {2886, u"resources file %1 cannot be read (%2): make it readable by this user"},
     {2887, u"resources file %1: not present (it is optional)"},

@@ -1,6 +1,8 @@
 // dxr9k-sim: a simulated DXR9K on a pseudo-terminal or a TCP socket.
 
+#include "sim/SimHislipServer.h"
 #include "sim/SimServer.h"
+#include "sim/SimVxi11Server.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -52,9 +54,10 @@ int main(int argc, char** argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "A simulated DXR9K electronic load with 100 store memories, speaking SCPI on a pseudo-terminal\n"
-        "or a TCP socket. Prints the VISA resource name that reaches it as the first line of standard\n"
-        "output, then serves until it is terminated."));
+        "A simulated DXR9K electronic load with 100 store memories, speaking SCPI on a pseudo-terminal,\n"
+        "a TCP socket, VXI-11 or HiSLIP. Prints the VISA resource names that reach it, one per line, as the "
+        "first\n"
+        "lines of standard output, then serves until it is terminated."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption optPty(QStringLiteral("pty"), QStringLiteral("Serve on a new pseudo-terminal."));
@@ -64,6 +67,17 @@ int main(int argc, char** argv)
         QStringLiteral("PATH"));
     const QCommandLineOption optTcp(
         QStringLiteral("tcp"), QStringLiteral("Serve raw SCPI on 127.0.0.1:PORT."), QStringLiteral("PORT"));
+    const QCommandLineOption optVxi11(
+        QStringLiteral("vxi11"),
+        QStringLiteral(
+            "Serve VXI-11 on 127.0.0.1:PORT, the portmapper's GETPORT on the same port (0 picks a free "
+            "port). Clients find it with VAULTLINE_VXI11_PORTMAPPER=PORT, printed after the "
+            "resource names."),
+        QStringLiteral("PORT"));
+    const QCommandLineOption optHislip(
+        QStringLiteral("hislip"),
+        QStringLiteral("Serve HiSLIP on 127.0.0.1:PORT (0 picks a free port; the resource name carries it)."),
+        QStringLiteral("PORT"));
     const QCommandLineOption optIdn(QStringLiteral("idn"), QStringLiteral("Reply to *IDN? with TEXT."),
                                     QStringLiteral("TEXT"), CSimInstrument::DefaultIdentification());
     const QCommandLineOption optState(
@@ -87,8 +101,8 @@ int main(int argc, char** argv)
     const QCommandLineOption optLog(QStringLiteral("log"),
                                     QStringLiteral("Append a transcript of every command and reply to FILE."),
                                     QStringLiteral("FILE"));
-    parser.addOptions(
-        {optPty, optLink, optTcp, optIdn, optState, optLatency, optBaud, optSilent, optQueue, optLog});
+    parser.addOptions({optPty, optLink, optTcp, optVxi11, optHislip, optIdn, optState, optLatency, optBaud,
+                       optSilent, optQueue, optLog});
     parser.process(app);
 
     SIMOPTIONS options;
@@ -100,8 +114,22 @@ int main(int argc, char** argv)
             return Fail(QStringLiteral("--tcp needs a port number from 0 to 65535"));
         options.nTcpPort = static_cast<int>(n);
     }
-    if (options.bPty == (options.nTcpPort >= 0))
-        return Fail(QStringLiteral("give exactly one of --pty and --tcp PORT (see --help)"));
+    int nVxi11Port = -1;
+    if (parser.isSet(optVxi11)) {
+        if (!ToLong(parser.value(optVxi11), 0, n) || n > 65535)
+            return Fail(QStringLiteral("--vxi11 needs a port number from 0 to 65535"));
+        nVxi11Port = static_cast<int>(n);
+    }
+    int nHislipPort = -1;
+    if (parser.isSet(optHislip)) {
+        if (!ToLong(parser.value(optHislip), 0, n) || n > 65535)
+            return Fail(QStringLiteral("--hislip needs a port number from 0 to 65535"));
+        nHislipPort = static_cast<int>(n);
+    }
+    if (options.bPty && options.nTcpPort >= 0)
+        return Fail(QStringLiteral("give only one of --pty and --tcp PORT (see --help)"));
+    if (!options.bPty && options.nTcpPort < 0 && nVxi11Port < 0 && nHislipPort < 0)
+        return Fail(QStringLiteral("give --pty, --tcp PORT, --vxi11 PORT or --hislip PORT (see --help)"));
     if (!options.strLink.isEmpty() && !options.bPty)
         return Fail(QStringLiteral("--link goes with --pty"));
     if (parser.isSet(optLatency)) {
@@ -141,9 +169,29 @@ int main(int argc, char** argv)
     CSimServer server(instrument, options);
     QString strResource;
     QString strError;
+    QStringList lines;
     if (!server.Start(strResource, strError))
         return Fail(strError);
-    std::printf("%s\n", qPrintable(strResource));
+    if (!strResource.isEmpty())
+        lines << strResource;
+    CSimVxi11Server vxi11(server);
+    if (nVxi11Port >= 0) {
+        if (!vxi11.Start(nVxi11Port, strResource, strError))
+            return Fail(strError);
+        server.AddService(vxi11);
+        lines << strResource;
+    }
+    CSimHislipServer hislip(server);
+    if (nHislipPort >= 0) {
+        if (!hislip.Start(nHislipPort, strResource, strError))
+            return Fail(strError);
+        server.AddService(hislip);
+        lines << strResource;
+    }
+    if (nVxi11Port >= 0)
+        lines << QStringLiteral("VAULTLINE_VXI11_PORTMAPPER=%1").arg(vxi11.Port());
+    for (const QString& strLine : qAsConst(lines))
+        std::printf("%s\n", qPrintable(strLine));
     std::fflush(stdout);
 
     server.Run();

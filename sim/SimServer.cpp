@@ -192,8 +192,8 @@ bool CSimServer::Start(QString& strResource, QString& strError)
         return true;
     }
 
-    strError = QStringLiteral("neither a pseudo-terminal nor a TCP port was asked for");
-    return false;
+    // Only the services added to the loop serve; the resource stays empty.
+    return true;
 }
 
 void CSimServer::Run()
@@ -208,8 +208,15 @@ void CSimServer::Run()
             fds.push_back({m_fdListen, POLLIN, 0});
         for (const CONNECTION& conn : m_connections)
             fds.push_back({conn.fd, POLLIN, 0});
+        int nTimeoutMs = -1;
+        for (ISimService* pService : m_services) {
+            pService->AddPollFds(fds);
+            const int nDue = pService->NextTimeoutMs();
+            if (nDue >= 0 && (nTimeoutMs < 0 || nDue < nTimeoutMs))
+                nTimeoutMs = nDue;
+        }
 
-        if (poll(fds.data(), fds.size(), -1) < 0) {
+        if (poll(fds.data(), fds.size(), nTimeoutMs) < 0) {
             if (errno == EINTR)
                 continue;
             return;
@@ -253,6 +260,8 @@ void CSimServer::Run()
                 break;
             }
         }
+        for (ISimService* pService : m_services)
+            pService->OnPolled(fds);
     }
 }
 
@@ -315,6 +324,23 @@ void CSimServer::OnLine(CONNECTION& conn, QByteArray line, CLOCK::time_point tAr
         std::this_thread::sleep_for(std::chrono::milliseconds(m_options.nLatencyMs));
     Log('<', reply);
     WriteAll(conn.fd, reply + '\n', conn.fd != m_fdMaster);
+}
+
+QByteArray CSimServer::Exchange(const QByteArray& message)
+{
+    ++m_nLines;
+    if (m_options.nSilentAfter >= 0 && m_nLines > m_options.nSilentAfter) {
+        Log('>', message, "(silent: not answered)");
+        return QByteArray();
+    }
+    Log('>', message);
+    const QByteArray reply = m_instrument.Execute(message);
+    if (reply.isEmpty())
+        return reply;
+    if (m_options.nLatencyMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_options.nLatencyMs));
+    Log('<', reply);
+    return reply;
 }
 
 void CSimServer::SleepUntil(CLOCK::time_point t) const

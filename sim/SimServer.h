@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/SimInstrument.h"
+#include "sim/SimService.h"
 
 #include <QByteArray>
 #include <QString>
@@ -36,13 +37,21 @@ public:
     CSimServer(const CSimServer&) = delete;
     CSimServer& operator=(const CSimServer&) = delete;
 
-    // Opens the pseudo-terminal or the listening socket; the VISA resource
-    // name that reaches it, or false with the reason.
+    // Opens the transcript and the pseudo-terminal or the listening socket;
+    // the VISA resource name that reaches it (empty when only added services
+    // serve), or false with the reason.
     bool Start(QString& strResource, QString& strError);
     // Serves until RequestStop is called.
     void Run();
     // Safe in a signal handler and from any thread.
     static void RequestStop();
+
+    // Serves the protocol in the same loop (Start is then optional).
+    void AddService(ISimService& service) { m_services.push_back(&service); }
+    // One program message of a served protocol, with the faults, latency and
+    // transcript of the simulator's own line; the reply without its line
+    // feed, empty when there is none.
+    QByteArray Exchange(const QByteArray& message);
 
 private:
     struct CONNECTION
@@ -76,4 +85,5 @@ private:
     double m_dBytesPerSecond = 0;
     CLOCK::time_point m_tInFree;  // when the line towards the instrument is free again
     CLOCK::time_point m_tOutFree; // when the line towards the client is free again
+    std::vector<ISimService*> m_services;
 };

@@ -1,12 +1,15 @@
 #include "platform/visa/BuiltinResourceManager.h"
 
 #include "platform/file/RegularFile.h"
+#include "platform/visa/GpibSession.h"
+#include "platform/visa/HislipSession.h"
 #include "platform/visa/ResourceExpression.h"
 #include "platform/visa/ResourceName.h"
 #include "platform/visa/SerialSession.h"
 #include "platform/visa/SocketSession.h"
 #include "platform/visa/UsbtmcSession.h"
 #include "platform/visa/VisaStatus.h"
+#include "platform/visa/Vxi11Session.h"
 #include "resources/StringTable.h"
 
 #include <QDir>
@@ -68,6 +71,7 @@ QStringList CBuiltinResourceManager::FindRsrc(const QString& strExpression)
     QStringList candidates = CSerialSession::ListPorts();
     for (const CUsbtmcSession::USBTMCDEVICE& device : CUsbtmcSession::List())
         candidates << device.strResourceName;
+    candidates << CGpibSession::List();
     candidates << ConfiguredResources();
 
     QStringList found;
@@ -107,15 +111,20 @@ std::shared_ptr<IVisaSession> CBuiltinResourceManager::Open(const QString& strRe
         pSession = CUsbtmcSession::Open(name);
         break;
     case CResourceName::INTF_TCPIP:
-        if (name.ResourceClass() != QLatin1String("SOCKET"))
-            CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2255).arg(strResourceName));
-        pSession = CSocketSession::Open(name, nOpenTimeoutMs);
+        if (name.ResourceClass() == QLatin1String("SOCKET"))
+            pSession = CSocketSession::Open(name, nOpenTimeoutMs);
+        else if (CHislipSession::IsHislipName(name.LanDeviceName()))
+            pSession = CHislipSession::Open(name, nOpenTimeoutMs);
+        else
+            pSession = CVxi11Session::Open(name, nOpenTimeoutMs);
         break;
     case CResourceName::INTF_GPIB:
+        pSession = CGpibSession::Open(name);
+        break;
     case CResourceName::INTF_VXI:
     case CResourceName::INTF_GPIB_VXI:
     case CResourceName::INTF_PXI:
-        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2255).arg(strResourceName));
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2900).arg(strResourceName));
     }
     pSession->ApplyAccessMode(nAccessMode, nOpenTimeoutMs);
     return pSession;

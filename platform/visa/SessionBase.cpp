@@ -71,13 +71,13 @@ QString CSessionBase::LockRsrc(int nLockType, long nTimeoutMs, const QString& st
     const long nWait = nTimeoutMs >= Visa::TMO_INFINITE ? -1 : qMax(0L, nTimeoutMs);
     if (nLockType == Visa::EXCLUSIVE_LOCK) {
         // Nested locks only count; VISA wants one unlock for each.
-        if (m_nExclusiveLocks == 0 && !m_lock.Change(CResourceLock::MODE_EXCLUSIVE, nWait))
+        if (m_nExclusiveLocks == 0 && !ChangeLock(CResourceLock::MODE_EXCLUSIVE, nWait))
             CVisaStatus::Throw(Visa::VI_ERROR_TMO,
                                LoadResString(2248).arg(m_name.Original()).arg(nTimeoutMs));
         ++m_nExclusiveLocks;
         return QString();
     }
-    if (m_nExclusiveLocks == 0 && m_nSharedLocks == 0 && !m_lock.Change(CResourceLock::MODE_SHARED, nWait))
+    if (m_nExclusiveLocks == 0 && m_nSharedLocks == 0 && !ChangeLock(CResourceLock::MODE_SHARED, nWait))
         CVisaStatus::Throw(Visa::VI_ERROR_TMO, LoadResString(2248).arg(m_name.Original()).arg(nTimeoutMs));
     ++m_nSharedLocks;
     // Every shared holder shares with every other here, so the key only
@@ -92,13 +92,13 @@ void CSessionBase::UnlockRsrc()
         if (--m_nExclusiveLocks == 0) {
             // Stepping down to a still nested shared lock never waits: while
             // this session held the exclusive lock nobody else held anything.
-            m_lock.Change(m_nSharedLocks > 0 ? CResourceLock::MODE_SHARED : CResourceLock::MODE_NONE, 0);
+            ChangeLock(m_nSharedLocks > 0 ? CResourceLock::MODE_SHARED : CResourceLock::MODE_NONE, 0);
         }
         return;
     }
     if (m_nSharedLocks > 0) {
         if (--m_nSharedLocks == 0)
-            m_lock.Change(CResourceLock::MODE_NONE, 0);
+            ChangeLock(CResourceLock::MODE_NONE, 0);
         return;
     }
     CVisaStatus::Throw(Visa::VI_ERROR_SESN_NLOCKED);
@@ -128,7 +128,7 @@ void CSessionBase::ApplyAccessMode(int nAccessMode, long nOpenTimeoutMs)
 
 void CSessionBase::CheckAccess()
 {
-    if (m_nExclusiveLocks == 0 && m_nSharedLocks == 0 && m_lock.ExclusiveElsewhere())
+    if (m_nExclusiveLocks == 0 && m_nSharedLocks == 0 && LockedElsewhere())
         CVisaStatus::Throw(Visa::VI_ERROR_RSRC_LOCKED, LoadResString(2249).arg(m_name.Original()));
 }
 
@@ -250,6 +250,16 @@ void CSessionBase::Send(const QByteArray& bytes, const QDeadlineTimer& deadline)
         if (nReady > 0 && (pfd.revents & (POLLHUP | POLLERR)) && !(pfd.revents & POLLOUT))
             ThrowConnectionLost();
     }
+}
+
+bool CSessionBase::ChangeLock(CResourceLock::EMode eMode, long nWaitMs)
+{
+    return m_lock.Change(eMode, nWaitMs);
+}
+
+bool CSessionBase::LockedElsewhere()
+{
+    return m_lock.ExclusiveElsewhere();
 }
 
 ssize_t CSessionBase::WriteSome(const char* pData, size_t nSize)

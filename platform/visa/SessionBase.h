@@ -56,6 +56,15 @@ protected:
     // The device path or address that messages name.
     virtual QString Where() const = 0;
 
+    // Moves this session's hold on the resource to eMode, waiting up to
+    // nWaitMs (negative: without end) while another session is in the way;
+    // false when the time ran out. The default is the lock on this machine
+    // (CResourceLock); a protocol whose instrument keeps the lock itself
+    // overrides both, so that sessions on any machine exclude each other.
+    virtual bool ChangeLock(CResourceLock::EMode eMode, long nWaitMs);
+    // True when another session holds an exclusive lock at this moment.
+    virtual bool LockedElsewhere();
+
     // Raises the failure for an errno of a read or write.
     [[noreturn]] void ThrowIoError(int nErrno) const;
     [[noreturn]] void ThrowConnectionLost() const;

@@ -104,7 +104,7 @@ QString CUsbtmcSession::DevicePathOf(const CResourceName& name, const QString& s
 std::shared_ptr<CUsbtmcSession> CUsbtmcSession::Open(const CResourceName& name)
 {
     if (!name.IsInstr())
-        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2255).arg(name.Original()));
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2900).arg(name.Original()));
     const QString strPath = DevicePathOf(name);
     const int fd = ::open(QFile::encodeName(strPath).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {

@@ -1,0 +1,177 @@
+// VXI-11 through the built-in VISA against dxr9k-sim on loopback: the command
+// line's transfers, the instrument's own lock between two clients, a silent
+// instrument and one that dies mid-transfer.
+
+#include "integration/instrument/SimProcess.h"
+#include "integration/lan/LanSim.h"
+#include "integration/memfile/RunCli.h"
+#include "unit/visa/VisaTestSupport.h"
+
+#include "model/XmlDocData.h"
+#include "platform/visa/BuiltinResourceManager.h"
+#include "platform/visa/VisaStatus.h"
+#include "resources/StringTable.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+class Vxi11PathTest : public ::testing::Test
+{
+protected:
+    QString Path(const QString& strName) const { return m_dir.filePath(strName); }
+    QString SaveMemories(int nSeed)
+    {
+        CXmlDocData data;
+        data.Reset();
+        for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i)
+            *data.GetContainer().GetAt(i) = Pattern(i, nSeed);
+        const QString strPath = Path(QStringLiteral("seed%1.xMem").arg(nSeed));
+        EXPECT_TRUE(data.Save(strPath));
+        return strPath;
+    }
+    static void ExpectMemories(const QString& strPath, int nSeed)
+    {
+        CXmlDocData data;
+        data.Reset();
+        ASSERT_TRUE(data.Load(strPath)) << qPrintable(strPath);
+        for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i)
+            EXPECT_EQ(Describe(*data.GetContainer().GetAt(i)), Describe(Pattern(i, nSeed))) << "memory " << i;
+    }
+    std::shared_ptr<IMessage> Open(const QString& strName)
+    {
+        return std::dynamic_pointer_cast<IMessage>(m_rm.Open(strName, Visa::NO_LOCK, 2000, QString()));
+    }
+
+    QTemporaryDir m_dir;
+    CBuiltinResourceManager m_rm;
+};
+
+TEST_F(Vxi11PathTest, IdentifyDownloadAndUploadMoveAllMemoriesEqual)
+{
+    CLanSim sim({"--vxi11", "0", "--state", SaveMemories(1)}, 2);
+    ASSERT_EQ(sim.Line(0), QStringLiteral("TCPIP0::127.0.0.1::inst0::INSTR"));
+    const RUN id = RunCli({"identify", sim.Line(0)}, sim.Environment());
+    EXPECT_EQ(id.nExit, 0) << qPrintable(id.strErr);
+    EXPECT_TRUE(id.strOut.contains(QLatin1String("TALVERO"))) << qPrintable(id.strOut);
+
+    const RUN down = RunCli({"download", sim.Line(0), Path("backup.xMem")}, sim.Environment());
+    ASSERT_EQ(down.nExit, 0) << qPrintable(down.strErr);
+    ExpectMemories(Path("backup.xMem"), 1);
+
+    // Behind a LAN/GPIB gateway the instrument has a GPIB address as its device name.
+    const RUN up =
+        RunCli({"upload", SaveMemories(2), "TCPIP0::127.0.0.1::gpib0,5::INSTR"}, sim.Environment());
+    ASSERT_EQ(up.nExit, 0) << qPrintable(up.strErr);
+    ASSERT_EQ(RunCli({"download", sim.Line(0), Path("back.xMem")}, sim.Environment()).nExit, 0);
+    ExpectMemories(Path("back.xMem"), 2);
+}
+
+TEST_F(Vxi11PathTest, SecondClientWaitsForTheInstrumentsLockThenGetsTheLockedStatus)
+{
+    CLanSim sim({"--vxi11", "0"}, 2);
+    const std::shared_ptr<IMessage> pFirst = Open(sim.Line(0));
+    std::shared_ptr<IMessage> pSecond = Open(sim.Line(0));
+    pFirst->LockRsrc(Visa::EXCLUSIVE_LOCK, 2000, QString());
+
+    QElapsedTimer timer;
+    timer.start();
+    QString strText;
+    EXPECT_EQ(StatusOf([&] { pSecond->LockRsrc(Visa::EXCLUSIVE_LOCK, 500, QString()); }, &strText),
+              Visa::VI_ERROR_RSRC_LOCKED);
+    EXPECT_GE(timer.elapsed(), 480);
+    EXPECT_LT(timer.elapsed(), 1500);
+    EXPECT_TRUE(strText.contains(LoadResString(2248).arg(sim.Line(0)).arg(500))) << qPrintable(strText);
+    EXPECT_EQ(pSecond->LockState(), Visa::NO_LOCK);
+    // Meanwhile the other client is kept off the instrument at once, and the holder is not.
+    timer.restart();
+    EXPECT_EQ(StatusOf([&] { pSecond->WriteString(QStringLiteral("*IDN?\n")); }), Visa::VI_ERROR_RSRC_LOCKED);
+    EXPECT_LT(timer.elapsed(), 400);
+    pFirst->WriteString(QStringLiteral("*IDN?\n"));
+    EXPECT_TRUE(pFirst->ReadString(256).startsWith(QLatin1String("TALVERO,")));
+
+    // A lock released while the other waits is taken then.
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        pFirst->UnlockRsrc();
+    });
+    timer.restart();
+    pSecond->LockRsrc(Visa::EXCLUSIVE_LOCK, 3000, QString());
+    release.join();
+    EXPECT_GE(timer.elapsed(), 150);
+    EXPECT_LT(timer.elapsed(), 1500);
+    EXPECT_EQ(StatusOf([&] { pFirst->LockRsrc(Visa::EXCLUSIVE_LOCK, 0, QString()); }),
+              Visa::VI_ERROR_RSRC_LOCKED);
+    // Closing a session ends its link and its lock with it.
+    pSecond.reset();
+    pFirst->LockRsrc(Visa::EXCLUSIVE_LOCK, 0, QString());
+    // VXI-11 has no shared lock; nested in the exclusive one it keeps that
+    // until both are released.
+    pFirst->LockRsrc(Visa::SHARED_LOCK, 0, QString());
+    pFirst->UnlockRsrc();
+    const std::shared_ptr<IMessage> pThird = Open(sim.Line(0));
+    EXPECT_EQ(StatusOf([&] { pThird->LockRsrc(Visa::EXCLUSIVE_LOCK, 0, QString()); }),
+              Visa::VI_ERROR_RSRC_LOCKED);
+    pFirst->UnlockRsrc();
+    EXPECT_EQ(StatusOf([&] { pThird->LockRsrc(Visa::SHARED_LOCK, 0, QString()); }),
+              Visa::VI_ERROR_INV_LOCK_TYPE);
+}
+
+TEST_F(Vxi11PathTest, SilentInstrumentGivesTheTimeoutStatusAfterTheTimeout)
+{
+    CLanSim sim({"--vxi11", "0", "--silent-after", "1"}, 2);
+    const std::shared_ptr<IMessage> pSession = Open(sim.Line(0));
+    pSession->SetTimeout(600);
+    pSession->WriteString(QStringLiteral("*IDN?\n"));
+    EXPECT_TRUE(pSession->ReadString(256).startsWith(QLatin1String("TALVERO,")));
+    pSession->WriteString(QStringLiteral("*IDN?\n"));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(StatusOf([&] { pSession->ReadString(256); }), Visa::VI_ERROR_TMO);
+    EXPECT_GE(timer.elapsed(), 580);
+    EXPECT_LT(timer.elapsed(), 1100);
+}
+
+TEST_F(Vxi11PathTest, InstrumentKilledMidTransferIsAClearVisaErrorAndNoFile)
+{
+    CLanSim sim({"--vxi11", "0", "--log", Path("sim.log")}, 2);
+    const QString strEnvironment = sim.Environment();
+    // Memory 20 or so of 100.
+    std::thread killer = sim.KillAfter(Path("sim.log"), 500);
+    const RUN r = RunCli({"download", sim.Line(0), Path("backup.xMem")}, strEnvironment);
+    killer.join();
+    EXPECT_EQ(r.nExit, 5);
+    EXPECT_TRUE(r.strErr.startsWith(CVisaStatus::Description(Visa::VI_ERROR_CONN_LOST)))
+        << qPrintable(r.strErr);
+    EXPECT_TRUE(r.strErr.contains(QLatin1String("127.0.0.1 (VXI-11 inst0)"))) << qPrintable(r.strErr);
+    EXPECT_FALSE(QFileInfo::exists(Path("backup.xMem")));
+}
+
+TEST_F(Vxi11PathTest, NamesThatReachNoInstrumentSayWhy)
+{
+    CLanSim sim({"--vxi11", "0"}, 2);
+    const QByteArray port = qgetenv("VAULTLINE_VXI11_PORTMAPPER");
+    // The device name, the portmapper's port, the status.
+    const std::tuple<const char*, QByteArray, HRESULT, QString> cases[] = {
+        {"TCPIP::127.0.0.1::inst0::INSTR", port, Visa::VI_SUCCESS, QString()},
+        {"tcpip0::127.0.0.1::INSTR", port, Visa::VI_SUCCESS, QString()},
+        {"TCPIP0::127.0.0.1::gpib0,7,3::INSTR", port, Visa::VI_SUCCESS, QString()},
+        {"TCPIP0::127.0.0.1::bogus::INSTR", port, Visa::VI_ERROR_RSRC_NFOUND,
+         LoadResString(2911).arg("127.0.0.1", "bogus").arg(3)},
+        {"TCPIP0::127.0.0.1::inst0::INSTR", "1", Visa::VI_ERROR_MACHINE_NAVAIL, "127.0.0.1:1"},
+        {"TCPIP0::127.0.0.1::inst0::INSTR", "port", Visa::VI_ERROR_INV_SETUP,
+         LoadResString(2907).arg("port")},
+    };
+    for (const auto& [pszName, portmapper, nStatus, strDetail] : cases) {
+        qputenv("VAULTLINE_VXI11_PORTMAPPER", portmapper);
+        QString strText;
+        EXPECT_EQ(StatusOf([&] { Open(QString::fromLatin1(pszName)); }, &strText), nStatus) << pszName;
+        EXPECT_TRUE(strText.contains(strDetail)) << qPrintable(strText);
+    }
+}
+
+} // namespace
