@@ -18,7 +18,7 @@ QString NotePath()
 QString CRecovery::Folder()
 {
     QString strState = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores relative paths.
+    // XDG base directories that are relative paths are to be ignored.
     if (strState.isEmpty() || QDir::isRelativePath(strState))
         strState = QDir::homePath() + QStringLiteral("/.local/state");
     return strState + QStringLiteral("/vaultline");

@@ -48,7 +48,7 @@ void CliPrintError(const QString& strMessage)
 void CliPrint(const QString& strLine)
 {
     const QByteArray bytes =
-        (EscapeControlCharacters(strLine, QStringLiteral("\t")) + QLatin1Char('\n')).toUtf8();
+        (EscapeControlCharacters(strLine, QStringLiteral("\n\t")) + QLatin1Char('\n')).toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
 }
 

@@ -92,8 +92,8 @@ void CheckProvider(CReport& report)
         Dl_info info{};
         if (dladdr(reinterpret_cast<void*>(api.viOpenDefaultRM), &info) && info.dli_fname)
             strPath = QFile::decodeName(info.dli_fname);
-        // Every VISA library's resource manager tells its specification
-        // version, maker and implementation version.
+        // Every VISA library's resource manager tells the VISA version it
+        // implements, its maker and its own version.
         CSystemVisa::ViUInt32 nSpec = 0, nImpl = 0;
         char szManufacturer[256] = {};
         QString strDetails;

@@ -107,7 +107,7 @@ ViStatus viSetAttribute(ViUInt32 object, ViUInt32 attr, ViAttrState value)
 
 ViStatus viGetAttribute(ViUInt32 object, ViUInt32 attr, void* pValue)
 {
-    if (object == 1) { /* the resource manager: specification, maker and implementation */
+    if (object == 1) { /* the resource manager: VISA version, maker and implementation */
         const uint32_t nSpec = 0x00500800u, nImpl = 0x00010002u;
         if (attr == 0x3FFF0170u)
             memcpy(pValue, &nSpec, sizeof nSpec);
