@@ -45,10 +45,15 @@ int RunBackup(const QStringList& args)
     const auto keep = a.options.find(QStringLiteral("--keep"));
     if (keep != a.options.end() && !ParseCount(s_Backup, keep->first, keep->second, 1, nKeep))
         return CLI_EXIT_USAGE;
+    // A nightly job's first run finds no folder yet: it is made, as mkdir -p
+    // would make it.
+    if (!QFileInfo::exists(a.strDir))
+        QDir().mkpath(a.strDir);
     const QDir dir(a.strDir);
     const QFileInfo info(a.strDir);
     if (!info.isDir() || !info.isWritable()) {
         CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, a.strDir));
+        CliPrintError(LoadResString(2114).arg(LoadResString(2931)));
         return CLI_EXIT_FILE;
     }
     const QString strStamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));

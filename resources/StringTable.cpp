@@ -215,6 +215,7 @@ const STRINGENTRY s_Strings[] = {
     {2928, u"a bus error"},
     {2929, u"GPIB error %1"},
     {2930, u"GPIB instruments (GPIB::PAD::INSTR): reached through linux-gpib's libgpib.so.0"},
+    {2931, u"It is not a folder this user may create files in, and it could not be made one."},
 
     // 2300-2399: instrument driver and simulator (identify)
     {2300, u"identify RESOURCE [--json]"},
