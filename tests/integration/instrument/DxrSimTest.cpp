@@ -79,19 +79,6 @@ TEST_F(DxrSimTest, AForeignStateFileIsLeftAlone)
     EXPECT_EQ(file.readAll(), QByteArray("not a memory file"));
 }
 
-TEST_F(DxrSimTest, ASilentInstrumentIsAVisaTimeout)
-{
-    // Open's *IDN? and GetIdentity's *IDN? are answered, the error query is not.
-    CSimProcess sim({QStringLiteral("--silent-after"), QStringLiteral("2")});
-    Open(sim);
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_EQ(StatusOf([&] { m_dxr.GetIdentity(m_str[0], m_str[1], m_str[2], m_str[3]); }),
-              Visa::VI_ERROR_TMO);
-    EXPECT_GE(timer.elapsed(), CDxr::IO_TIMEOUT_MS - 100);
-    EXPECT_LT(timer.elapsed(), CDxr::IO_TIMEOUT_MS + 2000);
-}
-
 TEST_F(DxrSimTest, TheLineRateLimitHoldsExchangesToTheBaudRate)
 {
     CSimProcess sim({QStringLiteral("--baud"), QStringLiteral("19200")});
