@@ -17,6 +17,7 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -311,34 +312,25 @@ public:
 private:
     void OnInput(int fd, QByteArray& input) override
     {
-        CHislipMessage message;
-        while (message.Take(input, 1 << 20) == CHislipMessage::TAKE_DONE) {
-            switch (message.m_nType) {
-            case Hislip::INITIALIZE:
-                Send(fd, CHislipMessage::Encode(Hislip::INITIALIZE_RESPONSE, 0, 0x01000007));
-                break;
-            case Hislip::ASYNC_INITIALIZE:
-                Send(fd, CHislipMessage::Encode(Hislip::ASYNC_INITIALIZE_RESPONSE, 0, 0));
-                break;
-            case Hislip::ASYNC_MAXIMUM_MESSAGE_SIZE:
-                Send(fd, CHislipMessage::Encode(Hislip::ASYNC_MAXIMUM_MESSAGE_SIZE_RESPONSE, 0, 0,
-                                                CHislipMessage::Size64(1 << 20)));
-                break;
-            case Hislip::ASYNC_LOCK_INFO:
-                Send(fd, CHislipMessage::Encode(Hislip::ASYNC_LOCK_INFO_RESPONSE, 0, 0));
-                break;
-            case Hislip::ASYNC_LOCK:
-                Send(fd, CHislipMessage::Encode(Hislip::ASYNC_LOCK_RESPONSE, 1, 0));
-                break;
-            case Hislip::DATA:
-            case Hislip::DATA_END:
-                if (m_bAnswered)
-                    break;
+        // The handshake and the lock questions get plain answers.
+        using M = CHislipMessage;
+        static const std::map<std::uint8_t, QByteArray> s_answers = {
+            {Hislip::INITIALIZE, M::Encode(Hislip::INITIALIZE_RESPONSE, 0, 0x01000007)},
+            {Hislip::ASYNC_INITIALIZE, M::Encode(Hislip::ASYNC_INITIALIZE_RESPONSE, 0, 0)},
+            {Hislip::ASYNC_MAXIMUM_MESSAGE_SIZE,
+             M::Encode(Hislip::ASYNC_MAXIMUM_MESSAGE_SIZE_RESPONSE, 0, 0, M::Size64(1 << 20))},
+            {Hislip::ASYNC_LOCK_INFO, M::Encode(Hislip::ASYNC_LOCK_INFO_RESPONSE, 0, 0)},
+            {Hislip::ASYNC_LOCK, M::Encode(Hislip::ASYNC_LOCK_RESPONSE, Hislip::LOCK_GRANTED, 0)},
+        };
+        M message;
+        while (message.Take(input, 1 << 20) == M::TAKE_DONE) {
+            if (s_answers.count(message.m_nType)) {
+                Send(fd, s_answers.at(message.m_nType));
+            } else if (!m_bAnswered) {
                 m_bAnswered = true;
                 Send(fd, m_answer);
                 if (m_bCloseAfter)
                     ::shutdown(fd, SHUT_RDWR);
-                break;
             }
         }
     }
