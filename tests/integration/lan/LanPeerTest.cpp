@@ -132,15 +132,24 @@ READ ReadFrom(const QString& strResource, bool bAsk)
     return r;
 }
 
+// The XDR words, as the results of a call or any other body.
+QByteArray Words(std::initializer_list<std::uint32_t> words)
+{
+    CXdrWriter w;
+    for (const std::uint32_t n : words)
+        w.U32(n);
+    return w.Bytes();
+}
+
 // Answers GETPORT with its own port and create_link with link 1; every
-// other call goes to the script with the connection, the call's xid and its
-// procedure.
+// other call gets what the script makes of its xid and procedure (nothing:
+// no answer), and with bClose the connection ends after it.
 class CScriptedPeer : public CLoopbackPeer
 {
 public:
-    using SCRIPT = std::function<void(int fd, std::uint32_t dwXid, std::uint32_t dwProcedure)>;
+    using SCRIPT = std::function<QByteArray(std::uint32_t dwXid, std::uint32_t dwProcedure)>;
 
-    explicit CScriptedPeer(SCRIPT script) : m_script(std::move(script))
+    explicit CScriptedPeer(SCRIPT script, bool bClose = false) : m_script(std::move(script)), m_bClose(bClose)
     {
         qputenv("VAULTLINE_VXI11_PORTMAPPER", QByteArray::number(m_nPort));
         Start();
@@ -155,30 +164,28 @@ private:
     void OnInput(int fd, QByteArray& input) override
     {
         QByteArray record;
-        while (COncRpc::TakeRecord(input, record, 1 << 20) == COncRpc::RECORD_DONE)
-            Answer(fd, record);
-    }
-    void Answer(int fd, const QByteArray& record)
-    {
         COncRpc::RPCCALL call;
-        ASSERT_TRUE(COncRpc::ParseCall(record, call));
-        CXdrWriter w;
-        if (call.dwProgram == COncRpc::PORTMAPPER_PROGRAM) {
-            w.U32(static_cast<std::uint32_t>(m_nPort));
-        } else if (call.dwProcedure == Vxi11::CREATE_LINK) {
-            for (std::uint32_t n : {0u, 1u, 0u, 1024u})
-                w.U32(n);
-        } else if (call.dwProcedure == Vxi11::DESTROY_LINK) {
-            w.U32(0);
-        } else {
-            m_script(fd, call.dwXid, call.dwProcedure);
-            return;
+        while (COncRpc::TakeRecord(input, record, 1 << 20) == COncRpc::RECORD_DONE &&
+               COncRpc::ParseCall(record, call)) {
+            const auto reply = [&](std::initializer_list<std::uint32_t> words) {
+                return COncRpc::Reply(call.dwXid, COncRpc::SUCCESS, Words(words));
+            };
+            if (call.dwProgram == COncRpc::PORTMAPPER_PROGRAM) {
+                Send(fd, reply({static_cast<std::uint32_t>(m_nPort)}));
+            } else if (call.dwProcedure == Vxi11::CREATE_LINK) {
+                Send(fd, reply({0, 1, 0, 1024}));
+            } else if (call.dwProcedure == Vxi11::DESTROY_LINK) {
+                Send(fd, reply({0}));
+            } else {
+                Send(fd, m_script(call.dwXid, call.dwProcedure));
+                if (m_bClose)
+                    ::shutdown(fd, SHUT_RDWR);
+            }
         }
-        const QByteArray reply = COncRpc::Reply(call.dwXid, COncRpc::SUCCESS, w.Bytes());
-        (void)!::write(fd, reply.constData(), reply.size());
     }
 
     SCRIPT m_script;
+    bool m_bClose;
 };
 
 // A device_read result: error, reason, data.
@@ -193,68 +200,52 @@ QByteArray ReadResult(std::uint32_t dwXid, const QByteArray& data, std::uint32_t
 
 TEST(Vxi11PeerTest, BrokenRepliesEndInAVisaErrorWithinTheTimeout)
 {
+    using XID = std::uint32_t;
     struct CASE
     {
         const char* pszWhat;
-        CScriptedPeer::SCRIPT script;
+        std::function<QByteArray(XID)> script;
         HRESULT nStatus;
         QString strReply = QString(); // what the read returns when it succeeds
+        bool bClose = false;
     };
     const CASE cases[] = {
-        {"announces a 2 GB reply",
-         [](int fd, std::uint32_t, std::uint32_t) { Send(fd, QByteArray::fromHex("fffffff0000000")); },
+        {"announces a 2 GB reply", [](XID) { return QByteArray::fromHex("fffffff0000000"); },
          Visa::VI_ERROR_IO},
         {"replies with something that is no reply",
-         [](int fd, std::uint32_t dwXid, std::uint32_t) {
-             CXdrWriter w;
-             w.U32(dwXid);
-             w.U32(7);
-             Send(fd, QByteArray::fromHex("80000008") + w.Bytes());
+         [](XID dwXid) {
+             return QByteArray::fromHex("80000008") + Words({dwXid, 7});
          },
          Visa::VI_ERROR_IO},
         {"closes in the middle of a reply",
-         [](int fd, std::uint32_t dwXid, std::uint32_t) {
-             Send(fd, ReadResult(dwXid, "TALVERO,DXR-9K\n").left(20));
-             ::shutdown(fd, SHUT_RDWR);
-         },
-         Visa::VI_ERROR_CONN_LOST},
-        {"says nothing", [](int, std::uint32_t, std::uint32_t) {}, Visa::VI_ERROR_TMO},
-        {"sends more than was asked for",
-         [](int fd, std::uint32_t dwXid, std::uint32_t) {
-             Send(fd, ReadResult(dwXid, QByteArray(300, 'x')));
-         },
+         [](XID dwXid) { return ReadResult(dwXid, "TALVERO,DXR-9K\n").left(20); }, Visa::VI_ERROR_CONN_LOST,
+         QString(), true},
+        {"says nothing", [](XID) { return QByteArray(); }, Visa::VI_ERROR_TMO},
+        {"sends more than was asked for", [](XID dwXid) { return ReadResult(dwXid, QByteArray(300, 'x')); },
          Visa::VI_ERROR_IO},
-        {"refuses the procedure",
-         [](int fd, std::uint32_t dwXid, std::uint32_t) {
-             Send(fd, COncRpc::Reply(dwXid, COncRpc::PROC_UNAVAIL));
-         },
+        {"refuses the procedure", [](XID dwXid) { return COncRpc::Reply(dwXid, COncRpc::PROC_UNAVAIL); },
          Visa::VI_ERROR_IO},
         {"answers a call that timed out first",
-         [](int fd, std::uint32_t dwXid, std::uint32_t) {
-             Send(fd, ReadResult(dwXid - 1, "stale\n") + ReadResult(dwXid, "fresh\n"));
-         },
+         [](XID dwXid) { return ReadResult(dwXid - 1, "stale\n") + ReadResult(dwXid, "fresh\n"); },
          Visa::VI_SUCCESS, "fresh\n"},
         {"sends the reply in one-byte fragments",
-         [](int fd, std::uint32_t dwXid, std::uint32_t) {
+         [](XID dwXid) {
              const QByteArray message = ReadResult(dwXid, "split\n").mid(4);
              QByteArray fragments;
              for (int i = 0; i < message.size(); ++i)
                  fragments +=
                      QByteArray::fromHex(i + 1 == message.size() ? "80000001" : "00000001") + message[i];
-             Send(fd, fragments);
+             return fragments;
          },
          Visa::VI_SUCCESS, "split\n"},
         {"reports the device locked",
-         [](int fd, std::uint32_t dwXid, std::uint32_t) {
-             CXdrWriter w;
-             for (std::uint32_t n : {Vxi11::ERR_LOCKED, 0u, 0u})
-                 w.U32(n);
-             Send(fd, COncRpc::Reply(dwXid, COncRpc::SUCCESS, w.Bytes()));
+         [](XID dwXid) {
+             return COncRpc::Reply(dwXid, COncRpc::SUCCESS, Words({Vxi11::ERR_LOCKED, 0, 0}));
          },
          Visa::VI_ERROR_RSRC_LOCKED},
     };
     for (const CASE& c : cases) {
-        CScriptedPeer peer(c.script);
+        CScriptedPeer peer([&c](XID dwXid, std::uint32_t) { return c.script(dwXid); }, c.bClose);
         const READ r = ReadFrom(QStringLiteral("TCPIP0::127.0.0.1::inst0::INSTR"), false);
         EXPECT_EQ(r.nStatus, c.nStatus) << c.pszWhat;
         EXPECT_LT(r.nMs, 1000) << c.pszWhat;
@@ -270,16 +261,12 @@ TEST(Vxi11PeerTest, BrokenRepliesEndInAVisaErrorWithinTheTimeout)
 // the next reply, and a failure it reports is raised by that next call.
 TEST(Vxi11PeerTest, AWriteSentAheadUnderTheLockReportsItsFailureWithTheNextCall)
 {
-    CScriptedPeer peer([](int fd, std::uint32_t dwXid, std::uint32_t dwProcedure) {
-        CXdrWriter w;
-        if (dwProcedure == Vxi11::DEVICE_READ) {
-            Send(fd, ReadResult(dwXid, "x\n"));
-            return;
-        }
-        w.U32(dwProcedure == Vxi11::DEVICE_WRITE ? Vxi11::ERR_IO : 0);
-        if (dwProcedure == Vxi11::DEVICE_WRITE)
-            w.U32(0);
-        Send(fd, COncRpc::Reply(dwXid, COncRpc::SUCCESS, w.Bytes()));
+    CScriptedPeer peer([](std::uint32_t dwXid, std::uint32_t dwProcedure) {
+        if (dwProcedure == Vxi11::DEVICE_READ)
+            return ReadResult(dwXid, "x\n");
+        // A write fails with an I/O error, having taken nothing; a lock is granted.
+        return COncRpc::Reply(dwXid, COncRpc::SUCCESS,
+                              dwProcedure == Vxi11::DEVICE_WRITE ? Words({Vxi11::ERR_IO, 0}) : Words({0}));
     });
     CBuiltinResourceManager rm;
     const auto pSession = std::dynamic_pointer_cast<IMessage>(
