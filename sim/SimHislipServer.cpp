@@ -15,14 +15,6 @@ constexpr std::uint16_t VENDOR_ID = ('S' << 8) | 'M';
 // instrument; it is dropped, as on the simulator's own line.
 constexpr int MAX_MESSAGE = 64 * 1024;
 
-QByteArray Size64(std::uint64_t n)
-{
-    QByteArray bytes(8, '\0');
-    for (int i = 0; i < 8; ++i)
-        bytes[i] = static_cast<char>(n >> (56 - 8 * i));
-    return bytes;
-}
-
 } // namespace
 
 CSimHislipServer::CSimHislipServer(CSimServer& server) : m_server(server) {}
@@ -46,53 +38,17 @@ bool CSimHislipServer::Start(int nPort, QString& strResource, QString& strError)
 
 void CSimHislipServer::AddPollFds(std::vector<pollfd>& fds)
 {
-    fds.push_back({m_fdListen, POLLIN, 0});
-    for (const CHANNEL& channel : m_channels)
-        fds.push_back({channel.fd, POLLIN, 0});
+    SimNetwork::AddPollFds(fds, m_fdListen, m_channels);
 }
 
 int CSimHislipServer::NextTimeoutMs() const
 {
-    int nTimeout = -1;
-    const CLOCK::time_point tNow = CLOCK::now();
-    for (const CHANNEL& channel : m_channels) {
-        if (!channel.bWaiting)
-            continue;
-        const auto nMs = std::chrono::ceil<std::chrono::milliseconds>(channel.tWaitEnds - tNow).count();
-        const int nDue = static_cast<int>(std::clamp<long long>(nMs, 0, 1000 * 1000));
-        if (nTimeout < 0 || nDue < nTimeout)
-            nTimeout = nDue;
-    }
-    return nTimeout;
+    return SimNetwork::NextTimeoutMs(m_channels);
 }
 
 void CSimHislipServer::OnPolled(const std::vector<pollfd>& fds)
 {
-    char buffer[16 * 1024];
-    std::vector<int> closing;
-    for (const pollfd& pfd : fds) {
-        if (!pfd.revents)
-            continue;
-        if (pfd.fd == m_fdListen) {
-            const int fd = SimNetwork::Accept(m_fdListen);
-            if (fd >= 0) {
-                CHANNEL channel;
-                channel.fd = fd;
-                m_channels.push_back(channel);
-            }
-            continue;
-        }
-        for (CHANNEL& channel : m_channels) {
-            if (channel.fd != pfd.fd)
-                continue;
-            const ssize_t n = read(pfd.fd, buffer, sizeof buffer);
-            if (n > 0)
-                channel.input.append(buffer, static_cast<int>(n));
-            else if (n == 0 || (errno != EAGAIN && errno != EINTR))
-                closing.push_back(pfd.fd);
-            break;
-        }
-    }
+    std::vector<int> closing = SimNetwork::Receive(fds, m_fdListen, m_channels);
     // Every channel is looked at: a released lock or a passed deadline lets
     // a waiting request go on.
     for (CHANNEL& channel : m_channels) {
@@ -323,8 +279,8 @@ bool CSimHislipServer::HandleAsync(CHANNEL& channel, const CHislipMessage& messa
                 nMax = (nMax << 8) | static_cast<unsigned char>(c);
             pSession->nClientMax = std::max<std::uint64_t>(nMax, Hislip::HEADER_BYTES + 1);
         }
-        response =
-            CHislipMessage::Encode(Hislip::ASYNC_MAXIMUM_MESSAGE_SIZE_RESPONSE, 0, 0, Size64(MAX_RECEIVE));
+        response = CHislipMessage::Encode(Hislip::ASYNC_MAXIMUM_MESSAGE_SIZE_RESPONSE, 0, 0,
+                                          CHislipMessage::Size64(MAX_RECEIVE));
         break;
     case Hislip::ASYNC_STATUS_QUERY:
         response = CHislipMessage::Encode(Hislip::ASYNC_STATUS_RESPONSE, 0, 0);

@@ -69,4 +69,13 @@ bool SendAll(int fd, const QByteArray& data)
     return true;
 }
 
+bool ReadInto(int fd, QByteArray& input)
+{
+    char buffer[16 * 1024];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0)
+        input.append(buffer, static_cast<int>(n));
+    return n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR));
+}
+
 } // namespace SimNetwork

@@ -1,5 +1,7 @@
 #include "sim/SimServer.h"
 
+#include "platform/visa/VisaTrace.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -49,20 +51,6 @@ void SetNonBlocking(int fd)
 QString Errno(const char* pszWhat)
 {
     return QStringLiteral("%1: %2").arg(QLatin1String(pszWhat), QString::fromLocal8Bit(std::strerror(errno)));
-}
-
-// Control characters shown as \xNN so that the transcript stays one line per message.
-QByteArray Printable(const QByteArray& text)
-{
-    QByteArray out;
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || c == '\\')
-            out += QByteArray("\\x") + QByteArray::number(u, 16).rightJustified(2, '0');
-        else
-            out += c;
-    }
-    return out;
 }
 
 } // namespace
@@ -392,7 +380,7 @@ void CSimServer::Log(char cDirection, const QByteArray& text, const char* pszNot
     if (!m_pLog)
         return;
     const QByteArray stamp = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")).toLatin1();
-    std::fprintf(m_pLog, "%s %c %s%s%s\n", stamp.constData(), cDirection, Printable(text).constData(),
-                 pszNote ? " " : "", pszNote ? pszNote : "");
+    std::fprintf(m_pLog, "%s %c %s%s%s\n", stamp.constData(), cDirection,
+                 CVisaTrace::Printable(text).constData(), pszNote ? " " : "", pszNote ? pszNote : "");
     std::fflush(m_pLog);
 }

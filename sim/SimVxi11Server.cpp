@@ -45,50 +45,22 @@ bool CSimVxi11Server::Start(int nPort, QString& strResource, QString& strError)
 
 void CSimVxi11Server::AddPollFds(std::vector<pollfd>& fds)
 {
-    fds.push_back({m_fdListen, POLLIN, 0});
-    for (const CONNECTION& conn : m_connections)
-        fds.push_back({conn.fd, POLLIN, 0});
+    SimNetwork::AddPollFds(fds, m_fdListen, m_connections);
 }
 
 int CSimVxi11Server::NextTimeoutMs() const
 {
-    int nTimeout = -1;
-    const CLOCK::time_point tNow = CLOCK::now();
-    for (const CONNECTION& conn : m_connections) {
-        if (!conn.bWaiting)
-            continue;
-        const auto nMs = std::chrono::ceil<std::chrono::milliseconds>(conn.tWaitEnds - tNow).count();
-        const int nDue = static_cast<int>(std::clamp<long long>(nMs, 0, 1000 * 1000));
-        if (nTimeout < 0 || nDue < nTimeout)
-            nTimeout = nDue;
-    }
-    return nTimeout;
+    return SimNetwork::NextTimeoutMs(m_connections);
 }
 
 void CSimVxi11Server::OnPolled(const std::vector<pollfd>& fds)
 {
-    char buffer[16 * 1024];
-    for (const pollfd& pfd : fds) {
-        if (!pfd.revents)
-            continue;
-        if (pfd.fd == m_fdListen) {
-            const int fd = SimNetwork::Accept(m_fdListen);
-            if (fd >= 0) {
-                CONNECTION conn;
-                conn.fd = fd;
-                m_connections.push_back(conn);
-            }
-            continue;
-        }
+    for (const int fd : SimNetwork::Receive(fds, m_fdListen, m_connections)) {
         for (size_t c = 0; c < m_connections.size(); ++c) {
-            if (m_connections[c].fd != pfd.fd)
-                continue;
-            const ssize_t n = read(pfd.fd, buffer, sizeof buffer);
-            if (n > 0)
-                m_connections[c].input.append(buffer, static_cast<int>(n));
-            else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+            if (m_connections[c].fd == fd) {
                 Close(c);
-            break;
+                break;
+            }
         }
     }
     // Every connection is looked at, not only those that sent something: a

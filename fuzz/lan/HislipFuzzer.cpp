@@ -1,6 +1,7 @@
 // A HiSLIP peer's bytes as a stream: messages are taken whole and within the
 // bound, and a header announcing more, or not beginning with "HS", stops the
 // stream before anything is allocated for it.
+#include "fuzz/lan/FuzzRequire.h"
 #include "platform/visa/HislipMessage.h"
 
 #include <cstddef>
@@ -9,12 +10,6 @@
 namespace {
 
 constexpr std::uint64_t MAX_PAYLOAD = 4096;
-
-void Require(bool bCondition)
-{
-    if (!bCondition)
-        __builtin_trap();
-}
 
 } // namespace
 

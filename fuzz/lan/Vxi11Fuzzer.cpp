@@ -2,6 +2,7 @@
 // every record is read as a reply and as a call, and the results of the
 // core channel's calls are decoded as the session decodes them. Whatever the
 // peer sends ends in a decoded message or a refusal, within the bounds.
+#include "fuzz/lan/FuzzRequire.h"
 #include "platform/visa/OncRpc.h"
 
 #include <cstddef>
@@ -10,12 +11,6 @@
 namespace {
 
 constexpr int MAX_RECORD = 4096;
-
-void Require(bool bCondition)
-{
-    if (!bCondition)
-        __builtin_trap();
-}
 
 } // namespace
 

@@ -10,10 +10,24 @@ QByteArray CHislipMessage::Encode(std::uint8_t nType, std::uint8_t nControl, std
     bytes[3] = static_cast<char>(nControl);
     for (int i = 0; i < 4; ++i)
         bytes[4 + i] = static_cast<char>(dwParameter >> (24 - 8 * i));
-    const auto nLength = static_cast<std::uint64_t>(payload.size());
-    for (int i = 0; i < 8; ++i)
-        bytes[8 + i] = static_cast<char>(nLength >> (56 - 8 * i));
+    bytes.replace(8, 8, Size64(static_cast<std::uint64_t>(payload.size())));
     return bytes + payload;
+}
+
+QByteArray CHislipMessage::Size64(std::uint64_t n)
+{
+    QByteArray bytes(8, '\0');
+    for (int i = 0; i < 8; ++i)
+        bytes[i] = static_cast<char>(n >> (56 - 8 * i));
+    return bytes;
+}
+
+std::uint64_t CHislipMessage::ReadSize64(const char* pBytes)
+{
+    std::uint64_t n = 0;
+    for (int i = 0; i < 8; ++i)
+        n = (n << 8) | static_cast<unsigned char>(pBytes[i]);
+    return n;
 }
 
 CHislipMessage::ETake CHislipMessage::Take(QByteArray& buf, std::uint64_t nMaxPayload)
@@ -25,9 +39,7 @@ CHislipMessage::ETake CHislipMessage::Take(QByteArray& buf, std::uint64_t nMaxPa
     if (buf.size() < Hislip::HEADER_BYTES)
         return TAKE_INCOMPLETE;
     const auto* p = reinterpret_cast<const unsigned char*>(buf.constData());
-    std::uint64_t nLength = 0;
-    for (int i = 8; i < 16; ++i)
-        nLength = (nLength << 8) | p[i];
+    const std::uint64_t nLength = ReadSize64(buf.constData() + 8);
     if (nLength > nMaxPayload)
         return TAKE_TOO_LARGE;
     if (static_cast<std::uint64_t>(buf.size() - Hislip::HEADER_BYTES) < nLength)

@@ -82,6 +82,10 @@ public:
 
     static QByteArray Encode(std::uint8_t nType, std::uint8_t nControl, std::uint32_t dwParameter,
                              const QByteArray& payload = QByteArray());
+    // A 64-bit size as HiSLIP sends it (the payload length, the maximum
+    // message size): big-endian, and back from its first 8 bytes.
+    static QByteArray Size64(std::uint64_t n);
+    static std::uint64_t ReadSize64(const char* pBytes);
 
     enum ETake
     {

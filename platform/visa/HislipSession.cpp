@@ -16,35 +16,12 @@ namespace {
 
 // What this session accepts in one message; it tells the instrument so.
 constexpr std::uint64_t MAX_RECEIVE = Hislip::DEFAULT_MAX_MESSAGE;
-constexpr qint64 REPLY_GRACE_MS = 250;
 constexpr std::uint16_t VENDOR_ID = ('V' << 8) | 'L';
 // Every shared holder shares with every other, as in the built-in lock of
 // the other transports.
 const QByteArray SHARED_LOCK_NAME("vaultline");
 // The peer's own text of an error is shown, within reason.
 constexpr int MAX_ERROR_TEXT = 200;
-
-int PollTimeout(const QDeadlineTimer& deadline)
-{
-    if (deadline.isForever())
-        return -1;
-    return static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 0, 1000 * 1000));
-}
-
-QDeadlineTimer WithGrace(const QDeadlineTimer& deadline)
-{
-    if (deadline.isForever())
-        return deadline;
-    return QDeadlineTimer(std::max<qint64>(0, deadline.remainingTime()) + REPLY_GRACE_MS);
-}
-
-QByteArray Size64(std::uint64_t n)
-{
-    QByteArray bytes(8, '\0');
-    for (int i = 0; i < 8; ++i)
-        bytes[i] = static_cast<char>(n >> (56 - 8 * i));
-    return bytes;
-}
 
 } // namespace
 
@@ -98,35 +75,11 @@ void CHislipSession::ThrowPeerError(const CHislipMessage& message)
                        LoadResString(2914).arg(Where()).arg(message.m_nControl).arg(strText));
 }
 
-void CHislipSession::SendOn(int fd, const QByteArray& bytes, const QDeadlineTimer& deadline)
-{
-    if (fd < 0)
-        ThrowConnectionLost();
-    int nSent = 0;
-    while (nSent < bytes.size()) {
-        const ssize_t n =
-            ::send(fd, bytes.constData() + nSent, static_cast<size_t>(bytes.size() - nSent), MSG_NOSIGNAL);
-        if (n > 0) {
-            nSent += static_cast<int>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN)
-            ThrowIoError(errno);
-        if (deadline.hasExpired())
-            CVisaStatus::Throw(Visa::VI_ERROR_TMO);
-        pollfd pfd{fd, POLLOUT, 0};
-        ::poll(&pfd, 1, PollTimeout(deadline));
-    }
-}
-
 bool CHislipSession::ReceiveOn(int fd, QByteArray& buf, CHislipMessage& message,
                                const QDeadlineTimer& deadline)
 {
     if (fd < 0)
         ThrowConnectionLost();
-    char chunk[16 * 1024];
     for (;;) {
         switch (message.Take(buf, MAX_RECEIVE)) {
         case CHislipMessage::TAKE_DONE:
@@ -134,31 +87,19 @@ bool CHislipSession::ReceiveOn(int fd, QByteArray& buf, CHislipMessage& message,
         case CHislipMessage::TAKE_BAD_HEADER:
             ThrowBroken(LoadResString(2916).arg(Where()));
         case CHislipMessage::TAKE_TOO_LARGE: {
-            std::uint64_t nLength = 0;
-            for (int i = 8; i < 16; ++i)
-                nLength = (nLength << 8) | static_cast<unsigned char>(buf[i]);
+            const std::uint64_t nLength = CHislipMessage::ReadSize64(buf.constData() + 8);
             ThrowBroken(LoadResString(2915).arg(Where()).arg(nLength).arg(MAX_RECEIVE));
         }
         case CHislipMessage::TAKE_INCOMPLETE:
             break;
         }
-        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-        if (n > 0) {
-            buf.append(chunk, static_cast<int>(n));
-            continue;
-        }
+        const qint64 n = ReceiveSome(fd, buf, deadline);
+        if (n < 0)
+            return false;
         if (n == 0) {
             CloseChannels();
             ThrowConnectionLost();
         }
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN)
-            ThrowIoError(errno);
-        if (deadline.hasExpired())
-            return false;
-        pollfd pfd{fd, POLLIN, 0};
-        ::poll(&pfd, 1, PollTimeout(deadline));
     }
 }
 
@@ -220,9 +161,10 @@ std::shared_ptr<CHislipSession> CHislipSession::Open(const CResourceName& name, 
     expect(pSession->m_fdAsync, pSession->m_bufAsync, Hislip::ASYNC_INITIALIZE_RESPONSE);
 
     // Each side says what it accepts in one message; writes are cut to fit.
-    pSession->SendOn(pSession->m_fdAsync,
-                     CHislipMessage::Encode(Hislip::ASYNC_MAXIMUM_MESSAGE_SIZE, 0, 0, Size64(MAX_RECEIVE)),
-                     deadline);
+    pSession->SendOn(
+        pSession->m_fdAsync,
+        CHislipMessage::Encode(Hislip::ASYNC_MAXIMUM_MESSAGE_SIZE, 0, 0, CHislipMessage::Size64(MAX_RECEIVE)),
+        deadline);
     const CHislipMessage size =
         expect(pSession->m_fdAsync, pSession->m_bufAsync, Hislip::ASYNC_MAXIMUM_MESSAGE_SIZE_RESPONSE);
     if (size.m_payload.size() == 8) {

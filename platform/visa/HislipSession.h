@@ -31,7 +31,6 @@ protected:
 private:
     explicit CHislipSession(const CResourceName& name);
 
-    void SendOn(int fd, const QByteArray& bytes, const QDeadlineTimer& deadline);
     // The next message of the channel; false when the deadline passed first.
     bool ReceiveOn(int fd, QByteArray& buf, CHislipMessage& message, const QDeadlineTimer& deadline);
     // A request on the asynchronous channel and its response of that type.

@@ -25,6 +25,19 @@ std::uint32_t GetU32(const char* p)
     return (std::uint32_t{u[0]} << 24) | (std::uint32_t{u[1]} << 16) | (std::uint32_t{u[2]} << 8) | u[3];
 }
 
+// An accepted reply up to its status, with no verifier.
+QByteArray AcceptedHeader(std::uint32_t dwXid, std::uint32_t dwStat)
+{
+    CXdrWriter w;
+    w.U32(dwXid);
+    w.U32(MSG_REPLY);
+    w.U32(MSG_ACCEPTED);
+    w.U32(AUTH_NONE);
+    w.Opaque(QByteArray());
+    w.U32(dwStat);
+    return w.Bytes();
+}
+
 } // namespace
 
 void CXdrWriter::U32(std::uint32_t n)
@@ -91,28 +104,16 @@ QByteArray COncRpc::Call(std::uint32_t dwXid, std::uint32_t dwProgram, std::uint
 
 QByteArray COncRpc::Reply(std::uint32_t dwXid, EAcceptStat eStat, const QByteArray& results)
 {
-    CXdrWriter w;
-    w.U32(dwXid);
-    w.U32(MSG_REPLY);
-    w.U32(MSG_ACCEPTED);
-    w.U32(AUTH_NONE);
-    w.Opaque(QByteArray());
-    w.U32(eStat);
-    return Frame(eStat == SUCCESS ? w.Bytes() + results : w.Bytes());
+    const QByteArray header = AcceptedHeader(dwXid, eStat);
+    return Frame(eStat == SUCCESS ? header + results : header);
 }
 
 QByteArray COncRpc::MismatchReply(std::uint32_t dwXid, std::uint32_t dwLow, std::uint32_t dwHigh)
 {
     CXdrWriter w;
-    w.U32(dwXid);
-    w.U32(MSG_REPLY);
-    w.U32(MSG_ACCEPTED);
-    w.U32(AUTH_NONE);
-    w.Opaque(QByteArray());
-    w.U32(PROG_MISMATCH);
     w.U32(dwLow);
     w.U32(dwHigh);
-    return Frame(w.Bytes());
+    return Frame(AcceptedHeader(dwXid, PROG_MISMATCH) + w.Bytes());
 }
 
 COncRpc::ERecord COncRpc::TakeRecord(QByteArray& buf, QByteArray& record, int nMaxBytes)

@@ -6,10 +6,12 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <grp.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,13 +20,6 @@ namespace {
 constexpr qint64 RECEIVE_CHUNK = 4096;
 // Reads that DiscardInput does at most.
 constexpr int DISCARD_ROUNDS = 256;
-
-int PollTimeout(const QDeadlineTimer& deadline)
-{
-    if (deadline.isForever())
-        return -1;
-    return static_cast<int>(qMin<qint64>(deadline.remainingTime(), 1000 * 1000));
-}
 
 } // namespace
 
@@ -250,6 +245,63 @@ void CSessionBase::Send(const QByteArray& bytes, const QDeadlineTimer& deadline)
         if (nReady > 0 && (pfd.revents & (POLLHUP | POLLERR)) && !(pfd.revents & POLLOUT))
             ThrowConnectionLost();
     }
+}
+
+void CSessionBase::SendOn(int fd, const QByteArray& bytes, const QDeadlineTimer& deadline)
+{
+    if (fd < 0)
+        ThrowConnectionLost();
+    int nSent = 0;
+    while (nSent < bytes.size()) {
+        const ssize_t n =
+            ::send(fd, bytes.constData() + nSent, static_cast<size_t>(bytes.size() - nSent), MSG_NOSIGNAL);
+        if (n > 0) {
+            nSent += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            ThrowIoError(errno);
+        if (deadline.hasExpired())
+            CVisaStatus::Throw(Visa::VI_ERROR_TMO);
+        pollfd pfd{fd, POLLOUT, 0};
+        ::poll(&pfd, 1, PollTimeout(deadline));
+    }
+}
+
+qint64 CSessionBase::ReceiveSome(int fd, QByteArray& buf, const QDeadlineTimer& deadline)
+{
+    char chunk[16 * 1024];
+    for (;;) {
+        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+        if (n >= 0) {
+            buf.append(chunk, static_cast<int>(n));
+            return n;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN)
+            ThrowIoError(errno);
+        if (deadline.hasExpired())
+            return -1;
+        pollfd pfd{fd, POLLIN, 0};
+        ::poll(&pfd, 1, PollTimeout(deadline));
+    }
+}
+
+int CSessionBase::PollTimeout(const QDeadlineTimer& deadline)
+{
+    if (deadline.isForever())
+        return -1;
+    return static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 0, 1000 * 1000));
+}
+
+QDeadlineTimer CSessionBase::WithGrace(const QDeadlineTimer& deadline, qint64 nGraceMs)
+{
+    if (deadline.isForever())
+        return deadline;
+    return QDeadlineTimer(std::max<qint64>(0, deadline.remainingTime()) + nGraceMs);
 }
 
 bool CSessionBase::ChangeLock(CResourceLock::EMode eMode, long nWaitMs)

@@ -68,6 +68,17 @@ protected:
     // Raises the failure for an errno of a read or write.
     [[noreturn]] void ThrowIoError(int nErrno) const;
     [[noreturn]] void ThrowConnectionLost() const;
+    // For the LAN transports, which keep more than one socket: sends all
+    // bytes on fd before the deadline or raises; appends what fd has to buf,
+    // waiting for it until the deadline, and returns the count (0 when the
+    // peer closed, -1 when the deadline passed).
+    void SendOn(int fd, const QByteArray& bytes, const QDeadlineTimer& deadline);
+    qint64 ReceiveSome(int fd, QByteArray& buf, const QDeadlineTimer& deadline);
+    // The poll(2) timeout that ends at the deadline.
+    static int PollTimeout(const QDeadlineTimer& deadline);
+    // A deadline this much later, for an instrument told the timeout itself
+    // that answers only when it passes.
+    static QDeadlineTimer WithGrace(const QDeadlineTimer& deadline, qint64 nGraceMs = 250);
     QDeadlineTimer IoDeadline() const;
     // The group owning a device node, for messages about permissions.
     static QString DeviceGroup(const QString& strPath);

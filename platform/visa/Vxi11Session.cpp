@@ -18,10 +18,6 @@ namespace {
 // than that and its headers: a peer that announces more is not believed.
 constexpr std::uint32_t MAX_READ_REQUEST = 1024 * 1024;
 constexpr int MAX_RECORD = static_cast<int>(MAX_READ_REQUEST) + 4096;
-// The instrument is told the session's timeout and answers when it passes;
-// the session waits this much longer for that answer before it gives up on
-// a peer that says nothing at all.
-constexpr qint64 REPLY_GRACE_MS = 250;
 // How long closing waits for destroy_link.
 constexpr qint64 CLOSE_WAIT_MS = 1000;
 
@@ -30,20 +26,6 @@ std::uint32_t TimeoutField(const QDeadlineTimer& deadline)
     if (deadline.isForever())
         return 0xFFFFFFFFu;
     return static_cast<std::uint32_t>(std::clamp<qint64>(deadline.remainingTime(), 0, 0x7FFFFFFF));
-}
-
-QDeadlineTimer WithGrace(const QDeadlineTimer& deadline)
-{
-    if (deadline.isForever())
-        return deadline;
-    return QDeadlineTimer(std::max<qint64>(0, deadline.remainingTime()) + REPLY_GRACE_MS);
-}
-
-int PollTimeout(const QDeadlineTimer& deadline)
-{
-    if (deadline.isForever())
-        return -1;
-    return static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 0, 1000 * 1000));
 }
 
 } // namespace
@@ -104,24 +86,7 @@ std::uint32_t CVxi11Session::SendCall(int fd, std::uint32_t dwProgram, std::uint
     if (fd < 0)
         ThrowConnectionLost();
     const std::uint32_t dwXid = ++m_dwXid;
-    const QByteArray call = COncRpc::Call(dwXid, dwProgram, dwVersion, dwProcedure, args);
-    int nSent = 0;
-    while (nSent < call.size()) {
-        const ssize_t n =
-            ::send(fd, call.constData() + nSent, static_cast<size_t>(call.size() - nSent), MSG_NOSIGNAL);
-        if (n > 0) {
-            nSent += static_cast<int>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN)
-            ThrowIoError(errno);
-        if (deadline.hasExpired())
-            CVisaStatus::Throw(Visa::VI_ERROR_TMO);
-        pollfd pfd{fd, POLLOUT, 0};
-        ::poll(&pfd, 1, PollTimeout(deadline));
-    }
+    SendOn(fd, COncRpc::Call(dwXid, dwProgram, dwVersion, dwProcedure, args), deadline);
     return dwXid;
 }
 
@@ -130,7 +95,6 @@ QByteArray CVxi11Session::Call(int fd, QByteArray& bufIn, std::uint32_t dwProgra
                                const QDeadlineTimer& deadline, int& nResultsAt)
 {
     const std::uint32_t dwXid = SendCall(fd, dwProgram, dwVersion, dwProcedure, args, deadline);
-    char chunk[16 * 1024];
     for (;;) {
         QByteArray record;
         switch (COncRpc::TakeRecord(bufIn, record, MAX_RECORD)) {
@@ -166,21 +130,11 @@ QByteArray CVxi11Session::Call(int fd, QByteArray& bufIn, std::uint32_t dwProgra
         case COncRpc::RECORD_INCOMPLETE:
             break;
         }
-        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-        if (n > 0) {
-            bufIn.append(chunk, static_cast<int>(n));
-            continue;
-        }
+        const qint64 n = ReceiveSome(fd, bufIn, deadline);
+        if (n < 0)
+            return QByteArray();
         if (n == 0)
             ThrowConnectionLost();
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN)
-            ThrowIoError(errno);
-        if (deadline.hasExpired())
-            return QByteArray();
-        pollfd pfd{fd, POLLIN, 0};
-        ::poll(&pfd, 1, PollTimeout(deadline));
     }
 }
 

@@ -33,36 +33,9 @@ protected:
         std::shared_ptr<IResourceManager> pRm = CreateResourceManager();
         m_dxr.Open(pRm, sim.Resource());
     }
-    QString Read(int nMemory)
-    {
-        STOREMEM mem;
-        m_dxr.SelectStoreMemory(nMemory);
-        m_dxr.ReadStoreMemory(mem);
-        return Describe(mem);
-    }
 
     CDxr m_dxr;
-    QString m_str[4];
 };
-
-TEST_F(DxrSimTest, IdentifiesThenAllMemoriesWrittenReadBackEqual)
-{
-    CSimProcess sim;
-    Open(sim);
-    EXPECT_EQ(m_dxr.m_wVersion, 0x0105);
-    m_dxr.GetIdentity(m_str[0], m_str[1], m_str[2], m_str[3]);
-    EXPECT_EQ(QStringList(m_str, m_str + 4).join(','), QStringLiteral("TALVERO,DXR-9K,91K20473,1.05"));
-    for (int n = 0; n < 100; ++n) {
-        m_dxr.SelectStoreMemory(n);
-        m_dxr.WriteStoreMemory(Pattern(n));
-    }
-    for (int n = 99; n >= 0; --n)
-        EXPECT_EQ(Read(n), Describe(Pattern(n))) << n;
-    // The exclusive lock is the transfer's until it lets go, whatever nested in it.
-    EXPECT_EQ(m_dxr.GetSession()->LockState(), Visa::EXCLUSIVE_LOCK);
-    m_dxr.ReleaseLock();
-    EXPECT_EQ(m_dxr.GetSession()->LockState(), Visa::NO_LOCK);
-}
 
 // A state file that is no memory file is neither used nor overwritten.
 TEST_F(DxrSimTest, AForeignStateFileIsLeftAlone)
@@ -77,19 +50,6 @@ TEST_F(DxrSimTest, AForeignStateFileIsLeftAlone)
     EXPECT_EQ(bad.Stop(), 1);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("not a memory file"));
-}
-
-TEST_F(DxrSimTest, ASilentInstrumentIsAVisaTimeout)
-{
-    // Open's *IDN? and GetIdentity's *IDN? are answered, the error query is not.
-    CSimProcess sim({QStringLiteral("--silent-after"), QStringLiteral("2")});
-    Open(sim);
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_EQ(StatusOf([&] { m_dxr.GetIdentity(m_str[0], m_str[1], m_str[2], m_str[3]); }),
-              Visa::VI_ERROR_TMO);
-    EXPECT_GE(timer.elapsed(), CDxr::IO_TIMEOUT_MS - 100);
-    EXPECT_LT(timer.elapsed(), CDxr::IO_TIMEOUT_MS + 2000);
 }
 
 TEST_F(DxrSimTest, TheLineRateLimitHoldsExchangesToTheBaudRate)

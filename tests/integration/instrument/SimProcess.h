@@ -4,38 +4,69 @@
 #include "support/TestEnv.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
 
-// A dxr9k-sim of the build on a pseudo-terminal, started for one test and
-// terminated after it; the resource name is empty when it did not start.
+#include <csignal>
+#include <thread>
+
+// A dxr9k-sim of the build, started for one test and terminated after it.
+// Lines() are what it printed first: the resource names it serves (empty
+// when it did not start), then the portmapper variable when it serves
+// VXI-11, which this process then uses.
 class CSimProcess
 {
 public:
-    // On a pseudo-terminal unless the options ask for "--tcp PORT".
-    explicit CSimProcess(const QStringList& options = {})
+    // On a pseudo-terminal unless the options ask for a network protocol.
+    explicit CSimProcess(const QStringList& options = {}, int nLines = 1)
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        const bool bTcp = options.contains(QStringLiteral("--tcp"));
+        bool bNetwork = false;
+        for (const char* psz : {"--tcp", "--vxi11", "--hislip"})
+            bNetwork = bNetwork || options.contains(QLatin1String(psz));
         m_process.start(BinaryDir() + QStringLiteral("/sim/dxr9k-sim"),
-                        (bTcp ? QStringList() : QStringList{QStringLiteral("--pty")}) + options);
-        // Its first line names the resource; a sanitizer build takes seconds to get there.
+                        (bNetwork ? QStringList() : QStringList{QStringLiteral("--pty")}) + options);
+        // A sanitizer build takes seconds to get there.
         QElapsedTimer timer;
         timer.start();
-        while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning &&
-               timer.elapsed() < 10000)
-            m_process.waitForReadyRead(200);
-        m_strResource = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        while (m_lines.size() < nLines && m_process.state() != QProcess::NotRunning &&
+               timer.elapsed() < 10000) {
+            if (m_process.canReadLine())
+                m_lines << QString::fromLocal8Bit(m_process.readLine()).trimmed();
+            else
+                m_process.waitForReadyRead(200);
+        }
+        for (const QString& strLine : qAsConst(m_lines)) {
+            if (strLine.startsWith(QLatin1String("VAULTLINE_VXI11_PORTMAPPER=")))
+                qputenv("VAULTLINE_VXI11_PORTMAPPER", strLine.section(QLatin1Char('='), 1).toLatin1());
+        }
     }
-    ~CSimProcess() { Stop(); }
+    ~CSimProcess()
+    {
+        Stop();
+        if (m_lines.filter(QStringLiteral("VAULTLINE_VXI11_PORTMAPPER=")).size() > 0)
+            qunsetenv("VAULTLINE_VXI11_PORTMAPPER");
+    }
 
-    const QString& Resource() const { return m_strResource; }
+    QString Resource() const { return Line(0); }
+    QString Line(int n) const { return n < m_lines.size() ? m_lines.at(n) : QString(); }
+    // The shell prefix that gives a program of the build what it needs to
+    // reach this simulator with the built-in VISA.
+    QString Environment() const
+    {
+        const QString strPortmapper = qEnvironmentVariable("VAULTLINE_VXI11_PORTMAPPER");
+        return QStringLiteral("VAULTLINE_VISA_PROVIDER=builtin") +
+               (strPortmapper.isEmpty() ? QString()
+                                        : QStringLiteral(" VAULTLINE_VXI11_PORTMAPPER=") + strPortmapper);
+    }
 
     // Terminates as a user would (SIGTERM, so --state is saved); the exit code.
-    int Stop()
+    int Stop() { return Kill(SIGTERM); }
+    int Kill(int nSignal)
     {
         if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
+            ::kill(static_cast<pid_t>(m_process.processId()), nSignal);
             if (!m_process.waitForFinished(10000))
                 m_process.kill();
             m_process.waitForFinished(5000);
@@ -43,9 +74,26 @@ public:
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
 
+    // Kills the simulator with SIGKILL from another thread once its
+    // transcript strLog holds nLines lines: in the middle of a transfer,
+    // however fast or slow the build is. Join the thread before the checks.
+    std::thread KillAfter(const QString& strLog, int nLines) const
+    {
+        const auto pid = static_cast<pid_t>(m_process.processId());
+        return std::thread([pid, strLog, nLines] {
+            for (int i = 0; i < 2000; ++i) {
+                QFile log(strLog);
+                if (log.open(QIODevice::ReadOnly) && log.readAll().count('\n') >= nLines)
+                    break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            ::kill(pid, SIGKILL);
+        });
+    }
+
 private:
     QProcess m_process;
-    QString m_strResource;
+    QStringList m_lines;
 };
 
 // A record different in every field from the defaults and from every other

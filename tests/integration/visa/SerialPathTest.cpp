@@ -17,6 +17,17 @@ namespace {
 
 using SerialPathTest = PtySessionTest;
 
+// The line's settings read through a descriptor of our own, as another program would.
+termios LineSettings(const QString& strPath)
+{
+    termios settings{};
+    const int fd = ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(::tcgetattr(fd, &settings), 0);
+    ::close(fd);
+    return settings;
+}
+
 TEST_F(SerialPathTest, RepliesEndAtTheLineFeedOrTheCountAndTravelAsLatin1)
 {
     EXPECT_EQ(m_pSession->WriteString(QStringLiteral("MEM \u00b5A?\n")), 8);
@@ -64,12 +75,7 @@ TEST_F(SerialPathTest, SerialSettingsReachTheLine)
     ASSERT_TRUE(pSerial);
     ApplyInstrumentLineSettings(*pSerial);
 
-    // Read back through a descriptor of our own, as another program would.
-    const int fd = ::open(m_peer.SlavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0);
-    termios settings{};
-    ASSERT_EQ(::tcgetattr(fd, &settings), 0);
-    ::close(fd);
+    const termios settings = LineSettings(m_peer.SlavePath());
     // Speeds out and in, character size, stop bits, parity and hardware flow, XON/XOFF.
     EXPECT_EQ(QList<unsigned>({::cfgetospeed(&settings), ::cfgetispeed(&settings),
                                settings.c_cflag & (CSIZE | CSTOPB | PARENB | CRTSCTS),
@@ -154,12 +160,7 @@ TEST_F(SerialPathTest, OpeningTheLineAgainLeavesItsInputAndSettings)
     for (int i = 0; i < 5; ++i)
         m_rm.Open(m_peer.ResourceName(), Visa::NO_LOCK, 2000, QString());
     EXPECT_EQ(Read(), QStringLiteral("1,2,3,4,5,6,7,8,9,10\n"));
-    termios settings{};
-    const int fd =
-        ::open(QFile::encodeName(m_peer.SlavePath()).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::tcgetattr(fd, &settings), 0);
-    ::close(fd);
+    const termios settings = LineSettings(m_peer.SlavePath());
     EXPECT_EQ(::cfgetospeed(&settings), speed_t(B19200));
     EXPECT_EQ(settings.c_cflag & CSTOPB, tcflag_t(CSTOPB));
     EXPECT_EQ(settings.c_iflag & (IXON | IXOFF), tcflag_t(IXON | IXOFF));

@@ -23,21 +23,10 @@ class GpibSessionTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        qputenv("VAULTLINE_GPIB_LIBRARY", FAKE_GPIB_LIBRARY);
-        m_pLibrary = ::dlopen(FAKE_GPIB_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_TRUE(m_pLibrary) << ::dlerror();
+        ASSERT_TRUE(m_library.IsLoaded()) << ::dlerror();
         Fake<void()>("FakeGpib_Reset")();
     }
-    void TearDown() override
-    {
-        qunsetenv("VAULTLINE_GPIB_LIBRARY");
-        if (m_pLibrary)
-            ::dlclose(m_pLibrary);
-    }
-    template <class F> F* Fake(const char* pszName) const
-    {
-        return reinterpret_cast<F*>(::dlsym(m_pLibrary, pszName));
-    }
+    template <class F> F* Fake(const char* pszName) const { return m_library.Fake<F>(pszName); }
     QString Log() const { return QString::fromLatin1(Fake<const char*()>("FakeGpib_Log")()); }
     void SetReply(const char* pszReply) const { Fake<void(const char*)>("FakeGpib_SetReply")(pszReply); }
     std::shared_ptr<IMessage> Open(const QString& strName)
@@ -45,7 +34,7 @@ protected:
         return std::dynamic_pointer_cast<IMessage>(m_rm.Open(strName, Visa::NO_LOCK, 2000, QString()));
     }
 
-    void* m_pLibrary = nullptr;
+    CFakeLibrary m_library{"VAULTLINE_GPIB_LIBRARY", FAKE_GPIB_LIBRARY};
     CBuiltinResourceManager m_rm;
 };
 

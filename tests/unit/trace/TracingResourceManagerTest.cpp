@@ -2,74 +2,31 @@
 #include "platform/visa/VisaStatus.h"
 #include "platform/visa/VisaTrace.h"
 
+#include "unit/instrument/ScriptedPeer.h"
 #include "unit/visa/VisaTestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <deque>
-
 namespace {
 
-// A session that hands out prepared read pieces and keeps what was written.
-class CScriptedSession : public virtual IMessage
-{
-public:
-    QString ResourceName() const override { return m_strName; }
-    void SetTimeout(long) override {}
-    long GetTimeout() const override { return 3000; }
-    QString LockRsrc(int, long, const QString&) override { return QString(); }
-    void UnlockRsrc() override {}
-    int LockState() override { return Visa::NO_LOCK; }
-    long WriteString(const QString& strText) override
-    {
-        m_written += strText;
-        return strText.size();
-    }
-    QString ReadString(long) override
-    {
-        if (m_reads.empty())
-            CVisaStatus::Throw(Visa::VI_ERROR_TMO);
-        const QString strPiece = m_reads.front();
-        m_reads.pop_front();
-        return strPiece;
-    }
-
-    QString m_strName;
-    std::deque<QString> m_reads;
-    QString m_written;
-};
-
-class CScriptedSerialSession : public CScriptedSession, public ISerial
-{
-public:
-    void SetBaudRate(long nBaud) override { m_nBaud = nBaud; }
-    void SetDataBits(short) override {}
-    void SetStopBits(int) override {}
-    void SetParity(int) override {}
-    void SetFlowControl(int) override {}
-    long m_nBaud = 0;
-};
-
+// Opens the scripted instrument or serial line by its name; anything else
+// is not found.
 class CScriptedManager : public IResourceManager
 {
 public:
     QStringList FindRsrc(const QString&) override { return {}; }
     std::shared_ptr<IVisaSession> Open(const QString& strName, int, long, const QString&) override
     {
-        if (strName.startsWith(QLatin1String("TCPIP"))) {
-            m_pSocket->m_strName = strName;
-            return m_pSocket;
-        }
-        if (strName.startsWith(QLatin1String("ASRL"))) {
-            m_pSerial->m_strName = strName;
+        if (strName == m_pMessage->ResourceName())
+            return m_pMessage;
+        if (strName == m_pSerial->ResourceName())
             return m_pSerial;
-        }
         CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, QStringLiteral("no such thing"));
     }
-    std::shared_ptr<CScriptedSession> m_pSocket = std::make_shared<CScriptedSession>();
-    std::shared_ptr<CScriptedSerialSession> m_pSerial = std::make_shared<CScriptedSerialSession>();
+    std::shared_ptr<CScriptedMessage> m_pMessage = std::make_shared<CScriptedMessage>();
+    std::shared_ptr<CScriptedSerial> m_pSerial = std::make_shared<CScriptedSerial>();
 };
 
 class TracingResourceManagerTest : public ::testing::Test
@@ -102,17 +59,16 @@ protected:
 TEST_F(TracingResourceManagerTest, OneLinePerCommandAndPerWholeReply)
 {
     auto pInner = std::make_shared<CScriptedManager>();
-    auto& reads = pInner->m_pSocket->m_reads;
     // A memo with a line feed arrives in two reads, a long reply cut by the
     // count in two more; a reply without its line feed is marked.
-    reads = {QStringLiteral("\"two\n"), QStringLiteral("lines\"\n"), QStringLiteral("1,2,"),
-             QStringLiteral("3\n"), QStringLiteral("partial")};
+    pInner->m_pMessage->m_strPending = QStringLiteral("\"two\nlines\"\n1,2,3\npartial");
     {
         const std::shared_ptr<IResourceManager> pRm = CTracingResourceManager::WrapIfTracing(pInner);
-        const auto pSession = std::dynamic_pointer_cast<IMessage>(
-            pRm->Open(QStringLiteral("TCPIP0::h::5025::SOCKET"), 0, 0, {}));
+        const auto pSession =
+            std::dynamic_pointer_cast<IMessage>(pRm->Open(QStringLiteral("GPIB0::1::INSTR"), 0, 0, {}));
         ASSERT_TRUE(pSession);
-        EXPECT_FALSE(std::dynamic_pointer_cast<ISerial>(pSession)) << "a socket became a serial line";
+        EXPECT_FALSE(std::dynamic_pointer_cast<ISerial>(pSession))
+            << "a message session became a serial line";
         pSession->WriteString(QStringLiteral("MEMO?\n"));
         const QString strFirst = pSession->ReadString(256);
         EXPECT_EQ((strFirst + pSession->ReadString(256)).toStdString(), "\"two\nlines\"\n");
@@ -123,11 +79,12 @@ TEST_F(TracingResourceManagerTest, OneLinePerCommandAndPerWholeReply)
         pSession->WriteString(QStringLiteral("X?"));
         pSession->ReadString(256);
         EXPECT_THROW(pSession->ReadString(256), _com_error);
-        EXPECT_EQ(pInner->m_pSocket->m_written.toStdString(), "MEMO?\nA\r\nB\\C\nX?")
+        EXPECT_EQ(pInner->m_pMessage->m_log.filter(QStringLiteral("Write")).join('|').toStdString(),
+                  "Write MEMO?\n|Write A\r\nB\\C\n|Write X?")
             << "the text was changed";
     }
     const QStringList expected = {
-        QStringLiteral("- open TCPIP0::h::5025::SOCKET"),
+        QStringLiteral("- open GPIB0::1::INSTR"),
         QStringLiteral("> MEMO?"),
         QStringLiteral("< \"two\\x0alines\""),
         QStringLiteral("> A"),
@@ -136,8 +93,8 @@ TEST_F(TracingResourceManagerTest, OneLinePerCommandAndPerWholeReply)
         QStringLiteral("- lock exclusive (waits up to 2000 ms)"),
         QStringLiteral("> X? (no line end)"),
         QStringLiteral("< partial (no line end)"),
-        QStringLiteral("- read timeout: ") + CVisaStatus::Description(Visa::VI_ERROR_TMO),
-        QStringLiteral("- close TCPIP0::h::5025::SOCKET"),
+        QStringLiteral("- read timeout: ") + _com_error(Visa::VI_ERROR_TMO).ErrorMessage(),
+        QStringLiteral("- close GPIB0::1::INSTR"),
     };
     EXPECT_EQ(Lines().join(QLatin1Char('\n')).toStdString(), expected.join(QLatin1Char('\n')).toStdString());
 }
@@ -151,14 +108,14 @@ TEST_F(TracingResourceManagerTest, SerialLinesStaySerialAndFailuresAreTraced)
             std::dynamic_pointer_cast<ISerial>(pRm->Open(QStringLiteral("ASRL/dev/pts/9::INSTR"), 0, 0, {}));
         ASSERT_TRUE(pSerial) << "the serial line lost its settings";
         pSerial->SetBaudRate(19200);
-        EXPECT_EQ(pInner->m_pSerial->m_nBaud, 19200);
+        EXPECT_EQ(pInner->m_pSerial->m_log.last(), QStringLiteral("BaudRate 19200"));
     }
-    EXPECT_EQ(StatusOf([&] { pRm->Open(QStringLiteral("GPIB0::1::INSTR"), 0, 0, {}); }),
+    EXPECT_EQ(StatusOf([&] { pRm->Open(QStringLiteral("GPIB0::2::INSTR"), 0, 0, {}); }),
               Visa::VI_ERROR_RSRC_NFOUND);
     const QStringList lines = Lines();
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines[1], QStringLiteral("- baud 19200"));
-    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("- open GPIB0::1::INSTR failed: ")))
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("- open GPIB0::2::INSTR failed: ")))
         << qPrintable(lines[3]);
     EXPECT_TRUE(lines[3].endsWith(QStringLiteral("no such thing"))) << qPrintable(lines[3]);
 }

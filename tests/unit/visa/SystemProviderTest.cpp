@@ -18,24 +18,15 @@ protected:
     void SetUp() override
     {
         TearDown();
-        qputenv("VAULTLINE_VISA_LIBRARY", FAKE_VISA_LIBRARY);
-        m_pLibrary = ::dlopen(FAKE_VISA_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_TRUE(m_pLibrary) << ::dlerror();
+        ASSERT_TRUE(m_library.IsLoaded()) << ::dlerror();
         Fake<void()>("FakeVisa_Reset")();
     }
     void TearDown() override
     {
-        for (const char* pszName : {"VAULTLINE_VISA_LIBRARY", "VAULTLINE_VISA_PROVIDER", "FAKE_VISA_NO_RM"})
-            qunsetenv(pszName);
-        if (m_pLibrary)
-            ::dlclose(m_pLibrary);
-        m_pLibrary = nullptr;
+        qunsetenv("VAULTLINE_VISA_PROVIDER");
+        qunsetenv("FAKE_VISA_NO_RM");
     }
-
-    template <class F> F* Fake(const char* pszName) const
-    {
-        return reinterpret_cast<F*>(::dlsym(m_pLibrary, pszName));
-    }
+    template <class F> F* Fake(const char* pszName) const { return m_library.Fake<F>(pszName); }
     int OpenSessions() const { return Fake<int()>("FakeVisa_OpenSessions")(); }
     // All ones when it was never set.
     std::uint64_t Attribute(std::uint32_t attr) const
@@ -43,7 +34,7 @@ protected:
         return Fake<std::uint64_t(std::uint32_t)>("FakeVisa_Attribute")(attr);
     }
 
-    void* m_pLibrary = nullptr;
+    CFakeLibrary m_library{"VAULTLINE_VISA_LIBRARY", FAKE_VISA_LIBRARY};
 };
 
 TEST_F(SystemProviderTest, ProviderChoice)

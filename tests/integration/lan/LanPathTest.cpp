@@ -1,9 +1,9 @@
-// VXI-11 through the built-in VISA against dxr9k-sim on loopback: the command
-// line's transfers, the instrument's own lock between two clients, a silent
-// instrument and one that dies mid-transfer.
+// VXI-11 and HiSLIP through the built-in VISA against dxr9k-sim on loopback,
+// one test for both transports: the command line's transfers, the
+// instrument's own lock between two clients, a silent instrument and one
+// that dies mid-transfer.
 
 #include "integration/instrument/SimProcess.h"
-#include "integration/lan/LanSim.h"
 #include "integration/memfile/RunCli.h"
 #include "unit/visa/VisaTestSupport.h"
 
@@ -20,9 +20,24 @@
 
 namespace {
 
-class Vxi11PathTest : public ::testing::Test
+struct TRANSPORT
+{
+    const char* pszName;
+    const char* pszOption; // of dxr9k-sim
+    int nLines;            // that the simulator prints first
+    const char* pszWhere;  // in the texts of the errors
+};
+
+class LanPathTest : public ::testing::TestWithParam<TRANSPORT>
 {
 protected:
+    bool IsVxi11() const { return GetParam().nLines == 2; }
+    CSimProcess Start(QStringList args) const
+    {
+        args.prepend(QStringLiteral("0"));
+        args.prepend(QLatin1String(GetParam().pszOption));
+        return CSimProcess(args, GetParam().nLines);
+    }
     QString Path(const QString& strName) const { return m_dir.filePath(strName); }
     QString SaveMemories(int nSeed)
     {
@@ -51,10 +66,9 @@ protected:
     CBuiltinResourceManager m_rm;
 };
 
-TEST_F(Vxi11PathTest, IdentifyDownloadAndUploadMoveAllMemoriesEqual)
+TEST_P(LanPathTest, IdentifyDownloadAndUploadMoveAllMemoriesEqual)
 {
-    CLanSim sim({"--vxi11", "0", "--state", SaveMemories(1)}, 2);
-    ASSERT_EQ(sim.Line(0), QStringLiteral("TCPIP0::127.0.0.1::inst0::INSTR"));
+    const CSimProcess sim = Start({"--state", SaveMemories(1)});
     const RUN id = RunCli({"identify", sim.Line(0)}, sim.Environment());
     EXPECT_EQ(id.nExit, 0) << qPrintable(id.strErr);
     EXPECT_TRUE(id.strOut.contains(QLatin1String("TALVERO"))) << qPrintable(id.strOut);
@@ -64,16 +78,16 @@ TEST_F(Vxi11PathTest, IdentifyDownloadAndUploadMoveAllMemoriesEqual)
     ExpectMemories(Path("backup.xMem"), 1);
 
     // Behind a LAN/GPIB gateway the instrument has a GPIB address as its device name.
-    const RUN up =
-        RunCli({"upload", SaveMemories(2), "TCPIP0::127.0.0.1::gpib0,5::INSTR"}, sim.Environment());
+    const QString strUpload = IsVxi11() ? QStringLiteral("TCPIP0::127.0.0.1::gpib0,5::INSTR") : sim.Line(0);
+    const RUN up = RunCli({"upload", SaveMemories(2), strUpload}, sim.Environment());
     ASSERT_EQ(up.nExit, 0) << qPrintable(up.strErr);
     ASSERT_EQ(RunCli({"download", sim.Line(0), Path("back.xMem")}, sim.Environment()).nExit, 0);
     ExpectMemories(Path("back.xMem"), 2);
 }
 
-TEST_F(Vxi11PathTest, SecondClientWaitsForTheInstrumentsLockThenGetsTheLockedStatus)
+TEST_P(LanPathTest, SecondClientWaitsForTheInstrumentsLockThenGetsTheLockedStatus)
 {
-    CLanSim sim({"--vxi11", "0"}, 2);
+    const CSimProcess sim = Start({});
     const std::shared_ptr<IMessage> pFirst = Open(sim.Line(0));
     std::shared_ptr<IMessage> pSecond = Open(sim.Line(0));
     pFirst->LockRsrc(Visa::EXCLUSIVE_LOCK, 2000, QString());
@@ -106,24 +120,38 @@ TEST_F(Vxi11PathTest, SecondClientWaitsForTheInstrumentsLockThenGetsTheLockedSta
     EXPECT_LT(timer.elapsed(), 1500);
     EXPECT_EQ(StatusOf([&] { pFirst->LockRsrc(Visa::EXCLUSIVE_LOCK, 0, QString()); }),
               Visa::VI_ERROR_RSRC_LOCKED);
-    // Closing a session ends its link and its lock with it.
+
+    if (!IsVxi11()) {
+        EXPECT_EQ(StatusOf([&] { pFirst->LockRsrc(Visa::SHARED_LOCK, 0, QString()); }),
+                  Visa::VI_ERROR_RSRC_LOCKED);
+        // Shared locks share with each other, not with the exclusive one.
+        pSecond->UnlockRsrc();
+        pSecond->LockRsrc(Visa::SHARED_LOCK, 0, QString());
+        pFirst->LockRsrc(Visa::SHARED_LOCK, 0, QString());
+        EXPECT_EQ(StatusOf([&] { pFirst->LockRsrc(Visa::EXCLUSIVE_LOCK, 0, QString()); }),
+                  Visa::VI_ERROR_RSRC_LOCKED);
+    }
+    // Closing a session ends its lock at the instrument.
     pSecond.reset();
-    pFirst->LockRsrc(Visa::EXCLUSIVE_LOCK, 0, QString());
-    // VXI-11 has no shared lock; nested in the exclusive one it keeps that
-    // until both are released.
-    pFirst->LockRsrc(Visa::SHARED_LOCK, 0, QString());
-    pFirst->UnlockRsrc();
-    const std::shared_ptr<IMessage> pThird = Open(sim.Line(0));
-    EXPECT_EQ(StatusOf([&] { pThird->LockRsrc(Visa::EXCLUSIVE_LOCK, 0, QString()); }),
-              Visa::VI_ERROR_RSRC_LOCKED);
-    pFirst->UnlockRsrc();
-    EXPECT_EQ(StatusOf([&] { pThird->LockRsrc(Visa::SHARED_LOCK, 0, QString()); }),
-              Visa::VI_ERROR_INV_LOCK_TYPE);
+    pFirst->LockRsrc(Visa::EXCLUSIVE_LOCK, 1000, QString());
+    EXPECT_EQ(pFirst->LockState(), Visa::EXCLUSIVE_LOCK);
+    if (IsVxi11()) {
+        // VXI-11 has no shared lock; nested in the exclusive one it keeps
+        // that until both are released.
+        pFirst->LockRsrc(Visa::SHARED_LOCK, 0, QString());
+        pFirst->UnlockRsrc();
+        const std::shared_ptr<IMessage> pThird = Open(sim.Line(0));
+        EXPECT_EQ(StatusOf([&] { pThird->LockRsrc(Visa::EXCLUSIVE_LOCK, 0, QString()); }),
+                  Visa::VI_ERROR_RSRC_LOCKED);
+        pFirst->UnlockRsrc();
+        EXPECT_EQ(StatusOf([&] { pThird->LockRsrc(Visa::SHARED_LOCK, 0, QString()); }),
+                  Visa::VI_ERROR_INV_LOCK_TYPE);
+    }
 }
 
-TEST_F(Vxi11PathTest, SilentInstrumentGivesTheTimeoutStatusAfterTheTimeout)
+TEST_P(LanPathTest, SilentOrKilledInstrumentGivesTimeoutThenConnectionLost)
 {
-    CLanSim sim({"--vxi11", "0", "--silent-after", "1"}, 2);
+    CSimProcess sim = Start({"--silent-after", "1"});
     const std::shared_ptr<IMessage> pSession = Open(sim.Line(0));
     pSession->SetTimeout(600);
     pSession->WriteString(QStringLiteral("*IDN?\n"));
@@ -134,26 +162,38 @@ TEST_F(Vxi11PathTest, SilentInstrumentGivesTheTimeoutStatusAfterTheTimeout)
     EXPECT_EQ(StatusOf([&] { pSession->ReadString(256); }), Visa::VI_ERROR_TMO);
     EXPECT_GE(timer.elapsed(), 580);
     EXPECT_LT(timer.elapsed(), 1100);
+
+    sim.Kill(SIGKILL);
+    QString strText;
+    EXPECT_EQ(StatusOf([&] { pSession->ReadString(256); }, &strText), Visa::VI_ERROR_CONN_LOST);
+    EXPECT_TRUE(strText.contains(QLatin1String(GetParam().pszWhere))) << qPrintable(strText);
 }
 
-TEST_F(Vxi11PathTest, InstrumentKilledMidTransferIsAClearVisaErrorAndNoFile)
+TEST_P(LanPathTest, InstrumentKilledMidTransferIsAClearVisaErrorAndNoFile)
 {
-    CLanSim sim({"--vxi11", "0", "--log", Path("sim.log")}, 2);
-    const QString strEnvironment = sim.Environment();
+    const CSimProcess sim = Start({"--log", Path("sim.log")});
     // Memory 20 or so of 100.
     std::thread killer = sim.KillAfter(Path("sim.log"), 500);
-    const RUN r = RunCli({"download", sim.Line(0), Path("backup.xMem")}, strEnvironment);
+    const RUN r = RunCli({"download", sim.Line(0), Path("backup.xMem")}, sim.Environment());
     killer.join();
     EXPECT_EQ(r.nExit, 5);
     EXPECT_TRUE(r.strErr.startsWith(CVisaStatus::Description(Visa::VI_ERROR_CONN_LOST)))
         << qPrintable(r.strErr);
-    EXPECT_TRUE(r.strErr.contains(QLatin1String("127.0.0.1 (VXI-11 inst0)"))) << qPrintable(r.strErr);
+    EXPECT_TRUE(r.strErr.contains(QLatin1String(GetParam().pszWhere))) << qPrintable(r.strErr);
     EXPECT_FALSE(QFileInfo::exists(Path("backup.xMem")));
 }
 
-TEST_F(Vxi11PathTest, NamesThatReachNoInstrumentSayWhy)
+INSTANTIATE_TEST_SUITE_P(Transports, LanPathTest,
+                         ::testing::Values(TRANSPORT{"Vxi11", "--vxi11", 2, "127.0.0.1 (VXI-11 inst0)"},
+                                           TRANSPORT{"Hislip", "--hislip", 1, "(HiSLIP hislip0)"}),
+                         [](const ::testing::TestParamInfo<TRANSPORT>& transport) {
+                             return transport.param.pszName;
+                         });
+
+TEST(Vxi11PathTest, NamesThatReachNoInstrumentSayWhy)
 {
-    CLanSim sim({"--vxi11", "0"}, 2);
+    const CSimProcess sim({"--vxi11", "0"}, 2);
+    CBuiltinResourceManager rm;
     const QByteArray port = qgetenv("VAULTLINE_VXI11_PORTMAPPER");
     // The device name, the portmapper's port, the status.
     const std::tuple<const char*, QByteArray, HRESULT, QString> cases[] = {
@@ -169,7 +209,10 @@ TEST_F(Vxi11PathTest, NamesThatReachNoInstrumentSayWhy)
     for (const auto& [pszName, portmapper, nStatus, strDetail] : cases) {
         qputenv("VAULTLINE_VXI11_PORTMAPPER", portmapper);
         QString strText;
-        EXPECT_EQ(StatusOf([&] { Open(QString::fromLatin1(pszName)); }, &strText), nStatus) << pszName;
+        EXPECT_EQ(StatusOf([&] { rm.Open(QString::fromLatin1(pszName), Visa::NO_LOCK, 2000, QString()); },
+                           &strText),
+                  nStatus)
+            << pszName;
         EXPECT_TRUE(strText.contains(strDetail)) << qPrintable(strText);
     }
 }
