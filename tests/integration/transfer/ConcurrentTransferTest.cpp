@@ -4,8 +4,7 @@
 // memories. And a third program that opens the serial line over and over
 // during a download does not disturb it.
 
-#include "integration/instrument/SimProcess.h"
-#include "integration/memfile/RunCli.h"
+#include "integration/transfer/PatternFiles.h"
 
 #include "instrument/Dxr.h"
 #include "model/XmlDocData.h"
@@ -43,34 +42,15 @@ private:
     QProcess m_process;
 };
 
-class ConcurrentTransferTest : public ::testing::TestWithParam<bool>
+class ConcurrentTransferTest : public PatternFiles<::testing::TestWithParam<bool>>
 {
 protected:
-    QString Path(const QString& strName) const { return m_dir.filePath(strName); }
-
-    QString Save(const QString& strName, int nSeed)
-    {
-        CXmlDocData data;
-        data.Reset();
-        for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i)
-            *data.GetContainer().GetAt(i) = Pattern(i, nSeed);
-        EXPECT_TRUE(data.Save(Path(strName)));
-        return Path(strName);
-    }
-
     // The seed that every memory of the range in the file came from, or -1
     // when they do not all come from one.
     static int SeedOf(const QString& strPath, int nFirst, int nLast, std::initializer_list<int> seeds)
     {
-        CXmlDocData data;
-        data.Reset();
-        if (!data.Load(strPath))
-            return -1;
         for (const int nSeed : seeds) {
-            bool bAll = true;
-            for (int i = nFirst; i <= nLast && bAll; ++i)
-                bAll = Describe(*data.GetContainer().GetAt(i)) == Describe(Pattern(i, nSeed));
-            if (bAll)
+            if (Holds(strPath, nSeed, nFirst, nLast))
                 return nSeed;
         }
         return -1;
@@ -83,8 +63,6 @@ protected:
         return run.nExit == 5 &&
                run.strErr.startsWith(LoadResString(2700).arg(strResource).arg(CDxr::LOCK_TIMEOUT_MS));
     }
-
-    QTemporaryDir m_dir;
 };
 
 TEST_P(ConcurrentTransferTest, TwoTransfersNeverCrossMemories)
