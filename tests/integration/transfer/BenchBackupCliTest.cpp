@@ -161,13 +161,9 @@ TEST_F(BenchBackupCliTest, IdentifyAndVerifyJsonCarryWhatTheTextFormShows)
                            {"Firmware", "1.05"},
                            {"Version", "1.05 (0x0105)"}}));
 
-    CXmlDocData data;
-    data.Reset();
-    for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i)
-        *data.GetContainer().GetAt(i) = Pattern(i, 7);
-    data.GetContainer().GetAt(3)->Curr = 9.5f;
-    ASSERT_TRUE(data.Save(Path("other.xMem")));
-    const RUN verify = RunCli({"verify", Path("other.xMem"), sim.Resource(), "--range", "0-9", "--json"});
+    const QString strOther =
+        Save("other.xMem", 7, [](CXmlDocData& data) { data.GetContainer().GetAt(3)->Curr = 9.5f; });
+    const RUN verify = RunCli({"verify", strOther, sim.Resource(), "--range", "0-9", "--json"});
     EXPECT_EQ(verify.nExit, 1) << qPrintable(verify.strErr);
     const QJsonArray differences = QJsonDocument::fromJson(verify.strOut.toUtf8()).array();
     ASSERT_EQ(differences.size(), 1) << qPrintable(verify.strOut);
@@ -188,25 +184,17 @@ TEST_F(BenchBackupCliTest, NightlyScriptCommitsOnlyWhenAMemoryChanged)
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("repo"));
     const QString strScript =
         QDir(FixturePath(QString())).filePath("../../packaging/systemd/vaultline-backup.sh");
-    auto night = [&] {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("VAULTLINE_BACKUP_REPO", Path("repo"));
-        env.insert("VAULTLINE_BACKUP_RESOURCES", Path("resources"));
-        env.insert("VAULTLINE_CLI", QDir(BinaryDir()).filePath("cli/vaultline-cli"));
-        env.insert("GIT_CONFIG_GLOBAL", "/dev/null");
-        env.insert("GIT_CONFIG_NOSYSTEM", "1");
-        process.setProcessEnvironment(env);
-        process.start("/bin/sh", {strScript});
-        process.waitForFinished(120000);
-        return process.exitCode();
-    };
+    const QList<std::pair<QString, QString>> environment = {
+        {"VAULTLINE_BACKUP_REPO", Path("repo")},
+        {"VAULTLINE_BACKUP_RESOURCES", Path("resources")},
+        {"VAULTLINE_CLI", QDir(BinaryDir()).filePath("cli/vaultline-cli")},
+        {"GIT_CONFIG_GLOBAL", "/dev/null"},
+        {"GIT_CONFIG_NOSYSTEM", "1"}};
+    auto night = [&] { return RunProgram("/bin/sh", {strScript}, m_dir.path(), environment).nExit; };
     auto commits = [&] {
-        QProcess git;
-        git.setWorkingDirectory(Path("repo"));
-        git.start("git", {"log", "--format=%s"});
-        git.waitForFinished(30000);
-        return QString::fromUtf8(git.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).size();
+        return RunProgram("git", {"log", "--format=%s"}, Path("repo"))
+            .strOut.split('\n', Qt::SkipEmptyParts)
+            .size();
     };
     ASSERT_EQ(night(), 0);
     EXPECT_EQ(commits(), 1);
