@@ -126,15 +126,11 @@ INSTANTIATE_TEST_SUITE_P(Transports, ConcurrentTransferTest, ::testing::Values(f
 
 // Another program opening the line (as any VISA program does before it talks)
 // must leave a paced download running on it untouched.
-TEST(SerialOpenTest, OpeningTheLineElsewhereDoesNotDisturbADownload)
+using SerialOpenTest = PatternFiles<>;
+
+TEST_F(SerialOpenTest, OpeningTheLineElsewhereDoesNotDisturbADownload)
 {
-    QTemporaryDir dir;
-    CXmlDocData data;
-    data.Reset();
-    for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i)
-        *data.GetContainer().GetAt(i) = Pattern(i, 3);
-    ASSERT_TRUE(data.Save(dir.filePath("state.xMem")));
-    CSimProcess sim({"--state", dir.filePath("state.xMem"), "--baud", "19200"});
+    CSimProcess sim({"--state", Save("state.xMem", 3), "--baud", "19200"});
     ASSERT_FALSE(sim.Resource().isEmpty());
 
     std::atomic<bool> bStop{false};
@@ -151,14 +147,10 @@ TEST(SerialOpenTest, OpeningTheLineElsewhereDoesNotDisturbADownload)
         }
     });
     for (int nRun = 0; nRun < 2; ++nRun) {
-        const QString strFile = dir.filePath(QStringLiteral("d%1.xMem").arg(nRun));
+        const QString strFile = Path(QStringLiteral("d%1.xMem").arg(nRun));
         const RUN run = RunCli({"download", sim.Resource(), strFile, "--range", "0-5"});
         EXPECT_EQ(run.nExit, 0) << qPrintable(run.strErr);
-        CXmlDocData back;
-        back.Reset();
-        ASSERT_TRUE(back.Load(strFile));
-        for (int i = 0; i < 6; ++i)
-            EXPECT_EQ(Describe(*back.GetContainer().GetAt(i)), Describe(Pattern(i, 3))) << "memory " << i;
+        EXPECT_TRUE(Holds(strFile, 3, 0, 5)) << nRun;
     }
     bStop.store(true);
     opener.join();
