@@ -17,23 +17,16 @@ VAULTLINE_CLI_COMMAND(s_Export);
 
 int RunExport(const QStringList& args)
 {
-    QStringList positional;
-    std::map<QString, QString> options;
-    if (!SplitArguments(s_Export, args, {QStringLiteral("--format"), QStringLiteral("--output")}, 1,
-                        positional, options))
-        return CLI_EXIT_USAGE;
-    const auto it = options.find(QStringLiteral("--output"));
-    const QString strOutput = it != options.end() ? it->second : QStringLiteral("-");
-    CMemoryTextFile::EFormat eFormat = CMemoryTextFile::FORMAT_JSON;
-    if (!ParseTextFormat(s_Export, options, strOutput, eFormat))
+    TEXTFILEARGS a;
+    if (!ParseTextFileArguments(s_Export, args, false, a))
         return CLI_EXIT_USAGE;
 
     CXmlDocData data;
-    if (!LoadMemoryFile(data, positional.at(0)))
+    if (!LoadMemoryFile(data, a.strInput))
         return CLI_EXIT_FILE;
     QString strError;
-    if (!WriteOutputBytes(strOutput, CMemoryTextFile::Write(data, eFormat), strError)) {
-        CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strOutput));
+    if (!WriteOutputBytes(a.strOutput, CMemoryTextFile::Write(data, a.eFormat), strError)) {
+        CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, a.strOutput));
         CliPrintError(LoadResString(2114).arg(strError));
         return CLI_EXIT_FILE;
     }

@@ -19,19 +19,11 @@ VAULTLINE_CLI_COMMAND(s_Import);
 // input leaves OUT as it was.
 int RunImport(const QStringList& args)
 {
-    QStringList positional;
-    std::map<QString, QString> options;
-    if (!SplitArguments(s_Import, args, {QStringLiteral("--format"), QStringLiteral("--output")}, 1,
-                        positional, options))
+    TEXTFILEARGS a;
+    if (!ParseTextFileArguments(s_Import, args, true, a))
         return CLI_EXIT_USAGE;
-    const auto it = options.find(QStringLiteral("--output"));
-    if (it == options.end())
-        return CliUsageError(s_Import, LoadResString(2110).arg(QStringLiteral("--output")));
-    const QString strInput = positional.at(0);
-    const QString strOutput = it->second;
-    CMemoryTextFile::EFormat eFormat = CMemoryTextFile::FORMAT_JSON;
-    if (!ParseTextFormat(s_Import, options, strInput, eFormat))
-        return CLI_EXIT_USAGE;
+    const QString& strInput = a.strInput;
+    const QString& strOutput = a.strOutput;
 
     QByteArray bytes;
     QString strError;
@@ -41,7 +33,7 @@ int RunImport(const QStringList& args)
         return CLI_EXIT_FILE;
     }
     CXmlDocData data;
-    if (!CMemoryTextFile::Read(bytes, eFormat, data, strError)) {
+    if (!CMemoryTextFile::Read(bytes, a.eFormat, data, strError)) {
         CliPrintError(QStringLiteral("%1: %2").arg(
             IsStandardStream(strInput) ? LoadResString(2960) : strInput, strError));
         CliPrintError(LoadResString(2949).arg(strOutput));

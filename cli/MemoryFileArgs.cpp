@@ -88,15 +88,6 @@ bool SaveMemoryFile(CXmlDocData& data, const QString& strPath)
     return false;
 }
 
-QString EscapeForLine(QString str)
-{
-    str.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
-    str.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    str.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    str.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    return str;
-}
-
 void PrintDifferences(int nMemory, const std::vector<STOREMEMDIFFERENCE>& differences)
 {
     CliPrint(LoadResString(2106).arg(nMemory));

@@ -29,10 +29,6 @@ bool LoadMemoryFile(CXmlDocData& data, const QString& strPath);
 // Saves ("-": standard output); on failure prints message 1003 with the path as given, and the reason.
 bool SaveMemoryFile(CXmlDocData& data, const QString& strPath);
 
-// A cell or value on one output line: line breaks and tabs written as
-// backslash-n, backslash-r and backslash-t, so each row stays one line.
-QString EscapeForLine(QString str);
-
 // "Memory N", then one line per differing value on standard output: a tab, the
 // field, the first value and the second, separated by tabs; a memo longer
 // than the instrument keeps gets a fourth column that says so.

@@ -3,6 +3,7 @@
 #include "cli/MemoryFileArgs.h"
 
 #include "model/MemoryRows.h"
+#include "model/StoreMemComparison.h"
 #include "model/XmlDocData.h"
 #include "resources/StringTable.h"
 

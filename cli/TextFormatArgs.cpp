@@ -1,23 +1,42 @@
 #include "cli/TextFormatArgs.h"
+#include "cli/MemoryFileArgs.h"
 
 #include "resources/StringTable.h"
 
-bool ParseTextFormat(const CLICOMMAND& command, const std::map<QString, QString>& options,
-                     const QString& strPath, CMemoryTextFile::EFormat& eFormat)
+#include <map>
+
+bool ParseTextFileArguments(const CLICOMMAND& command, const QStringList& args, bool bImport, TEXTFILEARGS& a)
 {
-    const auto it = options.find(QStringLiteral("--format"));
-    const QString strFormat = it != options.end() ? it->second.toLower()
-                              : strPath.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+    QStringList positional;
+    std::map<QString, QString> options;
+    if (!SplitArguments(command, args, {QStringLiteral("--format"), QStringLiteral("--output")}, 1,
+                        positional, options))
+        return false;
+    a.strInput = positional.at(0);
+    const auto output = options.find(QStringLiteral("--output"));
+    if (output != options.end()) {
+        a.strOutput = output->second;
+    } else if (bImport) {
+        CliUsageError(command, LoadResString(2110).arg(QStringLiteral("--output")));
+        return false;
+    } else {
+        a.strOutput = QStringLiteral("-");
+    }
+
+    const QString& strTextFile = bImport ? a.strInput : a.strOutput;
+    const auto format = options.find(QStringLiteral("--format"));
+    const QString strFormat = format != options.end() ? format->second.toLower()
+                              : strTextFile.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
                                   ? QStringLiteral("csv")
                                   : QStringLiteral("json");
     if (strFormat == QLatin1String("json")) {
-        eFormat = CMemoryTextFile::FORMAT_JSON;
+        a.eFormat = CMemoryTextFile::FORMAT_JSON;
         return true;
     }
     if (strFormat == QLatin1String("csv")) {
-        eFormat = CMemoryTextFile::FORMAT_CSV;
+        a.eFormat = CMemoryTextFile::FORMAT_CSV;
         return true;
     }
-    CliUsageError(command, LoadResString(2944).arg(it->second));
+    CliUsageError(command, LoadResString(2944).arg(format->second));
     return false;
 }

@@ -76,3 +76,12 @@ std::vector<STOREMEMDIFFERENCE> CompareStoreMem(const STOREMEM& a, const STOREME
     }
     return out;
 }
+
+QString EscapeForLine(QString str)
+{
+    str.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
+    str.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    str.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    str.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    return str;
+}

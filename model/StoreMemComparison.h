@@ -34,3 +34,7 @@ enum class EStoreMemCompare
 // An absent text and an empty one are the same.
 std::vector<STOREMEMDIFFERENCE> CompareStoreMem(const STOREMEM& a, const STOREMEM& b,
                                                 EStoreMemCompare eCompare, int nMemoLimit = 0);
+
+// A value on one line of a list: line breaks and tabs written as backslash-n,
+// backslash-r and backslash-t, as the file stores them, so each row stays one line.
+QString EscapeForLine(QString str);

@@ -10,20 +10,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-// A value on one row: line breaks and tabs shown as the file stores them.
-QString OneLine(QString str)
-{
-    str.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
-    str.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    str.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    str.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    return str;
-}
-
-} // namespace
-
 CDlgVerifyResults::CDlgVerifyResults(const std::vector<VERIFYDIFFERENCE>& differences, int nMemories,
                                      const QString& strResource, QWidget* pParent)
     : QDialog(pParent)
@@ -43,8 +29,8 @@ CDlgVerifyResults::CDlgVerifyResults(const std::vector<VERIFYDIFFERENCE>& differ
                               LoadResString(2753), LoadResString(2754)});
     QList<QTreeWidgetItem*> rows;
     for (const VERIFYDIFFERENCE& d : differences) {
-        QStringList cells{QString::number(d.nMemory), d.difference.strField, OneLine(d.difference.strA),
-                          OneLine(d.difference.strB)};
+        QStringList cells{QString::number(d.nMemory), d.difference.strField, EscapeForLine(d.difference.strA),
+                          EscapeForLine(d.difference.strB)};
         cells << (d.difference.bMemoTooLong
                       ? LoadResString(2744).arg(d.difference.strA.size()).arg(StoreMemCommands::MEMO_LIMIT)
                       : QString());

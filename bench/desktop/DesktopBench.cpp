@@ -7,6 +7,7 @@
 // started again), so that each starts from nothing and its peak is its own.
 #include "app/MainFrame.h"
 #include "app/VaultlineApp.h"
+#include "bench/support/MemoryFileShapes.h"
 #include "model/XmlDocData.h"
 
 #include <QApplication>
@@ -133,26 +134,6 @@ CHILDRESULT RunChild(const QStringList& args)
     }
     child.waitForFinished(30000);
     return result;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-// The example's 100 memories repeated, Index descending, to 10,000 Memory
-// elements: the ones a load reads come last.
-QByteArray ManyMemories(const QByteArray& oneHundred, int nCount)
-{
-    const int nStart = oneHundred.indexOf("<Memory ");
-    const int nEnd = oneHundred.indexOf("</Memory>") + 9;
-    QByteArray memory = oneHundred.mid(nStart, nEnd - nStart);
-    memory.replace("Index=\"0\"", "Index=\"%1\"");
-    QByteArray bytes = oneHundred.left(nStart);
-    for (int i = nCount - 1; i >= 0; --i)
-        bytes += QString::fromLatin1(memory).arg(i).toLatin1();
-    return bytes + "</Memories>\n";
 }
 
 } // namespace

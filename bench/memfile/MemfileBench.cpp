@@ -1,6 +1,7 @@
 // Memory-file figures: Load and Save of a 100-memory file against a bare
 // libxml2 parse of the same bytes in the same run, the growth of Load with
 // the number of Memory elements, and Qt's DOM on the same bytes for the record.
+#include "bench/support/MemoryFileShapes.h"
 #include "model/XmlDocData.h"
 
 #include <QCoreApplication>
@@ -32,12 +33,6 @@ double WallMicros()
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<double>(ts.tv_sec) * 1e6 + static_cast<double>(ts.tv_nsec) / 1e3;
-}
-
-double Median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 // Runs the candidates in turn, round after round, so that whatever else the
@@ -81,20 +76,6 @@ void Fill(CXmlDocData& data)
         for (ABCMEM& abc : m.Abc)
             abc.Volt_H = 0.5f * static_cast<float>(i);
     }
-}
-
-// A file of nCount Memory elements in descending Index order, so that the
-// ones a load reads (0 to 99) come last.
-QByteArray ManyMemories(const QByteArray& oneHundred, int nCount)
-{
-    const int nStart = oneHundred.indexOf("<Memory ");
-    const int nEnd = oneHundred.indexOf("</Memory>") + 9;
-    QByteArray memory = oneHundred.mid(nStart, nEnd - nStart);
-    memory.replace("Index=\"0\"", "Index=\"%1\"");
-    QByteArray bytes = oneHundred.left(nStart);
-    for (int i = nCount - 1; i >= 0; --i)
-        bytes += QString::fromLatin1(memory).arg(i).toLatin1();
-    return bytes + "</Memories>\n";
 }
 
 bool WriteFile(const QString& strPath, const QByteArray& bytes)

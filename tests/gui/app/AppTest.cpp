@@ -8,6 +8,8 @@
 #include "platform/help/HtmlHelp.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
+#include "support/FileBytes.h"
+#include "support/SpecialFiles.h"
 #include "support/TestEnv.h"
 #include "views/FormBlank.h"
 #include "views/LeftView.h"
@@ -25,10 +27,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <cstdio>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -150,9 +148,7 @@ TEST_F(AppTest, FileOnTheCommandLineIsOpened)
 TEST_F(AppTest, UnreadableFileEndsStartUpAfterTheDocumentsMessage)
 {
     const QString strPath = m_dir.filePath(QStringLiteral("broken.xMem"));
-    QFile file(strPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("this is not a memory file") > 0);
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(strPath, "this is not a memory file"));
     CModalCloser closer;
     EXPECT_FALSE(m_pApp->InitInstance({strPath}));
     // The document's one message (1002, the path in it), captioned before start-up
@@ -300,29 +296,9 @@ TEST(RecentFileListTest, KeepsFourNewestFirstWithoutDuplicates)
 class AppSpecialFiles : public AppTest
 {
 protected:
-    void TearDown() override
-    {
-        if (m_nSocket >= 0)
-            ::close(m_nSocket);
-        AppTest::TearDown();
-    }
-    QString Fifo()
-    {
-        const QString strPath = m_dir.filePath(QStringLiteral("fifo.xMem"));
-        EXPECT_EQ(::mkfifo(QFile::encodeName(strPath).constData(), 0666), 0);
-        return strPath;
-    }
-    QString Socket()
-    {
-        const QString strPath = m_dir.filePath(QStringLiteral("socket.xMem"));
-        m_nSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr = {};
-        addr.sun_family = AF_UNIX;
-        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", QFile::encodeName(strPath).constData());
-        EXPECT_EQ(::bind(m_nSocket, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        return strPath;
-    }
-    int m_nSocket = -1;
+    QString Fifo() { return m_special.Fifo(); }
+    QString Socket() { return m_special.Socket(); }
+    CSpecialFiles m_special{m_dir.path()};
 };
 
 TEST_F(AppSpecialFiles, AFifoOnTheCommandLineGivesTheMessageAtOnceAndEndsStartUp)

@@ -10,8 +10,10 @@
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 #include "transfer/DlgTransfer.h"
+#include "transfer/DlgVerifyResults.h"
 #include "views/FormMemData.h"
 #include "views/ValueEdit.h"
+#include "xmlfile/XmlText.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +26,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QToolTip>
+#include <QTreeWidget>
 #include <csignal>
 #include <functional>
 #include <memory>
@@ -54,6 +57,15 @@ public:
 
 protected:
     void MessageBeep() override { ++m_nBeeps; }
+};
+
+// What a command run from the menu showed.
+struct OUTCOME
+{
+    QString strTitle;
+    QStringList messages; // message boxes, in order
+    QStringList rows;     // the verify results, cells separated by tabs
+    QStringList headers;
 };
 
 class DlgTransferTest : public ::testing::Test
@@ -129,6 +141,64 @@ protected:
                 memories << line.mid(nAt + 15).trimmed().toInt();
         }
         return memories.mid(m_nLogged);
+    }
+
+    // Runs the menu command; fnAct gets the modal transfer dialog once it is
+    // up (polled, so that nothing is left waiting on it).
+    void WhenDialogOpens(unsigned nCommand, const std::function<void(CDlgTransfer&)>& fnAct)
+    {
+        InstallTransferDialog(*m_pApp);
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* pDlg = qobject_cast<CDlgTransfer*>(QApplication::activeModalWidget())) {
+                poll.stop();
+                if (m_pSim) {
+                    auto* pList = qobject_cast<QComboBox*>(pDlg->GetDlgItem(IDC_RESOURCE));
+                    pList->setCurrentIndex(pList->findText(m_pSim->Resource()));
+                }
+                fnAct(*pDlg);
+            }
+        });
+        poll.start(50);
+        m_pApp->GetMainFrame()->RouteCommand(nCommand);
+    }
+
+    // The command as the menu runs it: the dialog set by fnSetUp, Transfer
+    // (or Verify) clicked, then the dialog closed; what came up meanwhile is
+    // answered and kept.
+    OUTCOME RunFromMenu(unsigned nCommand, const std::function<void(CDlgTransfer&)>& fnSetUp = {})
+    {
+        OUTCOME out;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* pModal = QApplication::activeModalWidget();
+            if (auto* pResults = qobject_cast<CDlgVerifyResults*>(pModal)) {
+                QTreeWidget* pList = pResults->GetList();
+                for (int i = 0; i < pList->columnCount(); ++i)
+                    out.headers << pList->headerItem()->text(i);
+                for (int i = 0; i < pList->topLevelItemCount(); ++i) {
+                    QStringList cells;
+                    for (int j = 0; j < pList->columnCount(); ++j)
+                        cells << pList->topLevelItem(i)->text(j);
+                    out.rows << cells.join(QLatin1Char('\t'));
+                }
+                pResults->accept();
+            } else if (auto* pBox = qobject_cast<QMessageBox*>(pModal)) {
+                out.messages << pBox->text();
+                pBox->button(QMessageBox::Ok)->click();
+            }
+        });
+        WhenDialogOpens(nCommand, [&](CDlgTransfer& dlg) {
+            out.strTitle = dlg.windowTitle();
+            if (fnSetUp)
+                fnSetUp(dlg);
+            answer.start(20);
+            qobject_cast<QPushButton*>(dlg.GetDlgItem(IDC_TRANSFER))->click();
+            answer.stop();
+            QTest::keyClick(&dlg, Qt::Key_Escape);
+        });
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        return out;
     }
 
     CVaultlineDoc& Doc() { return *m_pApp->GetDocument(); }
@@ -385,32 +455,14 @@ TEST_F(DlgTransferTest, FailuresAreReportedAndLeaveTheDialogIdle)
 TEST_F(DlgTransferTest, TransferMenuCommandsRunTheDialogModallyAndTheResourceIsRememberedAfterTheEnd)
 {
     Start({}, QStringLiteral("GPIB0::1::INSTR"));
-    InstallTransferDialog(*m_pApp);
-    QString strTitle;
-    QStringList messages;
-    QTimer poll; // until the dialog is up, so that nothing is left waiting on it
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* pDlg = qobject_cast<CDlgTransfer*>(QApplication::activeModalWidget());
-        if (!pDlg)
-            return;
-        poll.stop();
-        strTitle = pDlg->windowTitle();
-        auto* pList = qobject_cast<QComboBox*>(pDlg->GetDlgItem(IDC_RESOURCE));
-        pList->setCurrentIndex(pList->findText(m_pSim->Resource()));
-        qobject_cast<QRadioButton*>(pDlg->GetDlgItem(IDC_PARTIAL))->click();
-        pDlg->SetDlgItemText(IDC_START_MEM, QStringLiteral("8"));
-        pDlg->SetDlgItemText(IDC_END_MEM, QStringLiteral("9"));
-        CModalCloser closer;
-        qobject_cast<QPushButton*>(pDlg->GetDlgItem(IDC_TRANSFER))->click();
-        messages = closer.m_texts;
-        QTest::keyClick(pDlg, Qt::Key_Escape);
+    const OUTCOME out = RunFromMenu(ID_TRANSFER_DOWNLOAD, [](CDlgTransfer& dlg) {
+        qobject_cast<QRadioButton*>(dlg.GetDlgItem(IDC_PARTIAL))->click();
+        dlg.SetDlgItemText(IDC_START_MEM, QStringLiteral("8"));
+        dlg.SetDlgItemText(IDC_END_MEM, QStringLiteral("9"));
     });
-    poll.start(50);
-    m_pApp->GetMainFrame()->RouteCommand(ID_TRANSFER_DOWNLOAD);
-    EXPECT_EQ(strTitle, LoadResString(IDS_DOWNLOAD_TITLE));
-    EXPECT_EQ(messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
+    EXPECT_EQ(out.strTitle, LoadResString(IDS_DOWNLOAD_TITLE));
+    EXPECT_EQ(out.messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
     EXPECT_EQ(Doc().GetAt(8)->Memo, BenchAt(8).Memo);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
     Doc().SetModifiedFlag(false);
     m_pApp->ExitInstance();
@@ -428,21 +480,11 @@ TEST_F(DlgTransferTest, AnEndSignalCancelsARunningTransferAndKeepsWhatItRead)
 {
     qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("xdg-state"))));
     Start({QStringLiteral("--latency"), QStringLiteral("5")});
-    InstallTransferDialog(*m_pApp);
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* pDlg = qobject_cast<CDlgTransfer*>(QApplication::activeModalWidget());
-        if (!pDlg)
-            return;
-        poll.stop();
-        auto* pList = qobject_cast<QComboBox*>(pDlg->GetDlgItem(IDC_RESOURCE));
-        pList->setCurrentIndex(pList->findText(m_pSim->Resource()));
+    WhenDialogOpens(ID_TRANSFER_DOWNLOAD, [this](CDlgTransfer& dlg) {
         // Arrives while the first memories are being read.
         QTimer::singleShot(0, [this] { m_pApp->EndBySignal(SIGTERM); });
-        qobject_cast<QPushButton*>(pDlg->GetDlgItem(IDC_TRANSFER))->click();
+        qobject_cast<QPushButton*>(dlg.GetDlgItem(IDC_TRANSFER))->click();
     });
-    poll.start(50);
-    m_pApp->GetMainFrame()->RouteCommand(ID_TRANSFER_DOWNLOAD);
     EXPECT_TRUE(QTest::qWaitFor([this] { return !m_pApp->GetMainFrame()->isVisible(); }, 10000));
     const QList<int> read = SelectedMemories();
     ASSERT_FALSE(read.isEmpty());
@@ -452,6 +494,63 @@ TEST_F(DlgTransferTest, AnEndSignalCancelsARunningTransferAndKeepsWhatItRead)
     ASSERT_TRUE(kept.Load(CRecovery::FilePath()));
     EXPECT_EQ(kept.GetContainer().GetAt(0)->Memo, BenchAt(0).Memo);
     qunsetenv("XDG_STATE_HOME");
+}
+
+QString Fixed(float f)
+{
+    return QString::fromStdString(XmlText::FormatFixed(static_cast<double>(f), 4));
+}
+
+// Transfer > Verify...: the transfer dialog's flow, then the differences.
+TEST_F(DlgTransferTest, VerifyListsTheDifferencesOrSaysThereAreNone)
+{
+    Start();
+    ASSERT_EQ(RunFromMenu(ID_TRANSFER_DOWNLOAD).messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
+    Doc().SetModifiedFlag(false);
+
+    const OUTCOME same = RunFromMenu(ID_TRANSFER_VERIFY);
+    EXPECT_EQ(same.strTitle, LoadResString(2746));
+    EXPECT_EQ(same.messages, QStringList{LoadResString(2748)});
+    EXPECT_TRUE(same.rows.isEmpty());
+    EXPECT_FALSE(Doc().IsModified()) << "a verify changes nothing in the document";
+
+    const STOREMEM mem3 = *Doc().GetAt(3);
+    const STOREMEM mem60 = *Doc().GetAt(60);
+    const QString strLong = QStringLiteral("Twenty-five characters ok");
+    Doc().GetAt(3)->Curr = mem3.Curr + 1.0f;
+    Doc().GetAt(60)->Memo = strLong;
+    Doc().GetAt(60)->Abc[1].Cond_L = mem60.Abc[1].Cond_L + 0.5f;
+    const OUTCOME differ = RunFromMenu(ID_TRANSFER_VERIFY);
+    EXPECT_TRUE(differ.messages.isEmpty()) << qPrintable(differ.messages.join('\n'));
+    EXPECT_EQ(differ.headers, (QStringList{"Memory", "Field", "Document", "Instrument", "Note"}));
+    EXPECT_EQ(differ.rows,
+              (QStringList{
+                  QStringLiteral("3\tCurr\t%1\t%2\t").arg(Fixed(mem3.Curr + 1.0f), Fixed(mem3.Curr)),
+                  QStringLiteral("60\tMemo\t%1\t%2\t%3")
+                      .arg(strLong, QString(mem60.Memo).replace(QLatin1Char('\n'), QLatin1String("\\n")),
+                           LoadResString(2744).arg(25).arg(15)),
+                  QStringLiteral("60\tBMem/Cond_L\t%1\t%2\t")
+                      .arg(QString::fromStdString(
+                               XmlText::FormatFixed(static_cast<double>(mem60.Abc[1].Cond_L + 0.5f), 6)),
+                           QString::fromStdString(
+                               XmlText::FormatFixed(static_cast<double>(mem60.Abc[1].Cond_L), 6))),
+              }));
+
+    // The instrument was only read: a download gives back what it held.
+    ASSERT_EQ(RunFromMenu(ID_TRANSFER_DOWNLOAD).messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED)});
+    EXPECT_EQ(Doc().GetAt(3)->Curr, mem3.Curr);
+    EXPECT_EQ(Doc().GetAt(60)->Memo, mem60.Memo);
+}
+
+TEST_F(DlgTransferTest, AFailedVerifyReportsAsAnyTransferDoes)
+{
+    Start();
+    m_pSim.reset(); // the listed resource no longer answers
+    const OUTCOME out = RunFromMenu(ID_TRANSFER_VERIFY);
+    ASSERT_EQ(out.messages.size(), 1);
+    EXPECT_NE(out.messages[0], LoadResString(2748));
+    EXPECT_NE(out.messages[0], LoadResString(IDS_TRANSFER_COMPLETED));
+    EXPECT_TRUE(out.rows.isEmpty());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "integration/memfile/RunCli.h"
 #include "model/XmlDocData.h"
+#include "support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +8,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-QByteArray Bytes(const QString& strPath)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 class CliMemoryFile : public ::testing::Test
 {
@@ -62,10 +57,7 @@ TEST_F(CliMemoryFile, ShowPrintsTheThirtySixRowsWithPointDecimalsAndEscapedBreak
 
 TEST_F(CliMemoryFile, UnreadableFilesGiveMessage1002WithThePathAsGivenAndUsageErrorsExit2)
 {
-    QFile bad(Path("bad.xMem"));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("<Memories><Memory>");
-    bad.close();
+    ASSERT_TRUE(WriteFileBytes(Path("bad.xMem"), "<Memories><Memory>"));
     for (const QString& strPath : {QStringLiteral("bad.xMem"), QStringLiteral("./none.xMem"), m_Dir.path()}) {
         const RUN run = RunCli({"show", strPath}, QString(), m_Dir.path());
         EXPECT_EQ(run.nExit, 3);
@@ -84,7 +76,7 @@ TEST_F(CliMemoryFile, UnreadableFilesGiveMessage1002WithThePathAsGivenAndUsageEr
     // clang-format on
     for (const QStringList& args : usage)
         EXPECT_EQ(RunCli(args).nExit, 2) << args.join(' ').toStdString();
-    EXPECT_EQ(Bytes(Path("m.xMem")), m_Data.ToBytes());
+    EXPECT_EQ(FileBytes(Path("m.xMem")), m_Data.ToBytes());
 }
 
 TEST_F(CliMemoryFile, CopyOverwritesTheTargetAndDiffReportsIt)
@@ -105,20 +97,20 @@ TEST_F(CliMemoryFile, CopyOverwritesTheTargetAndDiffReportsIt)
 
     // Without --output the file itself is saved.
     ASSERT_EQ(RunCli({"copy", Path("m.xMem"), "3", "10"}).nExit, 0);
-    EXPECT_EQ(Bytes(Path("m.xMem")), Bytes(Path("out.xMem")));
+    EXPECT_EQ(FileBytes(Path("m.xMem")), FileBytes(Path("out.xMem")));
 }
 
 // A save that runs out of room part-way (here the file-size limit, which
 // binds root too) reports message 1003 and leaves the old file whole.
 TEST_F(CliMemoryFile, FailedSaveLeavesTheOldFileByteForByte)
 {
-    const QByteArray before = Bytes(Path("m.xMem"));
+    const QByteArray before = FileBytes(Path("m.xMem"));
     ASSERT_GT(before.size(), 8 * 1024);
     const RUN run = RunCli({"copy", Path("m.xMem"), "3", "10"}, "trap '' XFSZ; ulimit -f 8;");
     EXPECT_EQ(run.nExit, 3) << run.strErr.toStdString();
     EXPECT_TRUE(run.strErr.startsWith(QStringLiteral("The file %1 could not be writen.").arg(Path("m.xMem"))))
         << run.strErr.toStdString();
-    EXPECT_EQ(Bytes(Path("m.xMem")), before);
+    EXPECT_EQ(FileBytes(Path("m.xMem")), before);
     EXPECT_EQ(QDir(m_Dir.path()).entryList(QDir::Files), QStringList{"m.xMem"});
 }
 
@@ -129,7 +121,7 @@ TEST(CliExample, TheShippedExampleIsWhatItsGeneratorWrites)
     const QString strFresh = dir.filePath("fresh.xMem");
     ASSERT_EQ(
         RunCli({strFresh}, {}, QDir::tempPath(), -1, "tests/integration/memfile/make-bench-setup").nExit, 0);
-    EXPECT_EQ(Bytes(strExample), Bytes(strFresh))
+    EXPECT_EQ(FileBytes(strExample), FileBytes(strFresh))
         << "regenerate examples/bench-setup.xMem with make-bench-setup";
 }
 

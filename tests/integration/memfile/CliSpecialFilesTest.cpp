@@ -1,19 +1,13 @@
 #include "integration/memfile/RunCli.h"
 #include "model/XmlDocData.h"
 #include "resources/StringTable.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <cstdio>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
@@ -32,45 +26,17 @@ protected:
         data.Reset();
         data.GetContainer().GetAt(3)->Memo = QStringLiteral("three");
         ASSERT_TRUE(data.Save(Path("m.xMem")));
-        m_before = Bytes(Path("m.xMem"));
+        m_before = FileBytes(Path("m.xMem"));
     }
-    void TearDown() override
-    {
-        if (m_nSocket >= 0)
-            ::close(m_nSocket);
-        QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7700));
-    }
+    void TearDown() override { QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7700)); }
     QString Path(const char* psz) const { return m_dir.filePath(QString::fromUtf8(psz)); }
-    static QByteArray Bytes(const QString& strPath)
-    {
-        QFile file(strPath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    static mode_t Type(const QString& strPath)
-    {
-        struct stat st = {};
-        return ::lstat(QFile::encodeName(strPath).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
-    }
-    QString Fifo(const char* pszName = "fifo.xMem")
-    {
-        const QString strPath = Path(pszName);
-        EXPECT_EQ(::mkfifo(QFile::encodeName(strPath).constData(), 0666), 0);
-        return strPath;
-    }
-    QString Socket()
-    {
-        const QString strPath = Path("socket.xMem");
-        m_nSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr = {};
-        addr.sun_family = AF_UNIX;
-        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", QFile::encodeName(strPath).constData());
-        EXPECT_EQ(::bind(m_nSocket, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        return strPath;
-    }
+    QString Fifo(const char* pszName = "fifo.xMem") { return m_special.Fifo(pszName); }
+    QString Socket() { return m_special.Socket(); }
+    static mode_t Type(const QString& strPath) { return CSpecialFiles::Type(strPath); }
 
     QTemporaryDir m_dir;
+    CSpecialFiles m_special{m_dir.path()};
     QByteArray m_before;
-    int m_nSocket = -1;
 };
 
 TEST_F(CliSpecialFiles, EveryReadingCommandRefusesSpecialFilesWithinASecond)
@@ -98,11 +64,7 @@ TEST_F(CliSpecialFiles, EveryReadingCommandRefusesSpecialFilesWithinASecond)
 
 TEST_F(CliSpecialFiles, SavesOntoAFifoOrADeviceAreRefusedAndLeaveThemAsTheyWere)
 {
-    QString strDevice = Path("null.xMem");
-    // A device node of the test's own where creating one is allowed.
-    if (::mknod(QFile::encodeName(strDevice).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
-        strDevice = Fifo("device-stand-in.xMem");
-    for (const QString& strTarget : {Fifo(), strDevice}) {
+    for (const QString& strTarget : {Fifo(), m_special.Device()}) {
         const mode_t type = Type(strTarget);
         const QString strReason = LoadResString(Type(strTarget) == S_IFIFO ? 2781 : 2782);
         const RUN copy = RunCli({"copy", Path("m.xMem"), "3", "4", "--output", strTarget});
@@ -115,7 +77,7 @@ TEST_F(CliSpecialFiles, SavesOntoAFifoOrADeviceAreRefusedAndLeaveThemAsTheyWere)
         EXPECT_EQ(download.strErr, copy.strErr);
         EXPECT_EQ(Type(strTarget), type);
     }
-    EXPECT_EQ(Bytes(Path("m.xMem")), m_before);
+    EXPECT_EQ(FileBytes(Path("m.xMem")), m_before);
 }
 
 // As an ordinary user: the folder is read-only, the file writable. The save
@@ -141,7 +103,7 @@ TEST_F(CliSpecialFiles, AWritableFileInAReadOnlyFolderIsSavedInPlace)
     EXPECT_EQ(limited.nExit, 3) << qPrintable(limited.strErr);
     EXPECT_TRUE(limited.strErr.endsWith(LoadResString(2114).arg(QStringLiteral("File too large")) + '\n'))
         << qPrintable(limited.strErr);
-    EXPECT_EQ(Bytes(strFile), m_before);
+    EXPECT_EQ(FileBytes(strFile), m_before);
 
     const RUN run =
         RunCli({"copy", strFile, "3", "4"}, QStringLiteral("exec %1 \"$0\" \"$@\";").arg(strAsUser));

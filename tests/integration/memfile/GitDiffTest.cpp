@@ -1,5 +1,6 @@
 #include "integration/memfile/RunCli.h"
 #include "model/XmlDocData.h"
+#include "support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,22 +12,12 @@
 
 namespace {
 
+// The user's own git settings must not change what the test sees.
 RUN Git(const QStringList& args, const QString& strRepo)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // The user's own git settings must not change what the test sees.
-    env.insert(QStringLiteral("GIT_CONFIG_GLOBAL"), QStringLiteral("/dev/null"));
-    env.insert(QStringLiteral("GIT_CONFIG_NOSYSTEM"), QStringLiteral("1"));
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(strRepo);
-    process.start(QStringLiteral("git"), args);
-    process.waitForFinished(60000);
-    RUN run;
-    run.nExit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.strOut = QString::fromUtf8(process.readAllStandardOutput());
-    run.strErr = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunProgram(QStringLiteral("git"), args, strRepo,
+                      {{QStringLiteral("GIT_CONFIG_GLOBAL"), QStringLiteral("/dev/null")},
+                       {QStringLiteral("GIT_CONFIG_NOSYSTEM"), QStringLiteral("1")}});
 }
 
 struct CHANGE
@@ -52,10 +43,7 @@ TEST(GitDiff, TheDocumentedTextconvShowsOnlyTheChangedValue)
     Git({"config", "user.name", "Bench"}, strRepo);
     Git({"config", "diff.vaultline.textconv", "\"" + strCli + "\" export --format json --output -"}, strRepo);
     Git({"config", "diff.vaultline.xfuncname", "\"Index\": [0-9]+"}, strRepo);
-    QFile attributes(QDir(strRepo).filePath(".gitattributes"));
-    ASSERT_TRUE(attributes.open(QIODevice::WriteOnly));
-    attributes.write("*.xMem diff=vaultline\n");
-    attributes.close();
+    ASSERT_TRUE(WriteFileBytes(QDir(strRepo).filePath(".gitattributes"), "*.xMem diff=vaultline\n"));
 
     CXmlDocData data;
     data.Reset();

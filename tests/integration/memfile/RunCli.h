@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStringList>
 #include <csignal>
+#include <utility>
 
 struct RUN
 {
@@ -42,5 +44,25 @@ inline RUN RunCli(const QStringList& args, const QString& strShellPrefix = QStri
                     : -2;
     run.strOut = QString::fromUtf8(process.readAllStandardOutput());
     run.strErr = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+// Runs any program (git, a shell) in strWorkDir with variables added to the
+// environment.
+inline RUN RunProgram(const QString& strProgram, const QStringList& args, const QString& strWorkDir,
+                      const QList<std::pair<QString, QString>>& variables = {})
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& [strName, strValue] : variables)
+        env.insert(strName, strValue);
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(strWorkDir);
+    process.start(strProgram, args);
+    process.waitForFinished(120000);
+    RUN run;
+    run.nExit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.strOut = QString::fromUtf8(process.readAllStandardOutput());
+    run.strErr = QString::fromUtf8(process.readAllStandardError());
     return run;
 }

@@ -1,5 +1,6 @@
 #include "integration/memfile/RunCli.h"
 #include "model/XmlDocData.h"
+#include "support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -14,34 +15,12 @@
 
 namespace {
 
-QByteArray Bytes(const QString& strPath)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteBytes(const QString& strPath, const QByteArray& bytes)
-{
-    QFile file(strPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 // A shell line with the build's vaultline-cli as $CLI, for pipes.
 RUN RunShell(const QString& strLine, const QString& strWorkDir)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CLI"), QDir(BinaryDir()).filePath(QStringLiteral("cli/vaultline-cli")));
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(strWorkDir);
-    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), strLine});
-    process.waitForFinished(120000);
-    RUN run;
-    run.nExit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.strOut = QString::fromUtf8(process.readAllStandardOutput());
-    run.strErr = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunProgram(
+        QStringLiteral("/bin/sh"), {QStringLiteral("-c"), strLine}, strWorkDir,
+        {{QStringLiteral("CLI"), QDir(BinaryDir()).filePath(QStringLiteral("cli/vaultline-cli"))}});
 }
 
 // The part of JSON Schema that the shipped schema uses: type, enum, anyOf,
@@ -163,7 +142,7 @@ TEST_F(TextFormat, ExportThenImportGivesTheOriginalFileForJsonAndCsv)
             ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
             run = RunCli({"import", strText, "--output", Path("back.xMem")}); // format from the name
             ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
-            EXPECT_EQ(Bytes(Path("back.xMem")), Bytes(strFile));
+            EXPECT_EQ(FileBytes(Path("back.xMem")), FileBytes(strFile));
             QFile::remove(Path("back.xMem"));
         }
         // The same through pipes, "-" on both sides.
@@ -195,7 +174,7 @@ TEST_F(TextFormat, JsonHasOneValuePerLineWithTheFilePrecisionAndFitsTheShippedSc
     QJsonParseError error;
     const QJsonObject schema =
         QJsonDocument::fromJson(
-            Bytes(QDir(FixturePath(QString())).filePath("../../docs/memories.schema.json")), &error)
+            FileBytes(QDir(FixturePath(QString())).filePath("../../docs/memories.schema.json")), &error)
             .object();
     ASSERT_EQ(error.error, QJsonParseError::NoError);
     ASSERT_FALSE(schema.isEmpty());
@@ -245,19 +224,19 @@ TEST_F(TextFormat, ImportRefusesFaultyInputNamingTheLineAndWritesNothing)
     // clang-format on
     for (const BADINPUT& c : cases) {
         SCOPED_TRACE(c.pszName);
-        WriteBytes(Path(c.pszName), c.pszText);
-        WriteBytes(Path("keep.xMem"), "kept");
+        ASSERT_TRUE(WriteFileBytes(Path(c.pszName), c.pszText) && WriteFileBytes(Path("keep.xMem"), "kept"));
         const RUN run = RunCli({"import", Path(c.pszName), "--output", Path("keep.xMem")});
         EXPECT_EQ(run.nExit, 3);
         EXPECT_TRUE(run.strErr.contains(c.pszMessage)) << run.strErr.toStdString();
         EXPECT_TRUE(run.strErr.contains("Nothing was written to")) << run.strErr.toStdString();
-        EXPECT_EQ(Bytes(Path("keep.xMem")), "kept");
+        EXPECT_EQ(FileBytes(Path("keep.xMem")), "kept");
     }
 }
 
 TEST_F(TextFormat, ImportTakesPartialInputAndDefaultsTheRest)
 {
-    WriteBytes(Path("p.json"), R"({"Memories": [{"Index": 7, "Memo": "only", "AMem": {"Volt_H": 1e2}}]})");
+    ASSERT_TRUE(WriteFileBytes(Path("p.json"),
+                               R"({"Memories": [{"Index": 7, "Memo": "only", "AMem": {"Volt_H": 1e2}}]})"));
     ASSERT_EQ(RunCli({"import", Path("p.json"), "--output", Path("p.xMem")}).nExit, 0);
     CXmlDocData data;
     data.Reset();

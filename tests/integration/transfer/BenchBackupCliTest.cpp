@@ -1,7 +1,6 @@
 // vaultline-cli backup and restore against several dxr9k-sim at once.
 
-#include "integration/instrument/SimProcess.h"
-#include "integration/memfile/RunCli.h"
+#include "integration/transfer/PatternFiles.h"
 
 #include "model/XmlDocData.h"
 
@@ -22,43 +21,13 @@ QJsonValue Field(const QJsonArray& array, int i, const char* pszKey)
     return array.at(i).toObject().value(QLatin1String(pszKey));
 }
 
-class BenchBackupCliTest : public ::testing::Test
+class BenchBackupCliTest : public PatternFiles<>
 {
 protected:
-    QString Path(const QString& strName) const { return m_dir.filePath(strName); }
-
-    // A memory file of 100 distinct memories from nSeed (or the defaults for -1).
-    QString Save(const QString& strName, int nSeed)
-    {
-        CXmlDocData data;
-        data.Reset();
-        for (int i = 0; nSeed >= 0 && i < CXmlDocData::MEMORY_COUNT; ++i)
-            *data.GetContainer().GetAt(i) = Pattern(i, nSeed);
-        EXPECT_TRUE(data.Save(Path(strName)));
-        return Path(strName);
-    }
-
-    // The file holds the memories of nSeed (-1: the defaults).
-    static bool Holds(const QString& strPath, int nSeed)
-    {
-        CXmlDocData data;
-        data.Reset();
-        if (!data.Load(strPath))
-            return false;
-        for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i) {
-            if (Describe(*data.GetContainer().GetAt(i)) !=
-                Describe(nSeed < 0 ? STOREMEM() : Pattern(i, nSeed)))
-                return false;
-        }
-        return true;
-    }
-
     static QStringList Idn(const char* pszSerial)
     {
         return {"--idn", QStringLiteral("TALVERO,DXR-9K,%1,1.05").arg(QLatin1String(pszSerial))};
     }
-
-    QTemporaryDir m_dir;
 };
 
 TEST_F(BenchBackupCliTest, BackupWritesACompletedFilePerSerialAndReportsTheSilentOne)
@@ -174,10 +143,7 @@ TEST_F(BenchBackupCliTest, BadArgumentsAreUsageErrors)
         EXPECT_EQ(run.nExit, 2) << qPrintable(c.args.join(' '));
         EXPECT_TRUE(run.strErr.contains(c.pszMessage)) << qPrintable(run.strErr);
     }
-    QFile list(Path("list.txt"));
-    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-    list.write("# the bench\n\nR1\n");
-    list.close();
+    ASSERT_TRUE(WriteFileBytes(Path("list.txt"), "# the bench\n\nR1\n"));
     const RUN run = RunCli({"backup", "--resources-from", Path("list.txt"), "--dir", Path("none")});
     EXPECT_EQ(run.nExit, 3); // the folder is not there
     EXPECT_TRUE(run.strErr.startsWith("The file " + Path("none"))) << qPrintable(run.strErr);
@@ -195,13 +161,9 @@ TEST_F(BenchBackupCliTest, IdentifyAndVerifyJsonCarryWhatTheTextFormShows)
                            {"Firmware", "1.05"},
                            {"Version", "1.05 (0x0105)"}}));
 
-    CXmlDocData data;
-    data.Reset();
-    for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i)
-        *data.GetContainer().GetAt(i) = Pattern(i, 7);
-    data.GetContainer().GetAt(3)->Curr = 9.5f;
-    ASSERT_TRUE(data.Save(Path("other.xMem")));
-    const RUN verify = RunCli({"verify", Path("other.xMem"), sim.Resource(), "--range", "0-9", "--json"});
+    const QString strOther =
+        Save("other.xMem", 7, [](CXmlDocData& data) { data.GetContainer().GetAt(3)->Curr = 9.5f; });
+    const RUN verify = RunCli({"verify", strOther, sim.Resource(), "--range", "0-9", "--json"});
     EXPECT_EQ(verify.nExit, 1) << qPrintable(verify.strErr);
     const QJsonArray differences = QJsonDocument::fromJson(verify.strOut.toUtf8()).array();
     ASSERT_EQ(differences.size(), 1) << qPrintable(verify.strOut);
@@ -218,32 +180,21 @@ TEST_F(BenchBackupCliTest, NightlyScriptCommitsOnlyWhenAMemoryChanged)
         GTEST_SKIP() << "git is not installed";
     CSimProcess a(Idn("TVN00001") + QStringList{"--state", Save("a.xMem", 1)});
     CSimProcess b(Idn("TVN00002"));
-    QFile list(Path("resources"));
-    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-    list.write((a.Resource() + "\n" + b.Resource() + "\n").toUtf8());
-    list.close();
+    ASSERT_TRUE(WriteFileBytes(Path("resources"), (a.Resource() + "\n" + b.Resource() + "\n").toUtf8()));
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("repo"));
     const QString strScript =
         QDir(FixturePath(QString())).filePath("../../packaging/systemd/vaultline-backup.sh");
-    auto night = [&] {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("VAULTLINE_BACKUP_REPO", Path("repo"));
-        env.insert("VAULTLINE_BACKUP_RESOURCES", Path("resources"));
-        env.insert("VAULTLINE_CLI", QDir(BinaryDir()).filePath("cli/vaultline-cli"));
-        env.insert("GIT_CONFIG_GLOBAL", "/dev/null");
-        env.insert("GIT_CONFIG_NOSYSTEM", "1");
-        process.setProcessEnvironment(env);
-        process.start("/bin/sh", {strScript});
-        process.waitForFinished(120000);
-        return process.exitCode();
-    };
+    const QList<std::pair<QString, QString>> environment = {
+        {"VAULTLINE_BACKUP_REPO", Path("repo")},
+        {"VAULTLINE_BACKUP_RESOURCES", Path("resources")},
+        {"VAULTLINE_CLI", QDir(BinaryDir()).filePath("cli/vaultline-cli")},
+        {"GIT_CONFIG_GLOBAL", "/dev/null"},
+        {"GIT_CONFIG_NOSYSTEM", "1"}};
+    auto night = [&] { return RunProgram("/bin/sh", {strScript}, m_dir.path(), environment).nExit; };
     auto commits = [&] {
-        QProcess git;
-        git.setWorkingDirectory(Path("repo"));
-        git.start("git", {"log", "--format=%s"});
-        git.waitForFinished(30000);
-        return QString::fromUtf8(git.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).size();
+        return RunProgram("git", {"log", "--format=%s"}, Path("repo"))
+            .strOut.split('\n', Qt::SkipEmptyParts)
+            .size();
     };
     ASSERT_EQ(night(), 0);
     EXPECT_EQ(commits(), 1);

@@ -4,8 +4,7 @@
 // memories. And a third program that opens the serial line over and over
 // during a download does not disturb it.
 
-#include "integration/instrument/SimProcess.h"
-#include "integration/memfile/RunCli.h"
+#include "integration/transfer/PatternFiles.h"
 
 #include "instrument/Dxr.h"
 #include "model/XmlDocData.h"
@@ -43,34 +42,15 @@ private:
     QProcess m_process;
 };
 
-class ConcurrentTransferTest : public ::testing::TestWithParam<bool>
+class ConcurrentTransferTest : public PatternFiles<::testing::TestWithParam<bool>>
 {
 protected:
-    QString Path(const QString& strName) const { return m_dir.filePath(strName); }
-
-    QString Save(const QString& strName, int nSeed)
-    {
-        CXmlDocData data;
-        data.Reset();
-        for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i)
-            *data.GetContainer().GetAt(i) = Pattern(i, nSeed);
-        EXPECT_TRUE(data.Save(Path(strName)));
-        return Path(strName);
-    }
-
     // The seed that every memory of the range in the file came from, or -1
     // when they do not all come from one.
     static int SeedOf(const QString& strPath, int nFirst, int nLast, std::initializer_list<int> seeds)
     {
-        CXmlDocData data;
-        data.Reset();
-        if (!data.Load(strPath))
-            return -1;
         for (const int nSeed : seeds) {
-            bool bAll = true;
-            for (int i = nFirst; i <= nLast && bAll; ++i)
-                bAll = Describe(*data.GetContainer().GetAt(i)) == Describe(Pattern(i, nSeed));
-            if (bAll)
+            if (Holds(strPath, nSeed, nFirst, nLast))
                 return nSeed;
         }
         return -1;
@@ -83,8 +63,6 @@ protected:
         return run.nExit == 5 &&
                run.strErr.startsWith(LoadResString(2700).arg(strResource).arg(CDxr::LOCK_TIMEOUT_MS));
     }
-
-    QTemporaryDir m_dir;
 };
 
 TEST_P(ConcurrentTransferTest, TwoTransfersNeverCrossMemories)
@@ -148,15 +126,11 @@ INSTANTIATE_TEST_SUITE_P(Transports, ConcurrentTransferTest, ::testing::Values(f
 
 // Another program opening the line (as any VISA program does before it talks)
 // must leave a paced download running on it untouched.
-TEST(SerialOpenTest, OpeningTheLineElsewhereDoesNotDisturbADownload)
+using SerialOpenTest = PatternFiles<>;
+
+TEST_F(SerialOpenTest, OpeningTheLineElsewhereDoesNotDisturbADownload)
 {
-    QTemporaryDir dir;
-    CXmlDocData data;
-    data.Reset();
-    for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i)
-        *data.GetContainer().GetAt(i) = Pattern(i, 3);
-    ASSERT_TRUE(data.Save(dir.filePath("state.xMem")));
-    CSimProcess sim({"--state", dir.filePath("state.xMem"), "--baud", "19200"});
+    CSimProcess sim({"--state", Save("state.xMem", 3), "--baud", "19200"});
     ASSERT_FALSE(sim.Resource().isEmpty());
 
     std::atomic<bool> bStop{false};
@@ -173,14 +147,10 @@ TEST(SerialOpenTest, OpeningTheLineElsewhereDoesNotDisturbADownload)
         }
     });
     for (int nRun = 0; nRun < 2; ++nRun) {
-        const QString strFile = dir.filePath(QStringLiteral("d%1.xMem").arg(nRun));
+        const QString strFile = Path(QStringLiteral("d%1.xMem").arg(nRun));
         const RUN run = RunCli({"download", sim.Resource(), strFile, "--range", "0-5"});
         EXPECT_EQ(run.nExit, 0) << qPrintable(run.strErr);
-        CXmlDocData back;
-        back.Reset();
-        ASSERT_TRUE(back.Load(strFile));
-        for (int i = 0; i < 6; ++i)
-            EXPECT_EQ(Describe(*back.GetContainer().GetAt(i)), Describe(Pattern(i, 3))) << "memory " << i;
+        EXPECT_TRUE(Holds(strFile, 3, 0, 5)) << nRun;
     }
     bStop.store(true);
     opener.join();

@@ -2,26 +2,18 @@
 // the example bench and a file whose conductances use all 6 decimals the
 // memory file keeps (they once went to the instrument with 4).
 
-#include "integration/instrument/SimProcess.h"
-#include "integration/memfile/RunCli.h"
+#include "integration/transfer/PatternFiles.h"
 
 #include "model/XmlDocData.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-QByteArray Contents(const QString& strPath)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using RoundTripTest = PatternFiles<>;
 
-TEST(RoundTripTest, UploadThenDownloadGivesTheSameFile)
+TEST_F(RoundTripTest, UploadThenDownloadGivesTheSameFile)
 {
-    QTemporaryDir dir;
     CXmlDocData data;
     data.Reset();
     for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i) {
@@ -33,7 +25,7 @@ TEST(RoundTripTest, UploadThenDownloadGivesTheSameFile)
             abc.Cond_L = abc.Cond_M = abc.Cond_H = 1.178001f + 0.000123f * static_cast<float>(i);
     }
     data.GetContainer().GetAt(3)->SlewRate = 0.03125f; // a tie at four decimals
-    const QString strCond = dir.filePath(QStringLiteral("cond6.xMem"));
+    const QString strCond = Path("cond6.xMem");
     ASSERT_TRUE(data.Save(strCond));
 
     const QString strExample = QDir(FixturePath(QString())).filePath("../../examples/bench-setup.xMem");
@@ -41,10 +33,10 @@ TEST(RoundTripTest, UploadThenDownloadGivesTheSameFile)
         CSimProcess sim;
         const RUN up = RunCli({"upload", strFile, sim.Resource()});
         ASSERT_EQ(up.nExit, 0) << qPrintable(up.strErr);
-        const QString strBack = dir.filePath(QStringLiteral("back.xMem"));
+        const QString strBack = Path("back.xMem");
         const RUN down = RunCli({"download", sim.Resource(), strBack});
         ASSERT_EQ(down.nExit, 0) << qPrintable(down.strErr);
-        EXPECT_EQ(Contents(strBack), Contents(strFile)) << qPrintable(strFile);
+        EXPECT_EQ(FileBytes(strBack), FileBytes(strFile)) << qPrintable(strFile);
     }
 }
 

@@ -1,8 +1,7 @@
 // vaultline-cli download and upload against dxr9k-sim on a pseudo-terminal:
 // the real serial path, from the command line to the simulated memories.
 
-#include "integration/instrument/SimProcess.h"
-#include "integration/memfile/RunCli.h"
+#include "integration/transfer/PatternFiles.h"
 
 #include "model/XmlDocData.h"
 #include "resources/Resource.h"
@@ -15,24 +14,9 @@
 
 namespace {
 
-class TransferCliTest : public ::testing::Test
+class TransferCliTest : public PatternFiles<>
 {
 protected:
-    QString Path(const QString& strName) const { return m_dir.filePath(strName); }
-
-    // A file of 100 distinct memories (nSeed >= 0) or of the defaults, edited by fnEdit.
-    QString Save(const QString& strName, int nSeed = -1, const std::function<void(CXmlDocData&)>& fnEdit = {})
-    {
-        CXmlDocData data;
-        data.Reset();
-        for (int i = 0; nSeed >= 0 && i < CXmlDocData::MEMORY_COUNT; ++i)
-            *data.GetContainer().GetAt(i) = Pattern(i, nSeed);
-        if (fnEdit)
-            fnEdit(data);
-        EXPECT_TRUE(data.Save(Path(strName)));
-        return Path(strName);
-    }
-
     // Memory by memory, the seed each came from (-1: the defaults, -2: not checked).
     static void Expect(const QString& strPath, const std::function<int(int)>& fnSeedOf)
     {
@@ -48,8 +32,6 @@ protected:
                 << "memory " << i;
         }
     }
-
-    QTemporaryDir m_dir;
 };
 
 TEST_F(TransferCliTest, DownloadAndUploadMoveAllMemoriesEqual)

@@ -1,8 +1,7 @@
 // vaultline-cli verify, upload --verify and the partial download into an
 // existing file, against dxr9k-sim on a pseudo-terminal.
 
-#include "integration/instrument/SimProcess.h"
-#include "integration/memfile/RunCli.h"
+#include "integration/transfer/PatternFiles.h"
 
 #include "model/XmlDocData.h"
 #include "resources/Resource.h"
@@ -18,44 +17,21 @@ namespace {
 
 const QString s_strLongMemo = QStringLiteral("A memo of 25 characters!!");
 
-class VerifyCliTest : public ::testing::Test
+class VerifyCliTest : public PatternFiles<>
 {
 protected:
-    QString Path(const QString& strName) const { return m_dir.filePath(strName); }
-
-    // 100 memories of the seed's pattern, edited by fnEdit.
-    QString Save(const QString& strName, int nSeed, const std::function<void(CXmlDocData&)>& fnEdit = {})
-    {
-        CXmlDocData data;
-        data.Reset();
-        for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i)
-            *data.GetContainer().GetAt(i) = Pattern(i, nSeed);
-        if (fnEdit)
-            fnEdit(data);
-        EXPECT_TRUE(data.Save(Path(strName)));
-        return Path(strName);
-    }
-
-    static QByteArray Bytes(const QString& strPath)
-    {
-        QFile file(strPath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     // Commands with parameters other than the selection: what would change a memory.
     static QStringList Writes(const QString& strLog)
     {
         static const QRegularExpression re(QStringLiteral("BACK:SMEM:(?!NSEL)[A-Z]+ "),
                                            QRegularExpression::CaseInsensitiveOption);
         QStringList writes;
-        for (const QString& line : QString::fromLatin1(Bytes(strLog)).split(QLatin1Char('\n'))) {
+        for (const QString& line : QString::fromLatin1(FileBytes(strLog)).split(QLatin1Char('\n'))) {
             if (re.match(line).hasMatch())
                 writes << line;
         }
         return writes;
     }
-
-    QTemporaryDir m_dir;
 };
 
 TEST_F(VerifyCliTest, UploadWithVerifyReportsTheMemoTheInstrumentCut)
@@ -159,12 +135,8 @@ TEST_F(VerifyCliTest, PartialDownloadIntoAnExistingFileChangesOnlyThoseMemories)
     EXPECT_EQ(r.nExit, 0) << qPrintable(r.strErr);
     const RUN diff = RunCli({"diff", Path("before.xMem"), strBackup});
     EXPECT_EQ(diff.nExit, 1);
-    QStringList memories;
-    for (const QString& line : diff.strOut.split(QLatin1Char('\n'))) {
-        if (line.startsWith(QLatin1String("Memory")))
-            memories << line;
-    }
-    EXPECT_EQ(memories, QStringList{"Memory 5"});
+    EXPECT_EQ(diff.strOut.split(QLatin1Char('\n')).filter(QRegularExpression("^Memory")),
+              QStringList{"Memory 5"});
     EXPECT_EQ(RunCli({"verify", strBackup, sim.Resource(), "--range", "5-5"}).nExit, 0);
 
     // --into still takes the other memories from its base, whatever FILE holds.
@@ -172,11 +144,7 @@ TEST_F(VerifyCliTest, PartialDownloadIntoAnExistingFileChangesOnlyThoseMemories)
         RunCli({"download", sim.Resource(), strBackup, "--range", "6-6", "--into", Save("base.xMem", 6)})
             .nExit,
         0);
-    CXmlDocData data;
-    data.Reset();
-    ASSERT_TRUE(data.Load(strBackup));
-    EXPECT_EQ(Describe(*data.GetContainer().GetAt(5)), Describe(Pattern(5, 6)));
-    EXPECT_EQ(Describe(*data.GetContainer().GetAt(6)), Describe(Pattern(6, 4)));
+    EXPECT_TRUE(Holds(strBackup, 6, 5, 5) && Holds(strBackup, 4, 6, 6));
 
     // A full download replaces the file.
     ASSERT_EQ(RunCli({"download", sim.Resource(), strBackup}).nExit, 0);
@@ -202,11 +170,9 @@ TEST_F(VerifyCliTest, PartialDownloadLeavesAnExistingFileWholeWhenItCannotMerge)
     for (const auto& c : cases) {
         const QString strFile = c.bytes.isEmpty() ? Save("backup.xMem", 8) : Path("backup.xMem");
         if (!c.bytes.isEmpty()) {
-            QFile file(strFile);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(c.bytes);
+            ASSERT_TRUE(WriteFileBytes(strFile, c.bytes));
         }
-        const QByteArray before = Bytes(strFile);
+        const QByteArray before = FileBytes(strFile);
         std::unique_ptr<CSimProcess> pSilent;
         QString strResource = sim.Resource();
         if (!c.simArgs.isEmpty()) {
@@ -215,10 +181,10 @@ TEST_F(VerifyCliTest, PartialDownloadLeavesAnExistingFileWholeWhenItCannotMerge)
         }
         const RUN r = RunCli({"download", strResource, strFile, "--range", "10-19"});
         EXPECT_EQ(r.nExit, c.nExit) << qPrintable(r.strErr);
-        EXPECT_EQ(Bytes(strFile), before);
+        EXPECT_EQ(FileBytes(strFile), before);
     }
     // The unreadable file was found out before anything was sent.
-    EXPECT_FALSE(Bytes(strLog).contains("NSEL"));
+    EXPECT_FALSE(FileBytes(strLog).contains("NSEL"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "integration/instrument/SimProcess.h"
 #include "model/DocumentUi.h"
 #include "resources/Resource.h"
+#include "support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -65,12 +66,6 @@ private:
         return t;
     }
 };
-
-QByteArray FileBytes(const QString& strPath)
-{
-    QFile f(strPath);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A message box text: the system's message, then the reason after a blank line.
 void ExpectMessage(const QString& strMessage, const QString& strHeadline)
@@ -192,10 +187,7 @@ TEST_F(Document, FailedOpenReportsTheFullPathAndChangesNothing)
 {
     const QString strA = OpenFile("a.xMem", 0);
     ChangeRecord5();
-    QFile bad(Path("notes.xMem"));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly) &&
-                bad.write("Store memories, written by hand\n0: CC HIGH\n") > 0);
-    bad.close();
+    ASSERT_TRUE(WriteFileBytes(Path("notes.xMem"), "Store memories, written by hand\n0: CC HIGH\n"));
     const QByteArray before = State();
     const int nUpdates = m_ui.m_nInitialUpdates;
     m_ui.m_answers = {IDocumentUi::No};

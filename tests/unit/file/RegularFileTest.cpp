@@ -1,5 +1,6 @@
 #include "platform/file/RegularFile.h"
 #include "resources/StringTable.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -9,75 +10,31 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <cstdio>
 #include <tuple>
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 
-// The special files a user can name in place of a memory or settings file,
-// made in a folder of the test's own; /dev/zero stands for devices.
 class SpecialFiles : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
     QString Path(const char* psz) const { return m_dir.filePath(QString::fromLatin1(psz)); }
-    QString Fifo(const char* pszName = "fifo.xMem")
-    {
-        const QString strPath = Path(pszName);
-        EXPECT_EQ(::mkfifo(QFile::encodeName(strPath).constData(), 0666), 0);
-        return strPath;
-    }
-    QString Socket()
-    {
-        const QString strPath = Path("socket.xMem");
-        m_nSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr = {};
-        addr.sun_family = AF_UNIX;
-        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", QFile::encodeName(strPath).constData());
-        EXPECT_EQ(::bind(m_nSocket, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        EXPECT_EQ(::listen(m_nSocket, 1), 0);
-        return strPath;
-    }
-    // A character device of the test's own where the system allows it (root),
-    // a FIFO otherwise.
-    QString Device()
-    {
-        const QString strPath = Path("null.xMem");
-        if (::mknod(QFile::encodeName(strPath).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0)
-            return strPath;
-        return Fifo("device-stand-in.xMem");
-    }
-    void TearDown() override
-    {
-        if (m_nSocket >= 0)
-            ::close(m_nSocket);
-    }
-    static mode_t Type(const QString& strPath)
-    {
-        struct stat st = {};
-        return ::lstat(QFile::encodeName(strPath).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
-    }
-    static QByteArray Bytes(const QString& strPath)
-    {
-        QFile file(strPath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QString Fifo(const char* pszName = "fifo.xMem") { return m_special.Fifo(pszName); }
+    QString Socket() { return m_special.Socket(); }
+    QString Device() { return m_special.Device(); }
+    static mode_t Type(const QString& strPath) { return CSpecialFiles::Type(strPath); }
     static void Write(const QString& strPath, const QByteArray& bytes)
     {
-        QFile file(strPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        ASSERT_TRUE(WriteFileBytes(strPath, bytes));
     }
 
     QTemporaryDir m_dir;
-    int m_nSocket = -1;
+    CSpecialFiles m_special{m_dir.path()};
 };
 
 TEST_F(SpecialFiles, ReadRefusesAtOnceWhatIsNotARegularFileAndSaysWhat)
@@ -156,7 +113,7 @@ TEST_F(SpecialFiles, SaveFollowsSymlinksAndKeepsThemAndThePermissions)
     QString strReason;
     ASSERT_TRUE(RegularFile::Save(strLink, "new", strReason)) << qPrintable(strReason);
     EXPECT_TRUE(QFileInfo(strLink).isSymLink());
-    EXPECT_EQ(Bytes(strTarget), "new");
+    EXPECT_EQ(FileBytes(strTarget), "new");
     struct stat st = {};
     ASSERT_EQ(::stat(QFile::encodeName(strTarget).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -166,7 +123,7 @@ TEST_F(SpecialFiles, SaveFollowsSymlinksAndKeepsThemAndThePermissions)
     ASSERT_TRUE(QFile::link(Path("created.xMem"), strDangling));
     ASSERT_TRUE(RegularFile::Save(strDangling, "created", strReason));
     EXPECT_TRUE(QFileInfo(strDangling).isSymLink());
-    EXPECT_EQ(Bytes(Path("created.xMem")), "created");
+    EXPECT_EQ(FileBytes(Path("created.xMem")), "created");
 }
 
 // Temporary files of saves that were killed go with the next save; one that
@@ -192,7 +149,7 @@ TEST_F(SpecialFiles, ASuccessfulSaveRemovesLeftoversOfInterruptedSavesOnly)
     QString strReason;
     ASSERT_TRUE(RegularFile::Save(strTarget, "new", strReason));
     ::close(fdHeld);
-    EXPECT_EQ(Bytes(strTarget), "new");
+    EXPECT_EQ(FileBytes(strTarget), "new");
     for (const auto& [pszName, bRemoved] : names)
         EXPECT_EQ(QFileInfo::exists(Path(pszName)), !bRemoved) << pszName;
 }
@@ -209,9 +166,9 @@ TEST_F(SpecialFiles, AWritableFileInAReadOnlyFolderIsWrittenInPlace)
     QString strReason;
     EXPECT_TRUE(RegularFile::CanSave(strTarget, strReason)) << qPrintable(strReason);
     EXPECT_TRUE(RegularFile::Save(strTarget, "shorter", strReason)) << qPrintable(strReason);
-    EXPECT_EQ(Bytes(strTarget), "shorter");
+    EXPECT_EQ(FileBytes(strTarget), "shorter");
     EXPECT_TRUE(RegularFile::Save(strTarget, QByteArray(9000, 'n'), strReason)) << qPrintable(strReason);
-    EXPECT_EQ(Bytes(strTarget), QByteArray(9000, 'n'));
+    EXPECT_EQ(FileBytes(strTarget), QByteArray(9000, 'n'));
     EXPECT_FALSE(RegularFile::Save(Path("new.xMem"), "x", strReason));
     EXPECT_EQ(strReason, QStringLiteral("Permission denied"));
     QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

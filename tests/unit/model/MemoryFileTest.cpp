@@ -1,5 +1,6 @@
 #include "integration/instrument/SimProcess.h"
 #include "model/XmlDocData.h"
+#include "support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -105,10 +106,7 @@ TEST_F(MemoryFileTest, FileWithoutTheMemoriesRootIsRefusedAndTheRecordsStay)
 {
     for (int i = 0; i < 100; ++i)
         Record(i) = Pattern(i);
-    QFile bad(Path("bad.xMem"));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly) &&
-                bad.write("<Memory Index=\"0\"><Mode>CR</Mode></Memory>") > 0);
-    bad.close();
+    ASSERT_TRUE(WriteFileBytes(Path("bad.xMem"), "<Memory Index=\"0\"><Mode>CR</Mode></Memory>"));
     EXPECT_FALSE(m_Data.Load(Path("bad.xMem")));
     EXPECT_FALSE(m_Data.GetLastError().isEmpty());
     for (int i = 0; i < 100; ++i)
@@ -229,9 +227,7 @@ TEST_F(MemoryFileTest, ALoadReadsTheSameMemoriesWhateverItDropsOnTheWay)
     };
     for (const auto& [pszCase, pszXml, memos] : cases) {
         SCOPED_TRACE(pszCase);
-        QFile file(Path("shape.xMem"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(pszXml) > 0);
-        file.close();
+        ASSERT_TRUE(WriteFileBytes(Path("shape.xMem"), pszXml));
         for (const bool bFromBytes : {false, true}) {
             ASSERT_TRUE(bFromBytes ? m_Data.LoadFromBytes(QByteArray(pszXml))
                                    : m_Data.Load(Path("shape.xMem")))
@@ -253,9 +249,7 @@ TEST_F(MemoryFileTest, AFileOfTenThousandMemoriesReadsItsHundred)
         bytes +=
             QStringLiteral("<Memory Index=\"%1\"><Memo>m%1</Memo><Curr>%1</Curr></Memory>").arg(i).toLatin1();
     bytes += "</Memories>";
-    QFile file(Path("many.xMem"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(Path("many.xMem"), bytes));
     ASSERT_TRUE(m_Data.Load(Path("many.xMem")));
     for (int i = 0; i < 100; ++i) {
         EXPECT_EQ(Record(i).Memo, QStringLiteral("m%1").arg(i));

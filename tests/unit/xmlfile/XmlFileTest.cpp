@@ -1,4 +1,5 @@
 #include "xmlfile/XmlFile.h"
+#include "support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -93,10 +94,7 @@ TEST(XmlFileLoad, ExternalEntitiesAndDtdsAreNeverRead)
 {
     QTemporaryDir dir;
     const QString strSecret = dir.filePath(QStringLiteral("secret.txt"));
-    QFile secret(strSecret);
-    ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
-    secret.write("TOPSECRET");
-    secret.close();
+    ASSERT_TRUE(WriteFileBytes(strSecret, "TOPSECRET"));
     const QByteArray url = "file://" + QFile::encodeName(strSecret);
     const QByteArray memories = "<Memories><Memory Index='0'><Memo>&x;</Memo></Memory></Memories>";
     const QByteArray files[] = {
