@@ -81,10 +81,8 @@ TEST_F(GpibSessionTest, FailuresCarryTheVisaStatusAndWhatLinuxGpibSaid)
     };
     for (const auto& [pszName, nStatus, nText] : cases) {
         QString strText;
-        EXPECT_EQ(
-            StatusOf([&] { Open(QString::fromLatin1(pszName))->WriteString(QStringLiteral("*IDN?\n")); },
-                     &strText),
-            nStatus)
+        const QString strName = QString::fromLatin1(pszName);
+        EXPECT_EQ(StatusOf([&] { Open(strName)->WriteString(QStringLiteral("*IDN?\n")); }, &strText), nStatus)
             << pszName;
         EXPECT_TRUE(strText.contains(LoadResString(nText))) << qPrintable(strText);
         EXPECT_TRUE(strText.contains(QString::fromLatin1(pszName))) << qPrintable(strText);
