@@ -38,8 +38,8 @@ int RunBackup(const QStringList& args)
 {
     BENCHARGS a;
     int nExit = CLI_EXIT_USAGE;
-    if (!ParseBenchArguments(s_Backup, args, {QStringLiteral("--keep")}, {QStringLiteral("--json")}, a,
-                             nExit))
+    if (!ParseBenchArguments(s_Backup, args, {QStringLiteral("--keep")}, {QStringLiteral("--json")}, a, nExit,
+                             true))
         return nExit;
     int nKeep = 0;
     const auto keep = a.options.find(QStringLiteral("--keep"));

@@ -3,6 +3,7 @@
 #include "cli/JsonOutput.h"
 #include "cli/StandardStreams.h"
 
+#include "platform/visa/BuiltinResourceManager.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
@@ -61,7 +62,7 @@ bool ParseCount(const CLICOMMAND& command, const QString& strOption, const QStri
 }
 
 bool ParseBenchArguments(const CLICOMMAND& command, const QStringList& args, const QStringList& valueOptions,
-                         const QStringList& switches, BENCHARGS& out, int& nExit)
+                         const QStringList& switches, BENCHARGS& out, int& nExit, bool bConfiguredWhenNone)
 {
     nExit = CLI_EXIT_USAGE;
     const QStringList known = valueOptions + QStringList{QStringLiteral("--dir"), QStringLiteral("--jobs"),
@@ -101,8 +102,11 @@ bool ParseBenchArguments(const CLICOMMAND& command, const QStringList& args, con
                 out.resources.append(strResource);
         }
     }
+    // A bench whose instruments are all configured backs up with no names.
+    if (out.resources.isEmpty() && from == out.options.end() && bConfiguredWhenNone)
+        out.resources = CBuiltinResourceManager::ConfiguredResources();
     if (out.resources.isEmpty()) {
-        CliUsageError(command, LoadResString(2970));
+        CliUsageError(command, LoadResString(bConfiguredWhenNone ? 2932 : 2970));
         return false;
     }
     for (int i = 0; i < out.resources.size(); ++i) {

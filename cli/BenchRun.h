@@ -79,9 +79,12 @@ private:
 // Parses backup and restore arguments: positional resources, the value
 // options (--dir and --jobs always; --resources-from read here) and switches.
 // False after a usage message (exit 2) or, with nExit 3, after a message on a
-// resource list that could not be read.
+// resource list that could not be read. With bConfiguredWhenNone, naming no
+// resource at all means every configured resource (the resources file and
+// VAULTLINE_VISA_RESOURCES).
 bool ParseBenchArguments(const CLICOMMAND& command, const QStringList& args, const QStringList& valueOptions,
-                         const QStringList& switches, BENCHARGS& out, int& nExit);
+                         const QStringList& switches, BENCHARGS& out, int& nExit,
+                         bool bConfiguredWhenNone = false);
 
 // A whole number option >= nMin; false after a usage message.
 bool ParseCount(const CLICOMMAND& command, const QString& strOption, const QString& strText, int nMin,

@@ -216,6 +216,8 @@ const STRINGENTRY s_Strings[] = {
     {2929, u"GPIB error %1"},
     {2930, u"GPIB instruments (GPIB::PAD::INSTR): reached through linux-gpib's libgpib.so.0"},
     {2931, u"It is not a folder this user may create files in, and it could not be made one."},
+    {2932, u"no resources: name them, give --resources-from FILE, or configure them (the resources file or "
+           u"VAULTLINE_VISA_RESOURCES)."},
 
     // 2300-2399: instrument driver and simulator (identify)
     {2300, u"identify RESOURCE [--json]"},
@@ -329,11 +331,13 @@ const STRINGENTRY s_Strings[] = {
     {2962, u"Store memories read from %1; saved to %2."},
     {2963, u"standard output"},
     {2964, u"Writing to standard output failed."},
-    {2965, u"backup RESOURCE... --dir DIR [--jobs N] [--keep N] [--resources-from FILE] [--json]"},
-    {2966, u"Downloads every instrument at once, one session each, into DIR/MODEL-SERIAL.xMem as its "
-           u"identification names it, only when its download completed; --keep N also keeps the last N dated "
-           u"copies. A summary on standard error (--json: on standard output); exit code 0 only when all "
-           u"completed."},
+    {2965, u"backup [RESOURCE...] --dir DIR [--jobs N] [--keep N] [--resources-from FILE] [--json]"},
+    {2966,
+     u"Downloads every instrument at once, one session each, into DIR/MODEL-SERIAL.xMem as its "
+     u"identification names it, only when its download completed; --keep N also keeps the last N dated "
+     u"copies. Without RESOURCE or --resources-from, every configured resource (the resources file and "
+     u"VAULTLINE_VISA_RESOURCES). A summary on standard error (--json: on standard output); exit code 0 "
+     u"only when all completed."},
     {2967, u"restore --dir DIR RESOURCE... [--verify] [--jobs N] [--resources-from FILE] [--json]"},
     {2968, u"Uploads to each instrument the file of DIR that carries its model and serial number "
            u"(MODEL-SERIAL.xMem), all at once; an instrument without its file is refused. --verify as for "

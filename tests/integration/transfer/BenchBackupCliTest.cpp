@@ -138,15 +138,31 @@ TEST_F(BenchBackupCliTest, BadArgumentsAreUsageErrors)
         {{"backup", "R1", "--dir", "x", "--keep", "two"}, "option --keep needs a whole number of 1 or more."},
         {{"restore", "R1", "--dir", "x", "--keep", "2"}, "unknown option '--keep'."},
     };
+    // No resources configured either, whatever the machine has.
+    const QString strNoConfig = "unset VAULTLINE_VISA_RESOURCES; XDG_CONFIG_HOME='" + Path("nocfg") + "'";
     for (const auto& c : cases) {
-        const RUN run = RunCli(c.args);
+        const RUN run = RunCli(c.args, strNoConfig);
         EXPECT_EQ(run.nExit, 2) << qPrintable(c.args.join(' '));
         EXPECT_TRUE(run.strErr.contains(c.pszMessage)) << qPrintable(run.strErr);
     }
     ASSERT_TRUE(WriteFileBytes(Path("list.txt"), "# the bench\n\nR1\n"));
-    const RUN run = RunCli({"backup", "--resources-from", Path("list.txt"), "--dir", Path("none")});
-    EXPECT_EQ(run.nExit, 3); // the folder is not there
-    EXPECT_TRUE(run.strErr.startsWith("The file " + Path("none"))) << qPrintable(run.strErr);
+    // A folder that cannot be made (below a file) is refused before any transfer.
+    const RUN run = RunCli({"backup", "--resources-from", Path("list.txt"), "--dir", Path("list.txt/sub")});
+    EXPECT_EQ(run.nExit, 3);
+    EXPECT_TRUE(run.strErr.startsWith("The file " + Path("list.txt/sub"))) << qPrintable(run.strErr);
+}
+
+// With no names, a bench backs up its configured instruments, into a folder
+// made for the first run.
+TEST_F(BenchBackupCliTest, BackupWithoutNamesTakesTheConfiguredResources)
+{
+    CSimProcess a(Idn("TVC00001") + QStringList{"--state", Save("a.xMem", 3)});
+    const QString strDir = Path("new/bench");
+    const RUN run =
+        RunCli({"backup", "--dir", strDir},
+               "XDG_CONFIG_HOME='" + Path("nocfg") + "' VAULTLINE_VISA_RESOURCES='" + a.Resource() + "'");
+    ASSERT_EQ(run.nExit, 0) << qPrintable(run.strErr);
+    EXPECT_TRUE(Holds(strDir + "/DXR-9K-TVC00001.xMem", 3));
 }
 
 TEST_F(BenchBackupCliTest, IdentifyAndVerifyJsonCarryWhatTheTextFormShows)
