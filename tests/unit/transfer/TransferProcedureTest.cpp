@@ -267,8 +267,8 @@ TEST_F(TransferProcedureTest, AGarbledReplyFailsTheDownloadNamingMemoryAndQuery)
             if (str.startsWith(QLatin1String("BACK:SMEM:NSEL ")))
                 nMemory = str.mid(15).toInt();
         };
-        m_p->m_fnReply = [&](const QString& str) {
-            return nMemory == 5 && str.count(',') == 9 ? strGarbled : str;
+        m_p->m_fnReply = [&, strReply = strGarbled](const QString& str) {
+            return nMemory == 5 && str.count(',') == 9 ? strReply : str;
         };
         m_data.GetContainer().GetAt(5)->Memo = QStringLiteral("kept");
         EXPECT_EQ(Run(DOWNLOAD, 3, 9), CTransferProcedure::RESULT_VISA_FAILURE);
