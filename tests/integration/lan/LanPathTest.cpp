@@ -209,9 +209,8 @@ TEST(Vxi11PathTest, NamesThatReachNoInstrumentSayWhy)
     for (const auto& [pszName, portmapper, nStatus, strDetail] : cases) {
         qputenv("VAULTLINE_VXI11_PORTMAPPER", portmapper);
         QString strText;
-        EXPECT_EQ(StatusOf([&] { rm.Open(QString::fromLatin1(pszName), Visa::NO_LOCK, 2000, QString()); },
-                           &strText),
-                  nStatus)
+        const QString strName = QString::fromLatin1(pszName);
+        EXPECT_EQ(StatusOf([&] { rm.Open(strName, Visa::NO_LOCK, 2000, QString()); }, &strText), nStatus)
             << pszName;
         EXPECT_TRUE(strText.contains(strDetail)) << qPrintable(strText);
     }
