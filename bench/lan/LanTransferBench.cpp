@@ -5,7 +5,6 @@
 
 #include "model/XmlDocData.h"
 #include "platform/visa/BuiltinResourceManager.h"
-#include "platform/visa/Visa.h"
 #include "transfer/TransferProcedure.h"
 
 #include <QCoreApplication>
@@ -33,35 +32,14 @@ public:
 constexpr int MEMORIES = 100;
 constexpr int RUNS = 7;
 
-// Opens every session with the exclusive lock already taken, so that the
-// driver's own locks around each exchange only nest: the lock as a transfer
-// holds it when it keeps it from start to end.
-class CLockedManager : public IResourceManager
-{
-public:
-    QStringList FindRsrc(const QString& strExpression) override { return m_inner.FindRsrc(strExpression); }
-    std::shared_ptr<IVisaSession> Open(const QString& strName, int nAccessMode, long nTimeoutMs,
-                                       const QString& strOptions) override
-    {
-        return m_inner.Open(strName, nAccessMode | Visa::EXCLUSIVE_LOCK, nTimeoutMs, strOptions);
-    }
-
-private:
-    CBuiltinResourceManager m_inner;
-};
-
 // The wall time of one transfer in seconds; negative when it failed.
-double Once(int nMode, const QString& strResource, bool bWholeLock)
+double Once(int nMode, const QString& strResource)
 {
     CXmlDocData data;
     data.Reset();
     CQuietHost host;
     CTransferProcedure procedure(nMode, data.GetContainer(), host);
-    std::shared_ptr<IResourceManager> pManager;
-    if (bWholeLock)
-        pManager = std::make_shared<CLockedManager>();
-    else
-        pManager = std::make_shared<CBuiltinResourceManager>();
+    std::shared_ptr<IResourceManager> pManager = std::make_shared<CBuiltinResourceManager>();
     QElapsedTimer timer;
     timer.start();
     if (procedure.Run(pManager, strResource, 0, MEMORIES - 1) != CTransferProcedure::RESULT_COMPLETED) {
@@ -103,32 +81,29 @@ int main(int argc, char** argv)
     std::printf("Median of %d runs each, the transports taking turns; wall time per memory:\n", RUNS);
     int nFailed = 0;
     const char* const pszNames[] = {"raw socket", "VXI-11", "HiSLIP"};
-    for (const bool bWholeLock : {false, true}) {
-        std::printf(bWholeLock ? "Lock held for the whole transfer (nested locks cost nothing):\n"
-                               : "Lock taken around each exchange, as the driver does by itself:\n");
-        for (int nMode : {CTransferProcedure::MODE_DOWNLOAD, CTransferProcedure::MODE_UPLOAD}) {
-            std::vector<double> seconds[3];
-            for (int nRun = 0; nRun < RUNS; ++nRun) {
-                for (int i = 0; i < 3; ++i) {
-                    const double d = Once(nMode, lines[i], bWholeLock);
-                    if (d < 0)
-                        ++nFailed;
-                    else
-                        seconds[i].push_back(d);
-                }
-            }
-            if (nFailed > 0)
-                break;
-            const double dRaw = Median(seconds[0]);
+    // The driver holds the instrument's lock from open to close, as every transfer does.
+    for (int nMode : {CTransferProcedure::MODE_DOWNLOAD, CTransferProcedure::MODE_UPLOAD}) {
+        std::vector<double> seconds[3];
+        for (int nRun = 0; nRun < RUNS; ++nRun) {
             for (int i = 0; i < 3; ++i) {
-                const double d = Median(seconds[i]);
-                std::printf("  %-8s %-10s %8.1f us per memory",
-                            nMode == CTransferProcedure::MODE_DOWNLOAD ? "download" : "upload", pszNames[i],
-                            d * 1e6 / MEMORIES);
-                if (i > 0)
-                    std::printf(", %.2fx the raw socket (goal 1.5x)", d / dRaw);
-                std::printf("\n");
+                const double d = Once(nMode, lines[i]);
+                if (d < 0)
+                    ++nFailed;
+                else
+                    seconds[i].push_back(d);
             }
+        }
+        if (nFailed > 0)
+            break;
+        const double dRaw = Median(seconds[0]);
+        for (int i = 0; i < 3; ++i) {
+            const double d = Median(seconds[i]);
+            std::printf("  %-8s %-10s %8.1f us per memory",
+                        nMode == CTransferProcedure::MODE_DOWNLOAD ? "download" : "upload", pszNames[i],
+                        d * 1e6 / MEMORIES);
+            if (i > 0)
+                std::printf(", %.2fx the raw socket (goal 1.5x)", d / dRaw);
+            std::printf("\n");
         }
     }
     sim.terminate();
