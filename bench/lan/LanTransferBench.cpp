@@ -3,6 +3,7 @@
 // so that the three transports are measured in the same run on the same
 // instrument; the LAN protocols are given as a ratio to the raw socket.
 
+#include "bench/support/QuietHost.h"
 #include "model/XmlDocData.h"
 #include "platform/visa/BuiltinResourceManager.h"
 #include "transfer/TransferProcedure.h"
@@ -16,18 +17,6 @@
 #include <vector>
 
 namespace {
-
-class CQuietHost : public ITransferHost
-{
-public:
-    void SetProgressRange(int) override {}
-    void StepProgress() override {}
-    void PumpMessages() override {}
-    void ShowMessage(const QString& strText) override { m_strMessage = strText; }
-    void SetModified() override {}
-    void RefreshView() override {}
-    QString m_strMessage;
-};
 
 constexpr int MEMORIES = 100;
 constexpr int RUNS = 7;

@@ -5,6 +5,7 @@
 // against the least time the line needs for the bytes that were exchanged.
 
 #include "bench/support/CountingSession.h"
+#include "bench/support/QuietHost.h"
 #include "model/XmlDocData.h"
 #include "transfer/TransferProcedure.h"
 
@@ -18,18 +19,6 @@
 #include <vector>
 
 namespace {
-
-class CQuietHost : public ITransferHost
-{
-public:
-    void SetProgressRange(int) override {}
-    void StepProgress() override {}
-    void PumpMessages() override {}
-    void ShowMessage(const QString& strText) override { m_strMessage = strText; }
-    void SetModified() override {}
-    void RefreshView() override {}
-    QString m_strMessage;
-};
 
 double CpuSeconds()
 {
