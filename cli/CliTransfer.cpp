@@ -3,7 +3,6 @@
 
 #include "cli/CliCommand.h"
 #include "cli/MemoryFileArgs.h"
-#include "instrument/StoreMemCommands.h"
 #include "model/StoreMemComparison.h"
 #include "platform/visa/ResourceManagerFactory.h"
 #include "resources/StringTable.h"
@@ -186,14 +185,7 @@ int CCliTransfer::ReportReadBack(const CStoreMemContainer& memories, bool bJson)
     int nValues = 0;
     int nMemories = 0;
     QJsonArray array;
-    for (const auto& [nMemory, instrument] : m_procedure.GetReadBack()) {
-        const STOREMEM* pSent = memories.GetAt(nMemory);
-        if (!pSent)
-            continue;
-        const std::vector<STOREMEMDIFFERENCE> differences = CompareStoreMem(
-            *pSent, instrument, EStoreMemCompare::FilePrecision, StoreMemCommands::MEMO_LIMIT);
-        if (differences.empty())
-            continue;
+    for (const auto& [nMemory, differences] : m_procedure.CompareReadBack(memories)) {
         if (bJson) {
             for (const STOREMEMDIFFERENCE& d : differences)
                 array.append(

@@ -1,7 +1,6 @@
 #include "transfer/DlgTransfer.h"
 
 #include "app/VaultlineApp.h"
-#include "instrument/StoreMemCommands.h"
 #include "model/VaultlineDoc.h"
 #include "platform/framework/ComboBox.h"
 #include "platform/framework/View.h"
@@ -244,15 +243,10 @@ void CDlgTransfer::ShowVerifyResults(const CTransferProcedure& procedure, const 
     }
     m_differences.clear();
     int nMemories = 0;
-    for (const auto& [nMemory, instrument] : procedure.GetReadBack()) {
-        const STOREMEM* pDocument = memories.GetAt(nMemory);
-        if (!pDocument)
-            continue;
-        const std::vector<STOREMEMDIFFERENCE> differences = CompareStoreMem(
-            *pDocument, instrument, EStoreMemCompare::FilePrecision, StoreMemCommands::MEMO_LIMIT);
+    for (const auto& [nMemory, differences] : procedure.CompareReadBack(memories)) {
         for (const STOREMEMDIFFERENCE& d : differences)
             m_differences.push_back({nMemory, d});
-        nMemories += differences.empty() ? 0 : 1;
+        ++nMemories;
     }
     if (m_differences.empty()) {
         AfxMessageBox(LoadResString(2748), EMessageKind::Information);

@@ -28,6 +28,22 @@ void CTransferProcedure::ReadBack(CDxr& dxr, int nMemory)
     m_readBack.emplace_back(nMemory, std::move(mem));
 }
 
+std::vector<std::pair<int, std::vector<STOREMEMDIFFERENCE>>>
+CTransferProcedure::CompareReadBack(const CStoreMemContainer& memories) const
+{
+    std::vector<std::pair<int, std::vector<STOREMEMDIFFERENCE>>> result;
+    for (const auto& [nMemory, instrument] : m_readBack) {
+        const STOREMEM* pMem = memories.GetAt(nMemory);
+        if (!pMem)
+            continue;
+        std::vector<STOREMEMDIFFERENCE> differences =
+            CompareStoreMem(*pMem, instrument, EStoreMemCompare::FilePrecision, StoreMemCommands::MEMO_LIMIT);
+        if (!differences.empty())
+            result.emplace_back(nMemory, std::move(differences));
+    }
+    return result;
+}
+
 void CTransferProcedure::Report(const QString& strText)
 {
     m_strMessage = strText;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/StoreMemComparison.h"
 #include "model/StoreMemContainer.h"
 #include "platform/com/ComError.h"
 #include "platform/visa/Visa.h"
@@ -94,6 +95,11 @@ public:
     // records are read into new records, never over the document's, so a
     // memory that could not be read back cannot pass for one that matches.
     const std::vector<std::pair<int, STOREMEM>>& GetReadBack() const { return m_readBack; }
+    // What the read-back differs in from the records, as far as a memory file
+    // keeps values and with memos longer than the instrument keeps marked:
+    // the memories that differ, in order, each with its differences.
+    std::vector<std::pair<int, std::vector<STOREMEMDIFFERENCE>>>
+    CompareReadBack(const CStoreMemContainer& memories) const;
 
     int GetMode() const { return m_nMode; }
     // Memories completely moved by the last Run.
