@@ -9,6 +9,7 @@
 #include "platform/visa/SerialSession.h"
 #include "platform/visa/SystemVisa.h"
 #include "platform/visa/UsbtmcSession.h"
+#include "platform/visa/VisaStrings.h"
 #include "resources/StringTable.h"
 
 #include <QDir>
@@ -354,7 +355,7 @@ void CheckDevices(CReport& report)
     const QList<HELDLOCK> locks = HeldLocks();
     for (const DEVICE& device : qAsConst(devices)) {
         if (!QFileInfo::exists(device.strPath)) {
-            report.Problem(LoadResString(2243).arg(device.strPath));
+            report.Problem(LoadVisaString(IDS_VISA_NO_DEVICE).arg(device.strPath));
             continue;
         }
         CheckAccess(report, device);

@@ -2,20 +2,12 @@
 
 #include "resources/Resource.h"
 
-#include <QHash>
-
 namespace {
-
-struct STRINGENTRY
-{
-    unsigned nId;
-    const char16_t* pszText;
-};
 
 // Every user-visible text of the program. Identifiers below 2000 are those of
 // the original resource script and must not change; 2000 and above are texts of
 // this port's own (command-line tool, Linux-specific messages), one block per area.
-const STRINGENTRY s_Strings[] = {
+const TEXTENTRY s_Strings[] = {
     // Frame and application
     {IDS_APP_TITLE, u"DXR9K Vaultline"},
     {AFX_IDS_IDLEMESSAGE, u"Ready"},
@@ -119,101 +111,15 @@ const STRINGENTRY s_Strings[] = {
     {2113, u"%1 values differ in %2 store memories."},
     {2114, u"Reason: %1"},
 
-    // 2200-2299: instrument I/O (resource listing, sessions)
+    // 2200-2299: instrument I/O (resource listing); the sessions' own texts are platform/visa's
     {2200, u"list [--json]"},
     {2201, u"Lists the instrument resources that VISA finds (?*::INSTR), one per line."},
     {2202, u"vaultline-cli list: no VISA resource manager could be created (VAULTLINE_VISA_PROVIDER=%1); "
            u"install a VISA library or unset the variable."},
     {2203, u"vaultline-cli list: %1"},
     {2204, u"unexpected argument '%1'"},
-    {2210, u"\"%1\": %2."},
-    {2211, u"the name is empty"},
-    {2212, u"a field between two \"::\" is empty"},
-    {2213, u"\"%1\" does not begin with a VISA interface type (ASRL, GPIB, USB, TCPIP, VXI, PXI)"},
-    {2214, u"the board \"%1\" is neither a number nor, for ASRL, a device path such as /dev/ttyUSB0"},
-    {2215, u"there is no resource class %1 for %2"},
-    {2216, u"address fields are missing"},
-    {2217, u"unexpected field \"%1\""},
-    {2218, u"\"%1\" is not a GPIB address (0 to 30)"},
-    {2219, u"\"%1\" is not a USB identifier (such as 0x1AB1)"},
-    {2220, u"\"%1\" is not a USB interface number"},
-    {2221, u"\"%1\" is not a TCP port (1 to 65535)"},
-    {2222, u"the expression is empty"},
-    {2223, u"'%1' at position %2 has no character or group before it to repeat"},
-    {2224, u"unmatched closing bracket at position %1"},
-    {2225, u"'\\' at the end has no character to take literally"},
-    {2226, u"attribute conditions in braces are not supported"},
-    {2227, u"a '(' is not closed"},
-    {2228, u"\"%1\": %2."},
-    {2229, u"a '[' is not closed"},
-    {2230, u"the range %1-%2 runs backwards"},
-    {2231, u"the list [] is empty"},
-    {2241, u"Permission denied on %1, which belongs to the group '%2'. Add your user to that group (for "
-           u"serial ports usually 'dialout': sudo usermod -aG dialout $USER), then log out and in again."},
-    {2242,
-     u"Permission denied on %1, which belongs to the group '%2'. Give your user access to USB instruments "
-     u"with a udev rule, for example SUBSYSTEM==\"usbmisc\", KERNEL==\"usbtmc*\", GROUP=\"plugdev\", "
-     u"MODE=\"0660\" in /etc/udev/rules.d/60-usbtmc.rules, and be a member of that group."},
-    {2243, u"There is no device %1: it is unplugged, or the program that served it has ended."},
-    {2244, u"%1 is not a serial line."},
-    {2245, u"%1 is in use by another program."},
-    {2246, u"The device %1 went away (unplugged, switched off, or the program that served it ended)."},
-    {2247, u"%1: %2."},
-    {2248, u"Another session held the lock on %1 for longer than %2 ms."},
-    {2249, u"Another session holds an exclusive lock on %1."},
-    {2250, u"%1 does not accept %2 = %3."},
-    {2256, u"No USB instrument %1 is attached (attached: %2)."},
-    {2257, u"The host %1 was not found (%2)."},
-    {2258,
-     u"%1 refused the connection; check the host and port, and that the instrument's socket server is on."},
-    {2259, u"No connection to %1 within %2 ms."},
-    {2262, u"%1 characters cannot be read; the count must be at least 1."},
-    {2263, u"%1: serial boards are numbered from 1 (ASRL1::INSTR is /dev/ttyS0); name a device as "
-           u"ASRL/dev/ttyUSB0::INSTR."},
-    {2264, u"The access mode %1 is not valid."},
-    {2265, u"The lock type %1 is not supported."},
-    {2266, u"none"},
-    {2267, u"Nothing matches \"%1\"."},
 
-    // 2900-2939: LAN (VXI-11, HiSLIP) and GPIB sessions of the built-in VISA
-    {2900, u"The built-in VISA reaches serial lines (ASRL), USB instruments on the usbtmc driver, LAN "
-           u"instruments through VXI-11 (TCPIP::host::INSTR) and HiSLIP (TCPIP::host::hislip0::INSTR), GPIB "
-           u"through linux-gpib (GPIB::N::INSTR) and raw sockets (TCPIP::host::port::SOCKET); "
-           u"%1 needs a VISA library installed on this system."},
-    {2901, u"%1 has no VXI-11 server: its portmapper at %2 does not know the VXI-11 core program."},
-    {2902, u"%1 sent something that is not a valid reply (%2); the connection was closed."},
-    {2903, u"a reply longer than any answer can be"},
-    {2904, u"a malformed reply"},
-    {2905, u"%1 refused the remote procedure call %3 of program %2 (status %4)."},
-    {2906, u"%1 did not answer within the timeout."},
-    {2907, u"VAULTLINE_VXI11_PORTMAPPER=%1 is not a TCP port (1 to 65535)."},
-    {2908, u"%1 no longer knows this session's link (the instrument restarted or closed it)."},
-    {2909, u"%1 reported VXI-11 error %2."},
-    {2910, u"The LAN device name \"%1\" is longer than 256 bytes."},
-    {2911, u"%1 refused a link to the device \"%2\" (VXI-11 error %3); check the device name (inst0, or "
-           u"gpib0,N behind a LAN/GPIB gateway)."},
-    {2912, u"VXI-11 instruments know only the exclusive lock; %1 cannot be locked shared."},
-    {2913, u"%1 ended the HiSLIP session with a fatal error (code %2): %3"},
-    {2914, u"%1 reported a HiSLIP error (code %2): %3"},
-    {2915, u"%1 announced a message of %2 bytes, more than the %3 bytes this session accepts; the connection "
-           u"was closed."},
-    {2916, u"%1 sent bytes that are not a HiSLIP message; the connection was closed."},
-    {2917, u"%1 answered the HiSLIP initialization with message type %2; the connection was closed."},
-    {2918, u"%1 refused the lock request as an error."},
-    {2919, u"%1 needs linux-gpib, whose library could not be loaded (%2). Install linux-gpib (it is not "
-           u"packaged in Debian 12), load the kernel module of the GPIB board and describe the board in "
-           u"/etc/gpib.conf."},
-    {2920, u"%1: %2 (iberr %3, ibsta 0x%4)."},
-    {2921,
-     u"a driver or system error: is the board described in /etc/gpib.conf and its kernel module loaded?"},
-    {2922, u"the board is not the controller in charge"},
-    {2923, u"no listener answered: is the instrument switched on and set to that address?"},
-    {2924, u"an addressing error"},
-    {2925, u"an invalid argument"},
-    {2926, u"the GPIB timeout passed"},
-    {2927, u"there is no such GPIB board"},
-    {2928, u"a bus error"},
-    {2929, u"GPIB error %1"},
+    // 2930-2939: doctor's GPIB line, bench folders and resources (2900-2929 are platform/visa's)
     {2930, u"GPIB instruments (GPIB::PAD::INSTR): reached through linux-gpib's libgpib.so.0"},
     {2931, u"It is not a folder this user may create files in, and it could not be made one."},
     {2932, u"no resources: name them, give --resources-from FILE, or configure them (the resources file or "
@@ -425,15 +331,8 @@ const STRINGENTRY s_Strings[] = {
      u"systemctl disable --now %1) or make it leave the port alone with ENV{ID_MM_DEVICE_IGNORE}=\"1\" in "
      u"a udev rule; brltty is removed with: sudo apt remove brltty"},
 
-    // 2780-2819: files and inputs (special files, bounds, texts a file cannot carry)
-    {2780, u"It is a directory, not a file."},
-    {2781, u"It is a FIFO (named pipe), not a file."},
-    {2782, u"It is a device, not a file."},
-    {2783, u"It is a socket, not a file."},
-    {2784, u"Warning: %1 is not read: %2"},
-    {2785, u"Warning: only the first %2 bytes of %1 are read; the rest is ignored."},
-    {2786, u"Warning: %1 names more than %2 resources; the rest are ignored."},
-    {2787, u"Warning: %1 is larger than %2 bytes; its beginning is read and no setting is saved to it."},
+    // 2780-2819: files and inputs: texts a file cannot carry (special files and bounds are
+    // platform/file's, platform/visa's and platform/registry's)
     {2788, u"Memory %1, %2: %3 cannot be kept in a memory file and is saved as U+FFFD."},
 
     // 2820-2859: the desktop program on Linux: ended by a signal, recovery
@@ -444,22 +343,17 @@ const STRINGENTRY s_Strings[] = {
     {2823, u"vaultline: ended by %1; the unsaved changes could not be kept in %2: %3"},
 };
 
-const QHash<unsigned, QString>& Table()
+} // namespace
+
+const CTextTable& ProgramStrings()
 {
-    static const QHash<unsigned, QString> table = [] {
-        QHash<unsigned, QString> h;
-        for (const STRINGENTRY& e : s_Strings)
-            h.insert(e.nId, QString::fromUtf16(e.pszText));
-        return h;
-    }();
+    static const CTextTable table(s_Strings);
     return table;
 }
 
-} // namespace
-
 QString LoadResString(unsigned nId)
 {
-    return Table().value(nId);
+    return ProgramStrings().Text(nId);
 }
 
 QString FormatResString(unsigned nId, const QString& strArg)

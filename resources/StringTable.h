@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/text/TextTable.h"
+
 #include <QString>
 
 // The program's texts by identifier (resources/Resource.h). An unknown
 // identifier gives an empty text, as a missing string resource does.
+const CTextTable& ProgramStrings();
 QString LoadResString(unsigned nId);
 
 // The text with its one "%s" replaced by strArg (messages 1002 and 1003),

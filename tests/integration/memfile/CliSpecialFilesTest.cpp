@@ -1,5 +1,7 @@
 #include "integration/memfile/RunCli.h"
 #include "model/XmlDocData.h"
+#include "platform/file/FileStrings.h"
+#include "platform/visa/VisaStrings.h"
 #include "resources/StringTable.h"
 #include "support/SpecialFiles.h"
 
@@ -41,8 +43,10 @@ protected:
 
 TEST_F(CliSpecialFiles, EveryReadingCommandRefusesSpecialFilesWithinASecond)
 {
-    const std::pair<QString, unsigned> inputs[] = {
-        {Fifo(), 2781}, {m_dir.path(), 2780}, {QStringLiteral("/dev/zero"), 2782}, {Socket(), 2783}};
+    const std::pair<QString, unsigned> inputs[] = {{Fifo(), IDS_FILE_IS_FIFO},
+                                                   {m_dir.path(), IDS_FILE_IS_DIRECTORY},
+                                                   {QStringLiteral("/dev/zero"), IDS_FILE_IS_DEVICE},
+                                                   {Socket(), IDS_FILE_IS_SOCKET}};
     const QString strGood = Path("m.xMem");
     for (const auto& [strInput, nReason] : inputs) {
         const QStringList commands[] = {
@@ -54,7 +58,7 @@ TEST_F(CliSpecialFiles, EveryReadingCommandRefusesSpecialFilesWithinASecond)
             const RUN run = RunCli(args);
             EXPECT_EQ(run.nExit, 3) << qPrintable(args.join(' ')) << qPrintable(run.strErr);
             EXPECT_EQ(run.strErr, FormatResString(1002, strInput) + '\n' +
-                                      LoadResString(2114).arg(LoadResString(nReason)) + '\n')
+                                      LoadResString(2114).arg(LoadFileString(nReason)) + '\n')
                 << qPrintable(args.join(' '));
             EXPECT_LT(run.nMilliseconds, 1000) << qPrintable(args.join(' '));
         }
@@ -66,7 +70,8 @@ TEST_F(CliSpecialFiles, SavesOntoAFifoOrADeviceAreRefusedAndLeaveThemAsTheyWere)
 {
     for (const QString& strTarget : {Fifo(), m_special.Device()}) {
         const mode_t type = Type(strTarget);
-        const QString strReason = LoadResString(Type(strTarget) == S_IFIFO ? 2781 : 2782);
+        const QString strReason =
+            LoadFileString(Type(strTarget) == S_IFIFO ? IDS_FILE_IS_FIFO : IDS_FILE_IS_DEVICE);
         const RUN copy = RunCli({"copy", Path("m.xMem"), "3", "4", "--output", strTarget});
         EXPECT_EQ(copy.nExit, 3) << qPrintable(copy.strErr);
         EXPECT_EQ(copy.strErr,
@@ -144,7 +149,9 @@ TEST_F(CliSpecialFiles, ASpecialOrHugeResourcesFileDoesNotHoldUpTheListing)
     ASSERT_EQ(::mkfifo(QFile::encodeName(strResources).constData(), 0666), 0);
     RUN run = RunCli({"list"}, strPrefix);
     EXPECT_EQ(run.nExit, 0) << qPrintable(run.strErr);
-    EXPECT_EQ(run.strErr, LoadResString(2784).arg(strResources, LoadResString(2781)) + '\n');
+    EXPECT_EQ(run.strErr,
+              LoadFileString(IDS_FILE_WARN_NOT_READ).arg(strResources, LoadFileString(IDS_FILE_IS_FIFO)) +
+                  '\n');
     EXPECT_LT(run.nMilliseconds, 2000);
 
     // One line of 64 MB: read as far as the bound, once.
@@ -157,7 +164,8 @@ TEST_F(CliSpecialFiles, ASpecialOrHugeResourcesFileDoesNotHoldUpTheListing)
     run = RunCli({"list"}, strPrefix);
     EXPECT_EQ(run.nExit, 0) << qPrintable(run.strErr);
     EXPECT_TRUE(run.strOut.contains(QLatin1String("ASRL/dev/pts/77::INSTR")));
-    EXPECT_EQ(run.strErr, LoadResString(2785).arg(strResources).arg(1024 * 1024) + '\n');
+    EXPECT_EQ(run.strErr,
+              LoadVisaString(IDS_VISA_WARN_RESOURCES_FILE_CUT).arg(strResources).arg(1024 * 1024) + '\n');
     EXPECT_LT(run.nMilliseconds, 2000);
 }
 
