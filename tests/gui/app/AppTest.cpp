@@ -152,7 +152,7 @@ TEST_F(AppTest, UnreadableFileEndsStartUpAfterTheDocumentsMessage)
     ASSERT_TRUE(WriteFileBytes(strPath, "this is not a memory file"));
     CModalCloser closer;
     EXPECT_FALSE(m_pApp->InitInstance({strPath}));
-    // The document's one message (1002, the path in it), captioned before start-up
+    // The document's one message (IDS_FILE_NOT_READ, the path in it), captioned before start-up
     // has finished with the program file's name.
     EXPECT_EQ(closer.m_titles,
               QStringList{QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()});

@@ -2,6 +2,7 @@
 #include "model/XmlDocData.h"
 #include "platform/file/FileStrings.h"
 #include "platform/visa/VisaStrings.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 #include "support/SpecialFiles.h"
 
@@ -57,8 +58,8 @@ TEST_F(CliSpecialFiles, EveryReadingCommandRefusesSpecialFilesWithinASecond)
         for (const QStringList& args : commands) {
             const RUN run = RunCli(args);
             EXPECT_EQ(run.nExit, 3) << qPrintable(args.join(' ')) << qPrintable(run.strErr);
-            EXPECT_EQ(run.strErr, FormatResString(1002, strInput) + '\n' +
-                                      LoadResString(2114).arg(LoadFileString(nReason)) + '\n')
+            EXPECT_EQ(run.strErr, FormatResString(IDS_FILE_NOT_READ, strInput) + '\n' +
+                                      LoadResString(IDS_CLI_REASON).arg(LoadFileString(nReason)) + '\n')
                 << qPrintable(args.join(' '));
             EXPECT_LT(run.nMilliseconds, 1000) << qPrintable(args.join(' '));
         }
@@ -74,8 +75,8 @@ TEST_F(CliSpecialFiles, SavesOntoAFifoOrADeviceAreRefusedAndLeaveThemAsTheyWere)
             LoadFileString(Type(strTarget) == S_IFIFO ? IDS_FILE_IS_FIFO : IDS_FILE_IS_DEVICE);
         const RUN copy = RunCli({"copy", Path("m.xMem"), "3", "4", "--output", strTarget});
         EXPECT_EQ(copy.nExit, 3) << qPrintable(copy.strErr);
-        EXPECT_EQ(copy.strErr,
-                  FormatResString(1003, strTarget) + '\n' + LoadResString(2114).arg(strReason) + '\n');
+        EXPECT_EQ(copy.strErr, FormatResString(IDS_FILE_NOT_WRITTEN, strTarget) + '\n' +
+                                   LoadResString(IDS_CLI_REASON).arg(strReason) + '\n');
         // The download finds out before it talks to the instrument.
         const RUN download = RunCli({"download", "ASRL/dev/null::INSTR", strTarget});
         EXPECT_EQ(download.nExit, 3) << qPrintable(download.strErr);
@@ -106,7 +107,8 @@ TEST_F(CliSpecialFiles, AWritableFileInAReadOnlyFolderIsSavedInPlace)
                                    .arg(nLimitBlocks)
                                    .arg(strAsUser));
     EXPECT_EQ(limited.nExit, 3) << qPrintable(limited.strErr);
-    EXPECT_TRUE(limited.strErr.endsWith(LoadResString(2114).arg(QStringLiteral("File too large")) + '\n'))
+    EXPECT_TRUE(
+        limited.strErr.endsWith(LoadResString(IDS_CLI_REASON).arg(QStringLiteral("File too large")) + '\n'))
         << qPrintable(limited.strErr);
     EXPECT_EQ(FileBytes(strFile), m_before);
 
@@ -121,8 +123,9 @@ TEST_F(CliSpecialFiles, AWritableFileInAReadOnlyFolderIsSavedInPlace)
     const RUN download = RunCli({"download", "ASRL/dev/null::INSTR", Path("new.xMem")},
                                 QStringLiteral("exec %1 \"$0\" \"$@\";").arg(strAsUser));
     EXPECT_EQ(download.nExit, 3);
-    EXPECT_EQ(download.strErr, FormatResString(1003, Path("new.xMem")) + '\n' +
-                                   LoadResString(2114).arg(QStringLiteral("Permission denied")) + '\n');
+    EXPECT_EQ(download.strErr, FormatResString(IDS_FILE_NOT_WRITTEN, Path("new.xMem")) + '\n' +
+                                   LoadResString(IDS_CLI_REASON).arg(QStringLiteral("Permission denied")) +
+                                   '\n');
 }
 
 // Names reach the terminal escaped: a file name with an escape sequence or a

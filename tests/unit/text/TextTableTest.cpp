@@ -6,7 +6,7 @@ namespace {
 
 const TEXTENTRY s_Entries[] = {
     {7, u"seven"},
-    {2000, u"Usage: %1"},
+    {41, u"Usage: %1"},
     {204, u"Upload (PC \u0081--> DXR9K)"},
     {300, u""},
 };
@@ -18,11 +18,11 @@ TEST(TextTable, LooksTextsUpByIdentifierAndGivesNothingForAnUnknownOne)
     const CTextTable table(s_Entries);
     const std::pair<unsigned, QString> cases[] = {
         {7, QStringLiteral("seven")},
-        {2000, QStringLiteral("Usage: %1")},
+        {41, QStringLiteral("Usage: %1")},
         {300, QString()},
         {0, QString()},
         {8, QString()},
-        {2001, QString()},
+        {42, QString()},
     };
     for (const auto& [nId, strText] : cases)
         EXPECT_EQ(table.Text(nId), strText) << nId;
