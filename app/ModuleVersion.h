@@ -31,7 +31,6 @@ public:
 
     // The query path of a string value, e.g. \StringFileInfo\040904b0\FileVersion.
     QString GetValuePath(const QString& strName) const;
-    const TRANSLATION& GetTranslation() const { return m_translation; }
 
 private:
     std::unique_ptr<unsigned char[]> m_pVersionInfo;

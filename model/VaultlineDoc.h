@@ -60,7 +60,6 @@ public:
     bool CopyToBuffer(int nIndex);
     bool PasteFromBuffer(int nIndex);
     bool HasCopyBuffer() const { return m_pCopyBuffer != nullptr; }
-    const STOREMEM* GetCopyBuffer() const { return m_pCopyBuffer.get(); }
 
     // The framework's document steps. Start-up runs OnNewDocument (no file on
     // the command line) or OnOpenDocument (a file); false means failure.
