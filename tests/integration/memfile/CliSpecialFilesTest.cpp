@@ -49,6 +49,7 @@ TEST_F(CliSpecialFiles, EveryReadingCommandRefusesSpecialFilesWithinASecond)
             {"show", strInput},
             {"copy", strInput, "1", "2"},
             {"diff", strGood, strInput},
+            {"upload", strInput, "ASRL/dev/null::INSTR"},
             {"download", "ASRL/dev/null::INSTR", Path("out.xMem"), "--range", "1-2", "--into", strInput}};
         for (const QStringList& args : commands) {
             const RUN run = RunCli(args);
