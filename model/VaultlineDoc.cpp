@@ -105,6 +105,18 @@ bool CVaultlineDoc::PasteFromBuffer(int nIndex)
     return true;
 }
 
+QStringList CVaultlineDoc::FindInstruments()
+{
+    if (!m_pResourceManager)
+        return QStringList();
+    CWaitCursor wait(m_ui);
+    try {
+        return m_pResourceManager->FindRsrc(QStringLiteral("?*::INSTR"));
+    } catch (...) {
+        return QStringList();
+    }
+}
+
 bool CVaultlineDoc::SerializeWithReport(bool bSave, const QString& strPath)
 {
     bool bOk = false;

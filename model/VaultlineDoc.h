@@ -5,6 +5,7 @@
 #include "platform/visa/Visa.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -51,6 +52,11 @@ public:
 
     // Null when no VISA resource manager could be created.
     const std::shared_ptr<IResourceManager>& GetResourceManager() const { return m_pResourceManager; }
+    // The instruments the resource manager finds ("?*::INSTR"), searched for
+    // under the wait cursor. A missing resource manager or a failed search
+    // both give an empty list: the operator sees no instrument, which is what
+    // there is to see.
+    QStringList FindInstruments();
 
     // The copy buffer. CopyToBuffer copies record nIndex into the buffer
     // (creating it on the first Copy) and leaves the modified flag alone.
