@@ -340,6 +340,26 @@ TEST_F(Document, TransferCommandsOpenTheDialogInTheirMode)
     EXPECT_FALSE(m_pDoc->OnCommand(ID_EDIT_PREFERENCES));
 }
 
+// The frame enables what HasCommand names and routes it to OnCommand: the two
+// agree on every command, the document's own and others.
+TEST_F(Document, HasCommandNamesExactlyTheCommandsItRuns)
+{
+    const std::pair<unsigned, bool> ids[] = {
+        {ID_FILE_NEW, true},        {ID_FILE_OPEN, true},
+        {ID_FILE_SAVE, true},       {ID_FILE_SAVE_AS, true},
+        {ID_TRANSFER_UPLOAD, true}, {ID_TRANSFER_DOWNLOAD, true},
+        {ID_TRANSFER_VERIFY, true}, {ID_EDIT_PREFERENCES, false},
+        {ID_APP_ABOUT, false},      {0, false},
+    };
+    for (const auto& [nId, bDocument] : ids) {
+        EXPECT_EQ(CVaultlineDoc::HasCommand(nId), bDocument) << nId;
+        // Every prompt and dialog a command may show is cancelled.
+        m_ui.m_answers = {IDocumentUi::Cancel};
+        m_ui.m_paths = {QString()};
+        EXPECT_EQ(m_pDoc->OnCommand(nId), bDocument) << nId;
+    }
+}
+
 // A resource manager that answers a search with a fixed list or a failure and
 // notes what it was asked and whether the wait cursor was up meanwhile.
 class CFoundInstruments : public IResourceManager
