@@ -3,6 +3,7 @@
 
 #include "cli/CliCommand.h"
 
+#include "platform/file/RegularFile.h"
 #include "platform/visa/BuiltinResourceManager.h"
 #include "platform/visa/GpibSession.h"
 #include "platform/visa/ResourceName.h"
@@ -14,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -175,8 +175,7 @@ void CheckFiles(CReport& report)
     }
 
     // The desktop program's settings (recent files, transfer options).
-    const QString strConfig = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    const QFileInfo settings(strConfig + QStringLiteral("/vaultline/registry.ini"));
+    const QFileInfo settings(RegularFile::ConfigFolder() + QStringLiteral("/registry.ini"));
     if (!settings.exists())
         report.Ok(LoadResString(2890).arg(settings.filePath()));
     else if (!settings.isReadable() || !settings.isWritable())

@@ -137,8 +137,8 @@ TEST_F(CliSpecialFiles, ControlCharactersInNamesAreShownEscaped)
 TEST_F(CliSpecialFiles, ASpecialOrHugeResourcesFileDoesNotHoldUpTheListing)
 {
     const QString strConfig = Path("config");
-    QDir().mkpath(strConfig + "/Talvero");
-    const QString strResources = strConfig + "/Talvero/vaultline-resources";
+    QDir().mkpath(strConfig + "/vaultline");
+    const QString strResources = strConfig + "/vaultline/vaultline-resources";
     const QString strPrefix =
         QStringLiteral("export XDG_CONFIG_HOME='%1' VAULTLINE_VISA_PROVIDER=builtin;").arg(strConfig);
 
