@@ -106,13 +106,10 @@ TEST_F(BuiltinResourceManagerTest, TheEarlierResourcesFileIsReadUntilTheNewOneEx
             WriteFile(strEarlier, c.pszEarlier);
         if (c.pszNew)
             WriteFile(NewPath(), c.pszNew);
-        EXPECT_EQ(CBuiltinResourceManager::ResourcesFilePath(), c.bNewRead ? NewPath() : strEarlier)
-            << c.pszEarlier << " / " << c.pszNew;
-        EXPECT_EQ(CBuiltinResourceManager::ConfiguredResources(), c.names)
-            << c.pszEarlier << " / " << c.pszNew;
+        EXPECT_EQ(CBuiltinResourceManager::ResourcesFilePath(), c.bNewRead ? NewPath() : strEarlier) << n;
+        EXPECT_EQ(CBuiltinResourceManager::ConfiguredResources(), c.names) << n;
         // The earlier file is only ever read, never moved or changed.
-        if (c.pszEarlier)
-            EXPECT_TRUE(QFileInfo::exists(strEarlier)) << n;
+        EXPECT_EQ(QFileInfo::exists(strEarlier), c.pszEarlier != nullptr) << n;
     }
 }
 
