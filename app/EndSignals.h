@@ -25,10 +25,6 @@ public:
     CEndSignals(const CEndSignals&) = delete;
     CEndSignals& operator=(const CEndSignals&) = delete;
 
-    // False when the socket or the handlers could not be set up; the program
-    // then ends on a signal as it always did.
-    bool IsInstalled() const { return m_pNotifier != nullptr; }
-
 private:
     void OnReadable();
 

@@ -6,6 +6,7 @@
 #include "resources/StringTable.h"
 #include "resources/gui/GuiResources.h"
 #include "views/LeftView.h"
+#include "views/ScanNumber.h"
 #include "views/TableOfForms.h"
 
 #include <QAbstractEventDispatcher>
@@ -19,9 +20,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 
 namespace {
 
@@ -45,25 +43,6 @@ bool IsLockOn(unsigned nIndicator)
             return true;
     }
     return false;
-}
-
-// The leading decimal number of a text as "%d" reads it (white space and a
-// sign first); 0 when the text does not start with one. Numbers beyond the
-// 32-bit range stop at its limits.
-int ScanLeadingInt(const QString& strText)
-{
-    const QByteArray utf8 = strText.toUtf8();
-    const char* psz = utf8.constData();
-    char* pEnd = nullptr;
-    errno = 0;
-    const long n = std::strtol(psz, &pEnd, 10);
-    if (pEnd == psz)
-        return 0;
-    if (n > INT_MAX)
-        return INT_MAX;
-    if (n < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(n);
 }
 
 } // namespace
@@ -217,7 +196,9 @@ void CMainFrame::InitialUpdateFrame()
 
 int CMainFrame::SelectForm(const QString& strText)
 {
-    const int n = ScanLeadingInt(strText);
+    // The leading number of the tree text; 0 when it does not start with one.
+    long n = 0;
+    ScanLong(strText, n);
     if (strText == g_TableOfForms.GetName(g_TableOfForms.GetCurrent()))
         return 0;
     const CRuntimeClass* pViewClass = g_TableOfForms.FindViewClass(strText);

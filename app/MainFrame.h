@@ -26,7 +26,6 @@ public:
 
     int SelectForm(const QString& strText) override;
     CMySplitterWnd& GetSplitter() { return m_wndSplitter; }
-    QToolBar* GetToolBar() const { return m_pToolBar; }
 
     // "<document title> - DXR9K Vaultline".
     void OnUpdateFrameTitle();

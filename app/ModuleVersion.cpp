@@ -46,6 +46,17 @@ bool CModuleVersion::GetFileVersionInfo(const QString& strPath)
     return dwSignature == VS_FFI_SIGNATURE;
 }
 
+QString CModuleVersion::GetFileVersionNumbers() const
+{
+    if (dwSignature != VS_FFI_SIGNATURE)
+        return QString();
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(dwFileVersionMS >> 16)
+        .arg(dwFileVersionMS & 0xFFFF)
+        .arg(dwFileVersionLS >> 16)
+        .arg(dwFileVersionLS & 0xFFFF);
+}
+
 QString CModuleVersion::GetValuePath(const QString& strName) const
 {
     return QStringLiteral("\\StringFileInfo\\%1%2\\%3")

@@ -28,10 +28,12 @@ public:
     bool GetFileVersionInfo(const QString& strPath);
     // A string value ("FileVersion"); empty when there is none.
     QString GetValue(const QString& strName) const;
+    // The file version of the fixed part in dotted form ("2.2.0.23"), as the
+    // other programs print theirs; empty when no block was read.
+    QString GetFileVersionNumbers() const;
 
     // The query path of a string value, e.g. \StringFileInfo\040904b0\FileVersion.
     QString GetValuePath(const QString& strName) const;
-    const TRANSLATION& GetTranslation() const { return m_translation; }
 
 private:
     std::unique_ptr<unsigned char[]> m_pVersionInfo;

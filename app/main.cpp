@@ -1,6 +1,7 @@
 // vaultline: the desktop program. "vaultline [FILE.xMem]" opens the memory
 // file, or a new document without one; "vaultline --version" prints the
-// version that the program file's version block states.
+// version that the program file's version block states, in the dotted form
+// the other programs use.
 
 #include "app/EndSignals.h"
 #include "app/ModuleVersion.h"
@@ -20,9 +21,7 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--version") == 0) {
             CModuleVersion ver;
             ver.GetFileVersionInfo(GetModuleFileNameW());
-            std::printf(
-                "%s\n",
-                qPrintable(LoadResString(IDS_APP_VERSION).arg(ver.GetValue(QStringLiteral("FileVersion")))));
+            std::printf("%s\n", qPrintable(LoadResString(IDS_APP_VERSION).arg(ver.GetFileVersionNumbers())));
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0) {

@@ -3,6 +3,7 @@
 
 #include "cli/CliCommand.h"
 
+#include "platform/file/RegularFile.h"
 #include "platform/visa/BuiltinResourceManager.h"
 #include "platform/visa/GpibSession.h"
 #include "platform/visa/ResourceName.h"
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -183,8 +183,7 @@ void CheckFiles(CReport& report)
     }
 
     // The desktop program's settings (recent files, transfer options).
-    const QString strConfig = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    const QFileInfo settings(strConfig + QStringLiteral("/vaultline/registry.ini"));
+    const QFileInfo settings(RegularFile::ConfigFolder() + QStringLiteral("/registry.ini"));
     if (!settings.exists())
         report.Ok(LoadResString(IDS_DOCTOR_SETTINGS_FILE_ABSENT).arg(settings.filePath()));
     else if (!settings.isReadable() || !settings.isWritable())

@@ -1,10 +1,8 @@
 #include "cli/CliCommand.h"
 #include "cli/CliTransfer.h"
 #include "cli/MemoryFileArgs.h"
-#include "cli/StandardStreams.h"
 
 #include "model/XmlDocData.h"
-#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 namespace {
@@ -23,14 +21,8 @@ int RunUpload(const QStringList& args)
     const QString& strResource = a.positional.at(1);
 
     CXmlDocData data;
-    data.Reset();
-    if (IsStandardStream(strFile)) {
-        if (!LoadMemoryFile(data, strFile))
-            return CLI_EXIT_FILE;
-    } else if (!data.Load(strFile)) {
-        CliPrintError(FormatResString(IDS_FILE_NOT_READ, strFile));
+    if (!LoadMemoryFile(data, strFile))
         return CLI_EXIT_FILE;
-    }
     CCliTransfer transfer(CTransferProcedure::MODE_UPLOAD, data.GetContainer());
     transfer.SetReadBack(a.bVerify);
     const CTransferProcedure::EResult result = transfer.Run(strResource, a.nFirst, a.nLast);

@@ -278,13 +278,3 @@ void CDxr::ReadStoreMemory(STOREMEM& mem)
     Check();
     mem = read;
 }
-
-QString CDxr::QuoteText(const QString& strText, int nLimit)
-{
-    return ScpiReply::QuoteText(strText, nLimit);
-}
-
-QString CDxr::UnquoteText(const QString& strReply)
-{
-    return ScpiReply::UnquoteText(strReply);
-}

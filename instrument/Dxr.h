@@ -48,10 +48,6 @@ public:
     void WriteStoreMemory(const STOREMEM& mem);
     void ReadStoreMemory(STOREMEM& mem);
 
-    // The memo as a quoted SCPI string of at most nLimit characters, and back.
-    static QString QuoteText(const QString& strText, int nLimit);
-    static QString UnquoteText(const QString& strReply);
-
     // Asked between error-queue entries; true stops the error-queue loop
     // with VI_ERROR_ABORT, so that a cancel is heard while an instrument
     // reports error after error.
@@ -60,12 +56,6 @@ public:
     // Gives up every lock the session holds, the one of Open included; safe to
     // call at any time and on every way out. The destructor calls it.
     void ReleaseLock() noexcept;
-
-    // The session (null before Open).
-    const std::shared_ptr<IMessage>& GetSession() const { return m_pSession; }
-
-    // The entries read by the last error-queue queries.
-    const CScpiErrorContainer& GetErrors() const { return m_errors; }
 
     // Fixed values of every session.
     static constexpr long OPEN_TIMEOUT_MS = 2000;

@@ -1,78 +1,54 @@
 #include "instrument/StoreMemCommands.h"
 
 #include "instrument/ScpiReply.h"
-#include "model/StoreMemFields.h"
 #include "xmlfile/XmlText.h"
 
 #include <cmath>
-
-#define SMEM_FIELD(member) [](STOREMEM& m) -> SMEMFIELDREF { return &m.member; }
-
-// Within each A/B/C memory the instrument takes LOW, MEDium, HIGH (the reverse
-// of the record's field order); the memory's own set value comes last.
-#define SMEM_ABC_ROW(q)                                                                                      \
-    SMEM_FIELD(Abc[0].q##_L), SMEM_FIELD(Abc[0].q##_M), SMEM_FIELD(Abc[0].q##_H), SMEM_FIELD(Abc[1].q##_L),  \
-        SMEM_FIELD(Abc[1].q##_M), SMEM_FIELD(Abc[1].q##_H), SMEM_FIELD(Abc[2].q##_L),                        \
-        SMEM_FIELD(Abc[2].q##_M), SMEM_FIELD(Abc[2].q##_H)
 
 namespace StoreMemCommands {
 
 namespace {
 
+// The presets of one quantity in the A, B and C memories, then the record's
+// own value and, where the command has one, the range. Within each memory the
+// instrument takes LOW, MEDium, HIGH, the reverse of the record's order.
+constexpr SMEMCOMMAND AbcRow(const char* pszHeader, float ABCMEM::*pLow, float ABCMEM::*pMedium,
+                             float ABCMEM::*pHigh, STOREMEMFIELDREF value, STOREMEMFIELDREF range = {})
+{
+    SMEMCOMMAND command{pszHeader, ESmemReply::Scan, 0, {}};
+    for (int nAbc = 0; nAbc < 3; ++nAbc) {
+        command.fields[command.nFields++] = {nAbc, pLow};
+        command.fields[command.nFields++] = {nAbc, pMedium};
+        command.fields[command.nFields++] = {nAbc, pHigh};
+    }
+    command.fields[command.nFields++] = value;
+    if (range != STOREMEMFIELDREF())
+        command.fields[command.nFields++] = range;
+    return command;
+}
+
 // Conductance travels under the keyword RES.
-const SMEMCOMMAND s_Commands[COMMAND_COUNT] = {
-    {"BACK:SMEM:CURR", ESmemReply::Scan, 11, {SMEM_ABC_ROW(Curr), SMEM_FIELD(Curr), SMEM_FIELD(Crange)}},
-    {"BACK:SMEM:POW", ESmemReply::Scan, 10, {SMEM_ABC_ROW(Pow), SMEM_FIELD(Pow)}},
-    {"BACK:SMEM:VOLT", ESmemReply::Scan, 11, {SMEM_ABC_ROW(Volt), SMEM_FIELD(Volt), SMEM_FIELD(Vrange)}},
-    {"BACK:SMEM:RES", ESmemReply::Scan, 10, {SMEM_ABC_ROW(Cond), SMEM_FIELD(Cond)}},
+constexpr SMEMCOMMAND s_Commands[COMMAND_COUNT] = {
+    AbcRow("BACK:SMEM:CURR", &ABCMEM::Curr_L, &ABCMEM::Curr_M, &ABCMEM::Curr_H, &STOREMEM::Curr,
+           &STOREMEM::Crange),
+    AbcRow("BACK:SMEM:POW", &ABCMEM::Pow_L, &ABCMEM::Pow_M, &ABCMEM::Pow_H, &STOREMEM::Pow),
+    AbcRow("BACK:SMEM:VOLT", &ABCMEM::Volt_L, &ABCMEM::Volt_M, &ABCMEM::Volt_H, &STOREMEM::Volt,
+           &STOREMEM::Vrange),
+    AbcRow("BACK:SMEM:RES", &ABCMEM::Cond_L, &ABCMEM::Cond_M, &ABCMEM::Cond_H, &STOREMEM::Cond),
     {"BACK:SMEM:FUNC",
      ESmemReply::Tokens,
      4,
-     {SMEM_FIELD(Mode), SMEM_FIELD(SoftStartTime), SMEM_FIELD(CountTime), SMEM_FIELD(Response)}},
+     {&STOREMEM::Mode, &STOREMEM::SoftStartTime, &STOREMEM::CountTime, &STOREMEM::Response}},
     {"BACK:SMEM:PROT",
      ESmemReply::Tokens,
      5,
-     {SMEM_FIELD(CurrProtect), SMEM_FIELD(CurrProtectAction), SMEM_FIELD(PowProtect),
-      SMEM_FIELD(PowProtectAction), SMEM_FIELD(VoltProtect)}},
-    {"BACK:SMEM:PULS", ESmemReply::Scan, 2, {SMEM_FIELD(PulseFreq), SMEM_FIELD(PulseDuty)}},
-    {"BACK:SMEM:SLEW", ESmemReply::Scan, 1, {SMEM_FIELD(SlewRate)}},
-    {"BACK:SMEM:ITIM", ESmemReply::Scan, 1, {SMEM_FIELD(InputTime)}},
-    {"BACK:SMEM:MEMO", ESmemReply::Memo, 1, {SMEM_FIELD(Memo)}},
+     {&STOREMEM::CurrProtect, &STOREMEM::CurrProtectAction, &STOREMEM::PowProtect,
+      &STOREMEM::PowProtectAction, &STOREMEM::VoltProtect}},
+    {"BACK:SMEM:PULS", ESmemReply::Scan, 2, {&STOREMEM::PulseFreq, &STOREMEM::PulseDuty}},
+    {"BACK:SMEM:SLEW", ESmemReply::Scan, 1, {&STOREMEM::SlewRate}},
+    {"BACK:SMEM:ITIM", ESmemReply::Scan, 1, {&STOREMEM::InputTime}},
+    {"BACK:SMEM:MEMO", ESmemReply::Memo, 1, {&STOREMEM::Memo}},
 };
-
-// The file's name and precision of the record field p points into, so that a
-// number goes to the instrument exactly as the memory file writes it.
-struct FIELDINFO
-{
-    QString strName;
-    int nPrecision = 4;
-};
-
-FIELDINFO FieldInfo(const STOREMEM& rec, const void* p)
-{
-    for (const STOREMEMFIELD& f : g_StoreMemFields) {
-        if ((f.pFloat && &(rec.*f.pFloat) == p) || (f.pText && &(rec.*f.pText) == p) ||
-            (f.pInt && &(rec.*f.pInt) == p))
-            return {QLatin1String(f.pszName), f.nPrecision};
-    }
-    for (int nAbc = 0; nAbc < 3; ++nAbc) {
-        for (const ABCMEMFIELD& f : g_AbcMemFields) {
-            if (&(rec.Abc[nAbc].*f.pField) == p)
-                return {QLatin1String(g_AbcMemNames[nAbc]) + QLatin1Char('/') + QLatin1String(f.pszName),
-                        f.nPrecision};
-        }
-    }
-    return {};
-}
-
-const void* FieldAddress(const SMEMFIELDREF& ref)
-{
-    if (ref.pFloat)
-        return ref.pFloat;
-    if (ref.pInt)
-        return ref.pInt;
-    return ref.pText;
-}
 
 // A keyword as the instrument sends it: a letter, then letters, digits or
 // underscores, short enough for the keyword buffer.
@@ -113,11 +89,11 @@ bool ParseScan(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& me
                 return false;
             ++nPos;
         }
-        const SMEMFIELDREF ref = command.pfnField[i](mem);
-        if (ref.pFloat) {
-            if (!ScpiReply::ScanFloat(str, nPos, *ref.pFloat))
+        const STOREMEMFIELDREF& field = command.fields[i];
+        if (float* pFloat = field.Float(mem)) {
+            if (!ScpiReply::ScanFloat(str, nPos, *pFloat))
                 return false;
-        } else if (ref.pText) {
+        } else if (QString* pText = field.Text(mem)) {
             while (nPos < str.size() && ScpiReply::IsSpace(str.at(nPos)))
                 ++nPos;
             const int nStart = nPos;
@@ -126,7 +102,7 @@ bool ParseScan(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& me
             const QString strKeyword = str.mid(nStart, nPos - nStart);
             if (!IsKeyword(strKeyword))
                 return false;
-            *ref.pText = strKeyword;
+            *pText = strKeyword;
         }
     }
     return OnlySpaceFrom(str, nPos);
@@ -152,17 +128,20 @@ bool ParseTokens(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& 
     if (tokens.size() != command.nFields)
         return false;
     for (int i = 0; i < tokens.size(); ++i) {
-        const SMEMFIELDREF ref = command.pfnField[i](mem);
-        if ((ref.pFloat || ref.pInt) && !IsNumberToken(tokens.at(i)))
-            return false;
-        if (ref.pText && !IsKeyword(tokens.at(i)))
-            return false;
-        if (ref.pFloat)
-            *ref.pFloat = ScpiReply::ToFloat(tokens.at(i));
-        else if (ref.pInt)
-            *ref.pInt = ScpiReply::ToInt(tokens.at(i));
-        else if (ref.pText)
-            *ref.pText = tokens.at(i);
+        const STOREMEMFIELDREF& field = command.fields[i];
+        if (float* pFloat = field.Float(mem)) {
+            if (!IsNumberToken(tokens.at(i)))
+                return false;
+            *pFloat = ScpiReply::ToFloat(tokens.at(i));
+        } else if (std::int32_t* pInt = field.Int(mem)) {
+            if (!IsNumberToken(tokens.at(i)))
+                return false;
+            *pInt = ScpiReply::ToInt(tokens.at(i));
+        } else if (QString* pText = field.Text(mem)) {
+            if (!IsKeyword(tokens.at(i)))
+                return false;
+            *pText = tokens.at(i);
+        }
     }
     return true;
 }
@@ -180,7 +159,7 @@ bool ParseMemo(const SMEMCOMMAND& command, const QString& strReply, STOREMEM& me
     if (str.size() < 2 || str.size() > ScpiReply::MEMO_CHARS - 1 || !str.startsWith(QLatin1Char('"')) ||
         !str.endsWith(QLatin1Char('"')))
         return false;
-    *command.pfnField[0](mem).pText = ScpiReply::UnquoteText(str);
+    *command.fields[0].Text(mem) = ScpiReply::UnquoteText(str);
     return true;
 }
 
@@ -198,22 +177,21 @@ QString FormatSelect(std::int32_t nMemory)
 
 QString FormatCommand(const SMEMCOMMAND& command, const STOREMEM& mem)
 {
-    // The accessors hand out writable references; formatting only reads them.
-    STOREMEM& rec = const_cast<STOREMEM&>(mem);
     QString str = QLatin1String(command.pszHeader);
     str += QLatin1Char(' ');
     for (int i = 0; i < command.nFields; ++i) {
         if (i > 0)
             str += QLatin1Char(',');
-        const SMEMFIELDREF ref = command.pfnField[i](rec);
-        if (ref.pFloat)
-            str += FormatNumber(*ref.pFloat, FieldInfo(rec, ref.pFloat).nPrecision);
-        else if (ref.pInt)
-            str += QString::number(*ref.pInt);
+        const STOREMEMFIELDREF& field = command.fields[i];
+        // A number goes to the instrument exactly as the memory file writes it.
+        if (const float* pFloat = field.Float(mem))
+            str += FormatNumber(*pFloat, DescribeField(field).nPrecision);
+        else if (const std::int32_t* pInt = field.Int(mem))
+            str += QString::number(*pInt);
         else if (command.eReply == ESmemReply::Memo)
-            str += ScpiReply::QuoteText(*ref.pText, MEMO_LIMIT);
+            str += ScpiReply::QuoteText(*field.Text(mem), MEMO_LIMIT);
         else
-            str += *ref.pText;
+            str += *field.Text(mem);
     }
     str += QLatin1Char('\n');
     return str;
@@ -230,7 +208,6 @@ QString FormatNumber(float fValue, int nPrecision)
 
 QString TooLongField(const STOREMEM& mem)
 {
-    STOREMEM& rec = const_cast<STOREMEM&>(mem);
     for (const SMEMCOMMAND& command : s_Commands) {
         const QString strCommand = FormatCommand(command, mem);
         if (strCommand.size() <= ScpiReply::REPLY_CHARS - 1)
@@ -239,12 +216,13 @@ QString TooLongField(const STOREMEM& mem)
         int nLongest = -1;
         QString strName;
         for (int i = 0; i < command.nFields; ++i) {
-            const SMEMFIELDREF ref = command.pfnField[i](rec);
-            const FIELDINFO info = FieldInfo(rec, FieldAddress(ref));
-            const int nLength = ref.pFloat
-                                    ? static_cast<int>(FormatNumber(*ref.pFloat, info.nPrecision).size())
-                                : ref.pText ? static_cast<int>(ref.pText->size())
-                                            : 11;
+            const STOREMEMFIELDREF& field = command.fields[i];
+            const STOREMEMFIELDINFO info = DescribeField(field);
+            const float* pFloat = field.Float(mem);
+            const QString* pText = field.Text(mem);
+            const int nLength = pFloat  ? static_cast<int>(FormatNumber(*pFloat, info.nPrecision).size())
+                                : pText ? static_cast<int>(pText->size())
+                                        : 11;
             if (nLength > nLongest) {
                 nLongest = nLength;
                 strName = info.strName;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/StoreMem.h"
+#include "model/StoreMemFields.h"
 
 #include <QString>
 #include <cstdint>
@@ -9,18 +10,6 @@
 // row names its header, how its reply is read, and the record fields it
 // carries in the order they travel. Writing formats the fields into the
 // command; reading the query's reply fills them back.
-
-// One field of a record, reached through one of the three pointers.
-struct SMEMFIELDREF
-{
-    SMEMFIELDREF(float* p) : pFloat(p) {}
-    SMEMFIELDREF(std::int32_t* p) : pInt(p) {}
-    SMEMFIELDREF(QString* p) : pText(p) {}
-
-    float* pFloat = nullptr;
-    std::int32_t* pInt = nullptr;
-    QString* pText = nullptr;
-};
 
 // How a query's reply is read.
 enum class ESmemReply
@@ -37,7 +26,7 @@ struct SMEMCOMMAND
     const char* pszHeader; // e.g. "BACK:SMEM:CURR"
     ESmemReply eReply;
     int nFields;
-    SMEMFIELDREF (*pfnField[MAX_FIELDS])(STOREMEM&);
+    STOREMEMFIELDREF fields[MAX_FIELDS];
 };
 
 namespace StoreMemCommands {

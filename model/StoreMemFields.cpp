@@ -4,12 +4,17 @@ namespace {
 
 constexpr STOREMEMFIELD Text(const char* pszName, QString STOREMEM::*p)
 {
-    return {pszName, FIELD_TEXT, 0, p, nullptr, nullptr};
+    return {{p}, pszName, FIELD_TEXT, 0};
 }
 
 constexpr STOREMEMFIELD Float(const char* pszName, float STOREMEM::*p, short nPrecision = 4)
 {
-    return {pszName, FIELD_FLOAT, nPrecision, nullptr, p, nullptr};
+    return {{p}, pszName, FIELD_FLOAT, nPrecision};
+}
+
+constexpr STOREMEMFIELD Int(const char* pszName, EStoreMemFieldKind kind, std::int32_t STOREMEM::*p)
+{
+    return {{p}, pszName, kind, 0};
 }
 
 } // namespace
@@ -29,8 +34,8 @@ const STOREMEMFIELD g_StoreMemFields[STOREMEM_FIELD_COUNT] = {
     Float("VoltProtect", &STOREMEM::VoltProtect),
     Float("Cond", &STOREMEM::Cond, 6),
     Float("SoftStartTime", &STOREMEM::SoftStartTime),
-    {"CountTime", FIELD_COUNTTIME, 0, nullptr, nullptr, &STOREMEM::CountTime},
-    {"Response", FIELD_RESPONSE, 0, nullptr, nullptr, &STOREMEM::Response},
+    Int("CountTime", FIELD_COUNTTIME, &STOREMEM::CountTime),
+    Int("Response", FIELD_RESPONSE, &STOREMEM::Response),
     Float("SlewRate", &STOREMEM::SlewRate),
     Float("PulseFreq", &STOREMEM::PulseFreq),
     Float("PulseDuty", &STOREMEM::PulseDuty),
@@ -45,3 +50,19 @@ const ABCMEMFIELD g_AbcMemFields[ABCMEM_FIELD_COUNT] = {
 };
 
 const char* const g_AbcMemNames[3] = {"AMem", "BMem", "CMem"};
+
+STOREMEMFIELDINFO DescribeField(const STOREMEMFIELDREF& field)
+{
+    for (const STOREMEMFIELD& f : g_StoreMemFields) {
+        if (f == field)
+            return {QLatin1String(f.pszName), f.nPrecision};
+    }
+    for (int nAbc = 0; nAbc < 3; ++nAbc) {
+        for (const ABCMEMFIELD& f : g_AbcMemFields) {
+            if (f.Of(nAbc) == field)
+                return {QLatin1String(g_AbcMemNames[nAbc]) + QLatin1Char('/') + QLatin1String(f.pszName),
+                        f.nPrecision};
+        }
+    }
+    return {};
+}

@@ -105,6 +105,18 @@ bool CVaultlineDoc::PasteFromBuffer(int nIndex)
     return true;
 }
 
+QStringList CVaultlineDoc::FindInstruments()
+{
+    if (!m_pResourceManager)
+        return QStringList();
+    CWaitCursor wait(m_ui);
+    try {
+        return m_pResourceManager->FindRsrc(QStringLiteral("?*::INSTR"));
+    } catch (...) {
+        return QStringList();
+    }
+}
+
 bool CVaultlineDoc::SerializeWithReport(bool bSave, const QString& strPath)
 {
     bool bOk = false;
@@ -265,49 +277,49 @@ void CVaultlineDoc::OnTransferVerify()
     m_ui.RunTransferDialog(VERIFY);
 }
 
+namespace {
+
+// The document's commands: routing and the question whether the document has
+// a command both read this one table.
+struct DOCCOMMAND
+{
+    unsigned nId;
+    void (CVaultlineDoc::*pfnHandler)();
+};
+
+constexpr DOCCOMMAND s_commands[] = {
+    {ID_FILE_NEW, &CVaultlineDoc::OnFileNew},
+    {ID_FILE_OPEN, &CVaultlineDoc::OnFileOpen},
+    {ID_FILE_SAVE, &CVaultlineDoc::OnFileSave},
+    {ID_FILE_SAVE_AS, &CVaultlineDoc::OnFileSaveAs},
+    {ID_TRANSFER_UPLOAD, &CVaultlineDoc::OnTransferUpload},
+    {ID_TRANSFER_DOWNLOAD, &CVaultlineDoc::OnTransferDownload},
+    {ID_TRANSFER_VERIFY, &CVaultlineDoc::OnTransferVerify},
+};
+
+const DOCCOMMAND* FindCommand(unsigned nId)
+{
+    for (const DOCCOMMAND& command : s_commands) {
+        if (command.nId == nId)
+            return &command;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 bool CVaultlineDoc::HasCommand(unsigned nId)
 {
-    switch (nId) {
-    case ID_FILE_NEW:
-    case ID_FILE_OPEN:
-    case ID_FILE_SAVE:
-    case ID_FILE_SAVE_AS:
-    case ID_TRANSFER_UPLOAD:
-    case ID_TRANSFER_DOWNLOAD:
-    case ID_TRANSFER_VERIFY:
-        return true;
-    default:
-        return false;
-    }
+    return FindCommand(nId) != nullptr;
 }
 
 bool CVaultlineDoc::OnCommand(unsigned nId)
 {
-    switch (nId) {
-    case ID_FILE_NEW:
-        OnFileNew();
-        return true;
-    case ID_FILE_OPEN:
-        OnFileOpen();
-        return true;
-    case ID_FILE_SAVE:
-        OnFileSave();
-        return true;
-    case ID_FILE_SAVE_AS:
-        OnFileSaveAs();
-        return true;
-    case ID_TRANSFER_UPLOAD:
-        OnTransferUpload();
-        return true;
-    case ID_TRANSFER_DOWNLOAD:
-        OnTransferDownload();
-        return true;
-    case ID_TRANSFER_VERIFY:
-        OnTransferVerify();
-        return true;
-    default:
+    const DOCCOMMAND* pCommand = FindCommand(nId);
+    if (!pCommand)
         return false;
-    }
+    (this->*pCommand->pfnHandler)();
+    return true;
 }
 
 namespace {

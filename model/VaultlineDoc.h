@@ -5,6 +5,7 @@
 #include "platform/visa/Visa.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -51,6 +52,11 @@ public:
 
     // Null when no VISA resource manager could be created.
     const std::shared_ptr<IResourceManager>& GetResourceManager() const { return m_pResourceManager; }
+    // The instruments the resource manager finds ("?*::INSTR"), searched for
+    // under the wait cursor. A missing resource manager or a failed search
+    // both give an empty list: the operator sees no instrument, which is what
+    // there is to see.
+    QStringList FindInstruments();
 
     // The copy buffer. CopyToBuffer copies record nIndex into the buffer
     // (creating it on the first Copy) and leaves the modified flag alone.
@@ -60,7 +66,6 @@ public:
     bool CopyToBuffer(int nIndex);
     bool PasteFromBuffer(int nIndex);
     bool HasCopyBuffer() const { return m_pCopyBuffer != nullptr; }
-    const STOREMEM* GetCopyBuffer() const { return m_pCopyBuffer.get(); }
 
     // The framework's document steps. Start-up runs OnNewDocument (no file on
     // the command line) or OnOpenDocument (a file); false means failure.

@@ -40,7 +40,7 @@ enum class EKind
 struct SIMFIELD
 {
     EKind eKind;
-    void* (*pfn)(STOREMEM&);
+    STOREMEMFIELDREF field;
 };
 
 struct SIMROW
@@ -49,59 +49,44 @@ struct SIMROW
     SIMFIELD fields[11];
 };
 
-#define SIM_NUM(m)                                                                                           \
-    {                                                                                                        \
-        EKind::Number, [](STOREMEM& s) -> void* { return &s.m; }                                             \
-    }
-#define SIM_INT(m)                                                                                           \
-    {                                                                                                        \
-        EKind::Integer, [](STOREMEM& s) -> void* { return &s.m; }                                            \
-    }
-#define SIM_KEY(m)                                                                                           \
-    {                                                                                                        \
-        EKind::Keyword, [](STOREMEM& s) -> void* { return &s.m; }                                            \
-    }
-#define SIM_STR(m)                                                                                           \
-    {                                                                                                        \
-        EKind::String, [](STOREMEM& s) -> void* { return &s.m; }                                             \
-    }
-// The instrument keeps each A/B/C preset row as LOW, MEDium, HIGH.
-#define SIM_ABC(q)                                                                                           \
-    SIM_NUM(Abc[0].q##_L), SIM_NUM(Abc[0].q##_M), SIM_NUM(Abc[0].q##_H), SIM_NUM(Abc[1].q##_L),              \
-        SIM_NUM(Abc[1].q##_M), SIM_NUM(Abc[1].q##_H), SIM_NUM(Abc[2].q##_L), SIM_NUM(Abc[2].q##_M),          \
-        SIM_NUM(Abc[2].q##_H)
-
-const SIMROW s_Rows[] = {
-    {11, {SIM_ABC(Curr), SIM_NUM(Curr), SIM_KEY(Crange)}},
-    {10, {SIM_ABC(Pow), SIM_NUM(Pow)}},
-    {11, {SIM_ABC(Volt), SIM_NUM(Volt), SIM_KEY(Vrange)}},
-    {10, {SIM_ABC(Cond), SIM_NUM(Cond)}},
-    {4, {SIM_KEY(Mode), SIM_NUM(SoftStartTime), SIM_INT(CountTime), SIM_INT(Response)}},
-    {5,
-     {SIM_NUM(CurrProtect), SIM_KEY(CurrProtectAction), SIM_NUM(PowProtect), SIM_KEY(PowProtectAction),
-      SIM_NUM(VoltProtect)}},
-    {2, {SIM_NUM(PulseFreq), SIM_NUM(PulseDuty)}},
-    {1, {SIM_NUM(SlewRate)}},
-    {1, {SIM_NUM(InputTime)}},
-    {1, {SIM_STR(Memo)}},
-};
-
-// The decimals the memory file keeps for the field p points into: the
-// instrument answers with what it keeps, conductances with 6, the rest with 4.
-int DecimalsOf(STOREMEM& mem, const void* p)
+// The instrument keeps each A/B/C preset row as LOW, MEDium, HIGH, then the
+// set value and, for current and voltage, the range keyword.
+constexpr SIMROW PresetRow(float ABCMEM::*pLow, float ABCMEM::*pMedium, float ABCMEM::*pHigh,
+                           float STOREMEM::*pValue, QString STOREMEM::*pRange = nullptr)
 {
-    for (const STOREMEMFIELD& f : g_StoreMemFields) {
-        if (f.pFloat && &(mem.*f.pFloat) == p)
-            return f.nPrecision;
+    SIMROW row{0, {}};
+    for (int nAbc = 0; nAbc < 3; ++nAbc) {
+        row.fields[row.nFields++] = {EKind::Number, {nAbc, pLow}};
+        row.fields[row.nFields++] = {EKind::Number, {nAbc, pMedium}};
+        row.fields[row.nFields++] = {EKind::Number, {nAbc, pHigh}};
     }
-    for (ABCMEM& abc : mem.Abc) {
-        for (const ABCMEMFIELD& f : g_AbcMemFields) {
-            if (&(abc.*f.pField) == p)
-                return f.nPrecision;
-        }
-    }
-    return 4;
+    row.fields[row.nFields++] = {EKind::Number, pValue};
+    if (pRange)
+        row.fields[row.nFields++] = {EKind::Keyword, pRange};
+    return row;
 }
+
+constexpr SIMROW s_Rows[] = {
+    PresetRow(&ABCMEM::Curr_L, &ABCMEM::Curr_M, &ABCMEM::Curr_H, &STOREMEM::Curr, &STOREMEM::Crange),
+    PresetRow(&ABCMEM::Pow_L, &ABCMEM::Pow_M, &ABCMEM::Pow_H, &STOREMEM::Pow),
+    PresetRow(&ABCMEM::Volt_L, &ABCMEM::Volt_M, &ABCMEM::Volt_H, &STOREMEM::Volt, &STOREMEM::Vrange),
+    PresetRow(&ABCMEM::Cond_L, &ABCMEM::Cond_M, &ABCMEM::Cond_H, &STOREMEM::Cond),
+    {4,
+     {{EKind::Keyword, &STOREMEM::Mode},
+      {EKind::Number, &STOREMEM::SoftStartTime},
+      {EKind::Integer, &STOREMEM::CountTime},
+      {EKind::Integer, &STOREMEM::Response}}},
+    {5,
+     {{EKind::Number, &STOREMEM::CurrProtect},
+      {EKind::Keyword, &STOREMEM::CurrProtectAction},
+      {EKind::Number, &STOREMEM::PowProtect},
+      {EKind::Keyword, &STOREMEM::PowProtectAction},
+      {EKind::Number, &STOREMEM::VoltProtect}}},
+    {2, {{EKind::Number, &STOREMEM::PulseFreq}, {EKind::Number, &STOREMEM::PulseDuty}}},
+    {1, {{EKind::Number, &STOREMEM::SlewRate}}},
+    {1, {{EKind::Number, &STOREMEM::InputTime}}},
+    {1, {{EKind::String, &STOREMEM::Memo}}},
+};
 
 } // namespace
 
@@ -466,23 +451,25 @@ QByteArray CSimInstrument::Respond(const HEADERDEF& command)
         return QByteArray::number(m_nSelected);
     case EOp::Smem: {
         const SIMROW& row = s_Rows[command.nRow];
-        STOREMEM& mem = Selected();
+        const STOREMEM& mem = Selected();
         QList<QByteArray> fields;
         for (int f = 0; f < row.nFields; ++f) {
-            void* p = row.fields[f].pfn(mem);
+            // The instrument answers with what it keeps: the memory file's
+            // decimals, conductances with 6, the rest with 4.
+            const STOREMEMFIELDREF& field = row.fields[f].field;
             switch (row.fields[f].eKind) {
             case EKind::Number:
-                fields << QByteArray::fromStdString(
-                    XmlText::FormatFixed(static_cast<double>(*static_cast<float*>(p)), DecimalsOf(mem, p)));
+                fields << QByteArray::fromStdString(XmlText::FormatFixed(
+                    static_cast<double>(*field.Float(mem)), DescribeField(field).nPrecision));
                 break;
             case EKind::Integer:
-                fields << QByteArray::number(*static_cast<std::int32_t*>(p));
+                fields << QByteArray::number(*field.Int(mem));
                 break;
             case EKind::Keyword:
-                fields << static_cast<QString*>(p)->toLatin1();
+                fields << field.Text(mem)->toLatin1();
                 break;
             case EKind::String:
-                fields << Quote(*static_cast<QString*>(p));
+                fields << Quote(*field.Text(mem));
                 break;
             }
         }
@@ -560,7 +547,7 @@ bool CSimInstrument::Apply(const HEADERDEF& command, const QList<PARAM>& params)
     STOREMEM mem = Selected();
     for (int f = 0; f < row.nFields; ++f) {
         const PARAM& param = params[f];
-        void* p = row.fields[f].pfn(mem);
+        const STOREMEMFIELDREF& field = row.fields[f].field;
         if (!param.bString && param.text.isEmpty()) {
             QueueError(ERR_MISSING_PARAM);
             return false;
@@ -578,7 +565,7 @@ bool CSimInstrument::Apply(const HEADERDEF& command, const QList<PARAM>& params)
                     QueueError(ERR_DATA_OUT_OF_RANGE);
                     return false;
                 }
-                *static_cast<float*>(p) = static_cast<float>(d);
+                *field.Float(mem) = static_cast<float>(d);
             } else {
                 const double dRounded = std::nearbyint(d);
                 if (!(dRounded >= std::numeric_limits<std::int32_t>::min() &&
@@ -586,7 +573,7 @@ bool CSimInstrument::Apply(const HEADERDEF& command, const QList<PARAM>& params)
                     QueueError(ERR_DATA_OUT_OF_RANGE);
                     return false;
                 }
-                *static_cast<std::int32_t*>(p) = static_cast<std::int32_t>(dRounded);
+                *field.Int(mem) = static_cast<std::int32_t>(dRounded);
             }
             break;
         }
@@ -595,7 +582,7 @@ bool CSimInstrument::Apply(const HEADERDEF& command, const QList<PARAM>& params)
                 QueueError(ERR_DATA_TYPE);
                 return false;
             }
-            *static_cast<QString*>(p) = QString::fromLatin1(param.text);
+            *field.Text(mem) = QString::fromLatin1(param.text);
             break;
         case EKind::String:
             if (!param.bString) {
@@ -603,7 +590,7 @@ bool CSimInstrument::Apply(const HEADERDEF& command, const QList<PARAM>& params)
                 return false;
             }
             // The instrument keeps what fits its memo field.
-            *static_cast<QString*>(p) = param.strValue.left(MEMO_CHARS);
+            *field.Text(mem) = param.strValue.left(MEMO_CHARS);
             break;
         }
     }

@@ -16,22 +16,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-namespace {
-
-const QString s_strAllInstruments = QStringLiteral("?*::INSTR");
-
-// The hourglass for as long as the object lives.
-class CWaitCursor
-{
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
-
-} // namespace
-
 CDlgTransfer::CDlgTransfer(int nMode, QWidget* pParent)
     : CValidateDialog(TransferDialogTemplate(), pParent), m_nMode(nMode)
 {
@@ -160,20 +144,9 @@ void CDlgTransfer::UpdateTransferButton()
 
 void CDlgTransfer::FillResourceList()
 {
-    CWaitCursor wait;
-
-    // A missing resource manager or a failed search both mean an empty list:
-    // the operator sees no instrument, which is what there is to see.
     QStringList resources;
-    if (CVaultlineDoc* pDoc = GetDocument()) {
-        if (const std::shared_ptr<IResourceManager>& pResourceManager = pDoc->GetResourceManager()) {
-            try {
-                resources = pResourceManager->FindRsrc(s_strAllInstruments);
-            } catch (...) {
-                resources.clear();
-            }
-        }
-    }
+    if (CVaultlineDoc* pDoc = GetDocument())
+        resources = pDoc->FindInstruments();
 
     m_cbxResource->clear();
     m_cbxResource->setCurrentIndex(-1);

@@ -34,8 +34,6 @@ public:
     // The outcome of the last transfer that was started (steps 1 to 4 passed).
     bool HasRun() const { return m_bHasRun; }
     CTransferProcedure::EResult GetLastResult() const { return m_lastResult; }
-    // The differences the last completed verify found.
-    const std::vector<VERIFYDIFFERENCE>& GetVerifyDifferences() const { return m_differences; }
 
 protected:
     bool OnInitDialog() override;

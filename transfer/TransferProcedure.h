@@ -90,14 +90,12 @@ public:
     // same session, so that what the instrument kept can be compared with
     // what was sent.
     void SetReadBack(bool bReadBack) { m_bReadBack = bReadBack; }
-    // What the instrument holds, as read back by the last Run of a verify or
-    // of an upload with read-back: memory number and record, in order. The
-    // records are read into new records, never over the document's, so a
-    // memory that could not be read back cannot pass for one that matches.
-    const std::vector<std::pair<int, STOREMEM>>& GetReadBack() const { return m_readBack; }
-    // What the read-back differs in from the records, as far as a memory file
-    // keeps values and with memos longer than the instrument keeps marked:
-    // the memories that differ, in order, each with its differences.
+    // Compares what the last Run of a verify or of an upload with read-back
+    // read from the instrument with the records, as far as a memory file keeps
+    // values and with memos longer than the instrument keeps marked: the
+    // memories that differ, in order, each with its differences. The read-back
+    // went into new records, never over the document's, so a memory that could
+    // not be read back cannot pass for one that matches.
     std::vector<std::pair<int, std::vector<STOREMEMDIFFERENCE>>>
     CompareReadBack(const CStoreMemContainer& memories) const;
 

@@ -1,17 +1,11 @@
 #include "views/MemDataPane.h"
 
+#include "platform/framework/DialogTemplate.h"
+
 #include <QHeaderView>
 #include <QStyledItemDelegate>
 
 namespace {
-
-// a * b / c rounded to the nearest integer, halves away from zero.
-int MulDiv(int a, int b, int c)
-{
-    const long long n = static_cast<long long>(a) * b;
-    const long long nHalf = c / 2;
-    return static_cast<int>(n >= 0 ? (n + nHalf) / c : (n - nHalf) / c);
-}
 
 // Draws each cell with the colours of its row, when the row has any; the
 // selection keeps the style's own colours so that selected rows stay visible.

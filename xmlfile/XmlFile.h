@@ -50,7 +50,6 @@ public:
     // What the parser or the file system said about the last failed Load or
     // Save, for messages; empty after success.
     QString GetLastError() const { return m_strLastError; }
-    const QString& GetPath() const { return m_strPath; }
 
     // The first element of that name anywhere in the document; null when none.
     CXmlElementPtr FindRoot(const char* pszName);

@@ -23,9 +23,3 @@ QString _com_error::ErrorMessage() const
             .arg(static_cast<std::uint32_t>(m_hr), 8, 16, QLatin1Char('0'));
     }
 }
-
-void ThrowIfFailed(HRESULT hr, const QString& strDescription)
-{
-    if (FAILED(hr))
-        throw _com_error(hr, strDescription);
-}

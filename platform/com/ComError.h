@@ -43,6 +43,3 @@ private:
     HRESULT m_hr;
     QString m_strDescription;
 };
-
-// Raises _com_error for a failing code; does nothing for success.
-void ThrowIfFailed(HRESULT hr, const QString& strDescription = QString());

@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -381,6 +382,14 @@ bool Save(const QString& strPath, const QByteArray& bytes, QString& strReason)
         ::fsync(dir.Get());
     RemoveLeftovers(strTarget);
     return true;
+}
+
+QString ConfigFolder()
+{
+    const QString strConfig = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (strConfig.isEmpty())
+        return QString();
+    return strConfig + QStringLiteral("/vaultline");
 }
 
 } // namespace RegularFile

@@ -49,4 +49,9 @@ void WarnOnce(const QString& strWarning);
 // The name that a temporary file of a save of strTarget starts with.
 QString TemporaryPrefix(const QString& strTarget);
 
+// The one folder of the user's settings and configured resources:
+// $XDG_CONFIG_HOME/vaultline (~/.config/vaultline by default); empty when the
+// system names no configuration folder at all.
+QString ConfigFolder();
+
 } // namespace RegularFile

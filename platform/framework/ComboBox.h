@@ -14,7 +14,6 @@ public:
     explicit CComboBox(QWidget* pParent = nullptr);
 
     void SetSorted(bool bSorted) { m_bSorted = bSorted; }
-    bool IsSorted() const { return m_bSorted; }
 
     // Adds str at its sorted place (compared without regard to case) or at
     // the end; returns its index. The selection stays on the entry it was on.

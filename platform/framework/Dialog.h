@@ -32,7 +32,6 @@ public:
     QWidget* GetDlgItem(int nId) const { return FindDlgItem(this, nId); }
     QString GetDlgItemText(int nId) const { return GetWindowText(GetDlgItem(nId)); }
     void SetDlgItemText(int nId, const QString& strText) { SetWindowText(GetDlgItem(nId), strText); }
-    const DLGTEMPLATE& GetTemplate() const { return m_Template; }
 
     void accept() override { OnOK(); }
     void reject() override { OnCancel(); }

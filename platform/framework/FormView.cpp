@@ -8,8 +8,8 @@ bool CFormView::Create(QWidget* pParent, const CCreateContext& context)
 {
     if (!CView::Create(pParent, context))
         return false;
-    m_sizeTemplate = BuildDialogControls(this, m_Template,
-                                         [this](const DLGITEMTEMPLATE& item) { return CreateControl(item); });
+    BuildDialogControls(this, m_Template,
+                        [this](const DLGITEMTEMPLATE& item) { return CreateControl(item); });
     return true;
 }
 

@@ -19,14 +19,10 @@ public:
     QWidget* GetDlgItem(int nId) const { return FindDlgItem(this, nId); }
     QString GetDlgItemText(int nId) const { return GetWindowText(GetDlgItem(nId)); }
     void SetDlgItemText(int nId, const QString& strText) { SetWindowText(GetDlgItem(nId), strText); }
-    const DLGTEMPLATE& GetTemplate() const { return m_Template; }
-    // The template's size in pixels; valid after Create.
-    QSize GetTemplateSize() const { return m_sizeTemplate; }
 
 protected:
     virtual QWidget* CreateControl(const DLGITEMTEMPLATE& item);
 
 private:
     const DLGTEMPLATE& m_Template;
-    QSize m_sizeTemplate;
 };

@@ -124,11 +124,6 @@ void CFrameWnd::SetActiveView(CView* pView)
     m_pActiveView = pView;
 }
 
-CCmdTarget* CFrameWnd::GetActiveDocument() const
-{
-    return m_pActiveView ? m_pActiveView->GetDocument() : nullptr;
-}
-
 bool CFrameWnd::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     if (pEvent->type() == QEvent::MouseButtonPress && pWatched->isWidgetType()) {

@@ -48,8 +48,6 @@ public:
 
     CView* GetActiveView() const { return m_pActiveView; }
     void SetActiveView(CView* pView);
-    // The active view's document target; null without an active view.
-    CCmdTarget* GetActiveDocument() const;
 
 protected:
     // Targets in the order they are offered a command.

@@ -10,10 +10,6 @@
 // number. When there is no guide or nothing can show it, the help commands do
 // nothing and say nothing.
 
-constexpr unsigned HH_HELP_CONTEXT = 0x000F;
-constexpr unsigned HH_INITIALIZE = 0x001C;
-constexpr unsigned HH_UNINITIALIZE = 0x001D;
-
 // The help system for the run: Initialize returns a cookie for Uninitialize.
 std::uint32_t HtmlHelpInitialize();
 void HtmlHelpUninitialize(std::uint32_t dwCookie);

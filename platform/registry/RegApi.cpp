@@ -7,7 +7,6 @@
 #include <QByteArray>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryFile>
 #include <cstring>
@@ -205,10 +204,10 @@ QString Encode(DWORD dwType, const QByteArray& bytes)
 
 QString RegistryFilePath()
 {
-    const QString strConfig = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (strConfig.isEmpty())
+    const QString strFolder = RegularFile::ConfigFolder();
+    if (strFolder.isEmpty())
         return QString();
-    return strConfig + QStringLiteral("/vaultline/registry.ini");
+    return strFolder + QStringLiteral("/registry.ini");
 }
 
 LONG RegCreateKeyExW(HKEY hKey, const QString& strSubKey, DWORD dwOptions, REGSAM samDesired, HKEY* phkResult,

@@ -13,16 +13,30 @@
 #include "platform/visa/VisaStrings.h"
 #include "platform/visa/Vxi11Session.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QSet>
+#include <QStandardPaths>
 
 QString CBuiltinResourceManager::ResourcesFilePath()
 {
-    QString strConfig = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QString strFolder = RegularFile::ConfigFolder();
+    if (strFolder.isEmpty())
+        return QString();
+    const QString strFile = strFolder + QStringLiteral("/vaultline-resources");
+    // Earlier versions kept the file in a folder of its own; a user who
+    // configured names there keeps them until a file in the one folder exists.
+    const QString strEarlier = EarlierResourcesFilePath();
+    if (!QFileInfo::exists(strFile) && QFileInfo::exists(strEarlier))
+        return strEarlier;
+    return strFile;
+}
+
+QString CBuiltinResourceManager::EarlierResourcesFilePath()
+{
+    const QString strConfig = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (strConfig.isEmpty())
-        strConfig = QDir::home().filePath(QStringLiteral(".config"));
-    return QDir(strConfig).filePath(QStringLiteral("Talvero/vaultline-resources"));
+        return QString();
+    return strConfig + QStringLiteral("/Talvero/vaultline-resources");
 }
 
 QStringList CBuiltinResourceManager::ConfiguredResources()

@@ -23,6 +23,10 @@ public:
     // VAULTLINE_VISA_RESOURCES separated by ';'. A resources file that is not
     // a regular file (a FIFO, a directory) is not read, with a warning.
     static QStringList ConfiguredResources();
-    // $XDG_CONFIG_HOME/Talvero/vaultline-resources (~/.config by default).
+    // vaultline-resources in the configuration folder (RegularFile::ConfigFolder,
+    // ~/.config/vaultline by default); while that file does not exist but one
+    // at the earlier place does, the earlier one.
     static QString ResourcesFilePath();
+    // Where earlier versions kept the file: $XDG_CONFIG_HOME/Talvero/vaultline-resources.
+    static QString EarlierResourcesFilePath();
 };

@@ -11,22 +11,45 @@
 
 namespace {
 
-// The version block of the built program, and what --version prints of it.
-TEST(ModuleVersionTest, TheBuiltProgramCarriesItsVersionAndPrintsIt)
+// The version the build defines ("2.2.0.23") in the block's text form
+// ("2, 2, 0, 23"); the product version leaves out the build number.
+QString BlockText(bool bProduct)
 {
-    const QString strProgram = BinaryDir() + QStringLiteral("/app/vaultline");
-    CModuleVersion ver;
-    ASSERT_TRUE(ver.GetFileVersionInfo(strProgram));
-    EXPECT_EQ(ver.dwFileVersionMS, 0x00020002u);
-    EXPECT_EQ(ver.dwFileVersionLS, 0x00000017u);
-    EXPECT_EQ(ver.GetValue(QStringLiteral("FileVersion")), QStringLiteral("2, 2, 0, 23"));
-    EXPECT_EQ(ver.GetValue(QStringLiteral("ProductVersion")), QStringLiteral("2, 2, 0, 0"));
+    QStringList numbers = QStringLiteral(VAULTLINE_VERSION).split(QLatin1Char('.'));
+    if (bProduct && numbers.size() == 4)
+        numbers[3] = QStringLiteral("0");
+    return numbers.join(QStringLiteral(", "));
+}
 
-    QProcess proc;
-    proc.start(strProgram, {QStringLiteral("--version")});
-    ASSERT_TRUE(proc.waitForFinished(30000));
-    EXPECT_EQ(proc.exitCode(), 0);
-    EXPECT_EQ(proc.readAllStandardOutput().trimmed(), QByteArray("vaultline 2, 2, 0, 23"));
+// The version block of the built program states the build's version.
+TEST(ModuleVersionTest, TheBuiltProgramCarriesTheBuildsVersion)
+{
+    std::uint32_t dwMS = 0, dwLS = 0;
+    ASSERT_TRUE(ParseVersionNumbers(QStringLiteral(VAULTLINE_VERSION), &dwMS, &dwLS));
+    CModuleVersion ver;
+    ASSERT_TRUE(ver.GetFileVersionInfo(BinaryDir() + QStringLiteral("/app/vaultline")));
+    EXPECT_EQ(ver.dwFileVersionMS, dwMS);
+    EXPECT_EQ(ver.dwFileVersionLS, dwLS);
+    EXPECT_EQ(ver.GetFileVersionNumbers(), QStringLiteral(VAULTLINE_VERSION));
+    EXPECT_EQ(ver.GetValue(QStringLiteral("FileVersion")), BlockText(false));
+    EXPECT_EQ(ver.GetValue(QStringLiteral("ProductVersion")), BlockText(true));
+}
+
+// The three programs print the same version in the same form.
+TEST(ModuleVersionTest, EveryProgramPrintsTheBuildsVersion)
+{
+    const char* const programs[][2] = {
+        {"/app/vaultline", "vaultline"},
+        {"/cli/vaultline-cli", "vaultline-cli"},
+        {"/sim/dxr9k-sim", "dxr9k-sim"},
+    };
+    for (const auto& [pszPath, pszName] : programs) {
+        QProcess proc;
+        proc.start(BinaryDir() + QLatin1String(pszPath), {QStringLiteral("--version")});
+        ASSERT_TRUE(proc.waitForFinished(30000)) << pszName;
+        EXPECT_EQ(proc.exitCode(), 0) << pszName;
+        EXPECT_EQ(proc.readAllStandardOutput().trimmed(), QByteArray(pszName) + ' ' + VAULTLINE_VERSION);
+    }
 }
 
 // Without a translation table the reader looks in the code page 1252 table
@@ -52,6 +75,8 @@ TEST(ModuleVersionTest, WithoutTranslationTableCodePage1252IsQueried)
         CModuleVersion ver;
         EXPECT_EQ(ver.GetFileVersionInfo(strPath), pszExpected != nullptr) << n;
         EXPECT_EQ(ver.GetValue(QStringLiteral("FileVersion")), QString::fromLatin1(pszExpected)) << n;
+        // No block, no version to print.
+        EXPECT_EQ(ver.GetFileVersionNumbers().isEmpty(), pszExpected == nullptr) << n;
     }
 }
 

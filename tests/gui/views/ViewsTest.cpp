@@ -7,6 +7,7 @@
 #include "views/FormMemData.h"
 #include "views/LeftView.h"
 #include "views/MemDataPane.h"
+#include "views/ScanNumber.h"
 #include "views/ValueEdit.h"
 
 #include <QAccessible>
@@ -23,6 +24,34 @@
 #include <memory>
 
 namespace {
+
+// The tree's texts start with the memory number; the frame, the tree and the
+// table of forms all read it with the one scanner.
+TEST(ScanNumberTest, ReadsTheLeadingNumberAsScanfDoes)
+{
+    const struct
+    {
+        const char* pszText;
+        bool bFound;
+        long nExpected; // n as left: 5 is its value before the scan
+    } cases[] = {
+        {"12  Memory 12", true, 12},
+        {"  -7x", true, -7},
+        {"+3", true, 3},
+        {"0042", true, 42},
+        {"\t9", true, 9},
+        {"Memories", false, 5},
+        {"", false, 5},
+        {"- 4", false, 5},
+        {"99999999999", true, 2147483647},
+        {"-99999999999", true, -2147483648L},
+    };
+    for (const auto& c : cases) {
+        long n = 5;
+        EXPECT_EQ(ScanLong(QString::fromLatin1(c.pszText), n), c.bFound) << c.pszText;
+        EXPECT_EQ(n, c.nExpected) << c.pszText;
+    }
+}
 
 // The desktop program as it starts without a file: main window, tree and
 // blank form, a new document.

@@ -121,15 +121,21 @@ expect_line '^ok: VISA: the built-in VISA'
 run_doctor VAULTLINE_VISA_PROVIDER=system
 expect_line '^problem: VAULTLINE_VISA_PROVIDER=system, but no system VISA library'
 
-# 5. Resource names from the file and the environment are checked.
-mkdir -p "$work/config/Talvero"
-printf '# bench\nASRL/dev/ttyUSB9::INSTR\nFOO::BAR\n' >"$work/config/Talvero/vaultline-resources"
+# 5. Resource names from the file and the environment are checked. The file
+# lives beside the settings; one at the place earlier versions used is the
+# one checked while the new one does not exist.
+mkdir -p "$work/config/vaultline" "$work/config/Talvero"
+printf '# bench\nASRL/dev/ttyUSB9::INSTR\nFOO::BAR\n' >"$work/config/vaultline/vaultline-resources"
+printf 'ASRL/dev/ttyUSB8::INSTR\n' >"$work/config/Talvero/vaultline-resources"
 chmod -R a+rX "$work/config"
 run_doctor VAULTLINE_VISA_RESOURCES='TCPIP0::127.0.0.1::5025::SOCKET;GPIB0::99::INSTR'
-expect_line "^ok: resources file $work/config/Talvero/vaultline-resources: 2 names"
+expect_line "^ok: resources file $work/config/vaultline/vaultline-resources: 2 names"
 expect_line '^problem: .*vaultline-resources: "FOO::BAR" is not a VISA resource name'
 expect_line '^ok: VAULTLINE_VISA_RESOURCES: 2 names'
 expect_line '^problem: VAULTLINE_VISA_RESOURCES: "GPIB0::99::INSTR" is not a VISA resource name'
+rm "$work/config/vaultline/vaultline-resources"
+run_doctor
+expect_line "^ok: resources file $work/config/Talvero/vaultline-resources: 1 names"
 rm "$work/config/Talvero/vaultline-resources"
 
 # 6. A program that takes over serial ports (a copy of sleep by that name).

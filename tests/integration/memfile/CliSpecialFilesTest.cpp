@@ -54,6 +54,7 @@ TEST_F(CliSpecialFiles, EveryReadingCommandRefusesSpecialFilesWithinASecond)
             {"show", strInput},
             {"copy", strInput, "1", "2"},
             {"diff", strGood, strInput},
+            {"upload", strInput, "ASRL/dev/null::INSTR"},
             {"download", "ASRL/dev/null::INSTR", Path("out.xMem"), "--range", "1-2", "--into", strInput}};
         for (const QStringList& args : commands) {
             const RUN run = RunCli(args);
@@ -144,8 +145,8 @@ TEST_F(CliSpecialFiles, ControlCharactersInNamesAreShownEscaped)
 TEST_F(CliSpecialFiles, ASpecialOrHugeResourcesFileDoesNotHoldUpTheListing)
 {
     const QString strConfig = Path("config");
-    QDir().mkpath(strConfig + "/Talvero");
-    const QString strResources = strConfig + "/Talvero/vaultline-resources";
+    QDir().mkpath(strConfig + "/vaultline");
+    const QString strResources = strConfig + "/vaultline/vaultline-resources";
     const QString strPrefix =
         QStringLiteral("export XDG_CONFIG_HOME='%1' VAULTLINE_VISA_PROVIDER=builtin;").arg(strConfig);
 

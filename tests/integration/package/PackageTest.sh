@@ -65,7 +65,7 @@ check_page() {
 }
 export QT_QPA_PLATFORM=offscreen
 # Stripping keeps the version block that --version reads.
-[ "$("$work/root/usr/bin/vaultline" --version)" = "vaultline ${version//./, }" ] || fail "vaultline --version"
+[ "$("$work/root/usr/bin/vaultline" --version)" = "vaultline $version" ] || fail "vaultline --version"
 cli_page=$(page vaultline-cli)
 gui_page=$(page vaultline)
 cli=$work/root/usr/bin/vaultline-cli

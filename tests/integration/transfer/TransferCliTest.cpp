@@ -151,10 +151,17 @@ TEST_F(TransferCliTest, BadArgumentsAreReportedAndSendNothing)
         EXPECT_EQ(RunCli({"upload", strFile, sim.Resource(), "--range", pszRange}).nExit, 2) << pszRange;
     }
     // Files that cannot be read or written are reported before the instrument is opened.
+    // Upload and download --into read a memory file as show does, with the
+    // reason on a line of its own.
+    const RUN show = RunCli({"show", strMissing});
+    EXPECT_TRUE(show.strErr.startsWith(FormatResString(IDS_FILE_NOT_READ, strMissing) + QLatin1Char('\n')));
+    EXPECT_EQ(show.strErr.count(QLatin1Char('\n')), 2) << qPrintable(show.strErr);
     const RUN up = RunCli({"upload", strMissing, sim.Resource()});
     EXPECT_EQ(up.nExit, 3);
-    EXPECT_EQ(up.strErr.trimmed(), FormatResString(IDS_FILE_NOT_READ, strMissing));
-    EXPECT_EQ(RunCli({"download", sim.Resource(), Path("backup.xMem"), "--into", strMissing}).nExit, 3);
+    EXPECT_EQ(up.strErr, show.strErr);
+    const RUN into = RunCli({"download", sim.Resource(), Path("backup.xMem"), "--into", strMissing});
+    EXPECT_EQ(into.nExit, 3);
+    EXPECT_EQ(into.strErr, show.strErr);
     EXPECT_EQ(RunCli({"download", sim.Resource(), Path("no/such/folder/b.xMem")}).nExit, 3);
     sim.Stop();
     EXPECT_FALSE(QFileInfo::exists(Path("backup.xMem")));

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <deque>
+#include <stdexcept>
 
 namespace {
 
@@ -337,6 +338,73 @@ TEST_F(Document, TransferCommandsOpenTheDialogInTheirMode)
     EXPECT_TRUE(m_pDoc->OnCommand(ID_TRANSFER_VERIFY));
     EXPECT_EQ(m_ui.m_transfers, (std::vector<int>{1, 2, 3}));
     EXPECT_FALSE(m_pDoc->OnCommand(ID_EDIT_PREFERENCES));
+}
+
+// The frame enables what HasCommand names and routes it to OnCommand: the two
+// agree on every command, the document's own and others.
+TEST_F(Document, HasCommandNamesExactlyTheCommandsItRuns)
+{
+    const std::pair<unsigned, bool> ids[] = {
+        {ID_FILE_NEW, true},        {ID_FILE_OPEN, true},
+        {ID_FILE_SAVE, true},       {ID_FILE_SAVE_AS, true},
+        {ID_TRANSFER_UPLOAD, true}, {ID_TRANSFER_DOWNLOAD, true},
+        {ID_TRANSFER_VERIFY, true}, {ID_EDIT_PREFERENCES, false},
+        {ID_APP_ABOUT, false},      {0, false},
+    };
+    for (const auto& [nId, bDocument] : ids) {
+        EXPECT_EQ(CVaultlineDoc::HasCommand(nId), bDocument) << nId;
+        // Every prompt and dialog a command may show is cancelled.
+        m_ui.m_answers = {IDocumentUi::Cancel};
+        m_ui.m_paths = {QString()};
+        EXPECT_EQ(m_pDoc->OnCommand(nId), bDocument) << nId;
+    }
+}
+
+// A resource manager that answers a search with a fixed list or a failure and
+// notes what it was asked and whether the wait cursor was up meanwhile.
+class CFoundInstruments : public IResourceManager
+{
+public:
+    CFoundInstruments(const CFakeDocumentUi& ui, QStringList found, bool bFail)
+        : m_ui(ui), m_found(std::move(found)), m_bFail(bFail)
+    {
+    }
+    QStringList FindRsrc(const QString& strExpression) override
+    {
+        m_strAsked = strExpression;
+        m_nWaitDepth = m_ui.m_nWaitDepth;
+        if (m_bFail)
+            throw std::runtime_error("no instrument");
+        return m_found;
+    }
+    std::shared_ptr<IVisaSession> Open(const QString&, int, long, const QString&) override { return nullptr; }
+
+    const CFakeDocumentUi& m_ui;
+    QStringList m_found;
+    bool m_bFail;
+    QString m_strAsked;
+    int m_nWaitDepth = -1;
+};
+
+TEST_F(Document, InstrumentSearchRunsUnderTheWaitCursorAndAFailureFindsNone)
+{
+    const QStringList two{QStringLiteral("ASRL/dev/ttyUSB0::INSTR"),
+                          QStringLiteral("TCPIP0::10.0.0.5::INSTR")};
+    const struct
+    {
+        bool bFail;
+        QStringList expected;
+    } cases[] = {{false, two}, {true, {}}};
+    for (const auto& c : cases) {
+        auto pManager = std::make_shared<CFoundInstruments>(m_ui, two, c.bFail);
+        CVaultlineDoc doc(m_ui, [pManager] { return pManager; });
+        EXPECT_EQ(doc.FindInstruments(), c.expected) << c.bFail;
+        EXPECT_EQ(pManager->m_strAsked, QStringLiteral("?*::INSTR"));
+        EXPECT_EQ(pManager->m_nWaitDepth, 1);
+        EXPECT_EQ(m_ui.m_nWaitDepth, 0);
+    }
+    // The document of the fixture has no resource manager.
+    EXPECT_EQ(m_pDoc->FindInstruments(), QStringList());
 }
 
 } // namespace

@@ -101,11 +101,33 @@ TEST(StoreMemShapeTest, OnlyAReplyOfItsQuerysShapeFits)
     }
 }
 
+// The ten commands carry the whole record: every field of the memory file
+// travels in exactly one of them, and nothing else does.
+TEST(StoreMemShapeTest, EveryFieldOfTheRecordTravelsOnce)
+{
+    QStringList carried;
+    for (int i = 0; i < StoreMemCommands::COMMAND_COUNT; ++i) {
+        const SMEMCOMMAND& command = StoreMemCommands::Table()[i];
+        for (int f = 0; f < command.nFields; ++f)
+            carried << DescribeField(command.fields[f]).strName;
+    }
+    QStringList all;
+    for (const STOREMEMFIELD& f : g_StoreMemFields)
+        all << QLatin1String(f.pszName);
+    for (int nAbc = 0; nAbc < 3; ++nAbc) {
+        for (const ABCMEMFIELD& f : g_AbcMemFields)
+            all << DescribeField(f.Of(nAbc)).strName;
+    }
+    carried.sort();
+    all.sort();
+    EXPECT_EQ(carried, all);
+}
+
 TEST(StoreMemShapeTest, AFittingReplyFillsEveryFieldOfItsRow)
 {
     const STOREMEM curr = Parsed("CURR", QStringLiteral("1,2,3,4,5,6,7,8,9,10,LOW\n"));
     for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(*Command("CURR").pfnField[i](const_cast<STOREMEM&>(curr)).pFloat, float(i + 1));
+        EXPECT_EQ(*Command("CURR").fields[i].Float(curr), float(i + 1));
     EXPECT_EQ(curr.Crange, QStringLiteral("LOW"));
     EXPECT_EQ(curr.Vrange, QStringLiteral("old"));
     // Decimals in the integer tokens are cut at the point.

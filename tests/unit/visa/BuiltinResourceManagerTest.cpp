@@ -1,4 +1,5 @@
 #include "platform/visa/BuiltinResourceManager.h"
+#include "platform/file/RegularFile.h"
 #include "platform/visa/UsbtmcSession.h"
 #include "unit/visa/VisaTestSupport.h"
 
@@ -27,8 +28,10 @@ protected:
     void SetUp() override
     {
         qunsetenv("VAULTLINE_VISA_RESOURCES");
-        QFile::remove(CBuiltinResourceManager::ResourcesFilePath());
+        QFile::remove(NewPath());
+        QFile::remove(CBuiltinResourceManager::EarlierResourcesFilePath());
     }
+    static QString NewPath() { return RegularFile::ConfigFolder() + QStringLiteral("/vaultline-resources"); }
     void TearDown() override { SetUp(); }
 
     CBuiltinResourceManager m_rm;
@@ -71,6 +74,43 @@ TEST_F(BuiltinResourceManagerTest, ConfiguredNamesStopAtTheirBounds)
     WriteFile(CBuiltinResourceManager::ResourcesFilePath(), huge + "\nASRL/dev/pts/2::INSTR\n");
     names = CBuiltinResourceManager::ConfiguredResources();
     EXPECT_EQ(names, (QStringList{"ASRL/dev/pts/1::INSTR", "GPIB0::9::INSTR"}));
+}
+
+// The names live in the configuration folder beside the settings; a file at
+// the place earlier versions used is read until one exists there, so nothing
+// a user configured is lost.
+TEST_F(BuiltinResourceManagerTest, TheEarlierResourcesFileIsReadUntilTheNewOneExists)
+{
+    const QString strEarlier = CBuiltinResourceManager::EarlierResourcesFilePath();
+    ASSERT_EQ(QFileInfo(NewPath()).absolutePath(),
+              QFileInfo(qEnvironmentVariable("XDG_CONFIG_HOME") + "/vaultline").absoluteFilePath());
+    ASSERT_NE(strEarlier, NewPath());
+    const struct
+    {
+        const char* pszEarlier; // null: no such file
+        const char* pszNew;
+        bool bNewRead;
+        QStringList names;
+    } cases[] = {
+        {nullptr, nullptr, true, {}},
+        {"ASRL/dev/pts/1::INSTR\n", nullptr, false, {"ASRL/dev/pts/1::INSTR"}},
+        {"ASRL/dev/pts/1::INSTR\n", "ASRL/dev/pts/2::INSTR\n", true, {"ASRL/dev/pts/2::INSTR"}},
+        {"ASRL/dev/pts/1::INSTR\n", "", true, {}}, // an emptied new file counts too
+        {nullptr, "# bench\nASRL/dev/pts/3::INSTR\n", true, {"ASRL/dev/pts/3::INSTR"}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        ++n;
+        SetUp();
+        if (c.pszEarlier)
+            WriteFile(strEarlier, c.pszEarlier);
+        if (c.pszNew)
+            WriteFile(NewPath(), c.pszNew);
+        EXPECT_EQ(CBuiltinResourceManager::ResourcesFilePath(), c.bNewRead ? NewPath() : strEarlier) << n;
+        EXPECT_EQ(CBuiltinResourceManager::ConfiguredResources(), c.names) << n;
+        // The earlier file is only ever read, never moved or changed.
+        EXPECT_EQ(QFileInfo::exists(strEarlier), c.pszEarlier != nullptr) << n;
+    }
 }
 
 TEST_F(BuiltinResourceManagerTest, OpenRefusesWhatItCannotReachAndSaysWhat)
