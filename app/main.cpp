@@ -7,7 +7,6 @@
 #include "app/VaultlineApp.h"
 #include "platform/visa/VisaTrace.h"
 #include "resources/StringTable.h"
-#include "transfer/DlgTransfer.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -42,7 +41,6 @@ int main(int argc, char** argv)
     // Wayland desktops match the window to the menu entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.talvero.Vaultline"));
     CVaultlineApp theApp;
-    InstallTransferDialog(theApp);
     // From here on a signal ends the program as File > Exit does.
     CEndSignals endSignals([&theApp](int nSignal) { theApp.EndBySignal(nSignal); });
     // A file that cannot be opened ends the program after the document's
