@@ -127,7 +127,7 @@ void CVaultlineApp::OfferRecovery()
     if (!CRecovery::Exists() || !m_pDoc)
         return;
     QMessageBox box(QMessageBox::Question, GetAppName(),
-                    LoadResString(2820).arg(CRecovery::KeptTitle(), CRecovery::FilePath()),
+                    LoadResString(IDS_RECOVERY_OFFER).arg(CRecovery::KeptTitle(), CRecovery::FilePath()),
                     QMessageBox::Yes | QMessageBox::No, GetMessageBoxOwner());
     box.setDefaultButton(QMessageBox::Yes);
     const int nAnswer = box.exec();
@@ -140,7 +140,7 @@ void CVaultlineApp::OfferRecovery()
     }
     QString strError;
     if (!CRecovery::Restore(*m_pDoc, strError)) {
-        AfxMessageBox(LoadResString(2821).arg(CRecovery::FilePath(), strError));
+        AfxMessageBox(LoadResString(IDS_RECOVERY_UNREADABLE).arg(CRecovery::FilePath(), strError));
         return;
     }
     if (CView* pView = GetRightPane())
@@ -173,13 +173,15 @@ void CVaultlineApp::ContinueEnding()
     if (m_pDoc && m_pDoc->IsModified()) {
         QString strError;
         if (CRecovery::Keep(*m_pDoc, strError)) {
-            std::fprintf(stderr, "%s\n",
-                         qPrintable(LoadResString(2822).arg(QString::fromLatin1(SignalName(m_nEndSignal)),
-                                                            CRecovery::FilePath())));
+            std::fprintf(
+                stderr, "%s\n",
+                qPrintable(LoadResString(IDS_RECOVERY_KEPT)
+                               .arg(QString::fromLatin1(SignalName(m_nEndSignal)), CRecovery::FilePath())));
         } else {
             std::fprintf(stderr, "%s\n",
-                         qPrintable(LoadResString(2823).arg(QString::fromLatin1(SignalName(m_nEndSignal)),
-                                                            CRecovery::FilePath(), strError)));
+                         qPrintable(LoadResString(IDS_RECOVERY_NOT_KEPT)
+                                        .arg(QString::fromLatin1(SignalName(m_nEndSignal)),
+                                             CRecovery::FilePath(), strError)));
         }
         // Kept (or, failing that, reported): nobody is left to answer the prompt.
         m_pDoc->SetModifiedFlag(false);

@@ -6,6 +6,7 @@
 #include "app/ModuleVersion.h"
 #include "app/VaultlineApp.h"
 #include "platform/visa/VisaTrace.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QApplication>
@@ -18,12 +19,14 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--version") == 0) {
             CModuleVersion ver;
             ver.GetFileVersionInfo(GetModuleFileNameW());
-            std::printf("%s\n",
-                        qPrintable(LoadResString(2601).arg(ver.GetValue(QStringLiteral("FileVersion")))));
+            std::printf(
+                "%s\n",
+                qPrintable(LoadResString(IDS_APP_VERSION).arg(ver.GetValue(QStringLiteral("FileVersion")))));
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("%s\n\n%s\n", qPrintable(LoadResString(2600)), qPrintable(LoadResString(2864)));
+            std::printf("%s\n\n%s\n", qPrintable(LoadResString(IDS_APP_USAGE)),
+                        qPrintable(LoadResString(IDS_APP_ENVIRONMENT_HELP)));
             return 0;
         }
     }
@@ -34,7 +37,8 @@ int main(int argc, char** argv)
     if (!strTrace.isEmpty()) {
         QString strError;
         if (!CVisaTrace::Start(strTrace, strError))
-            std::fprintf(stderr, "%s\n", qPrintable(LoadResString(2863).arg(strTrace, strError)));
+            std::fprintf(stderr, "%s\n",
+                         qPrintable(LoadResString(IDS_APP_LOG_NOT_WRITABLE).arg(strTrace, strError)));
     }
 
     QApplication qtApp(argc, argv);

@@ -16,7 +16,7 @@ namespace {
 
 int RunBackup(const QStringList& args);
 
-const CLICOMMAND s_Backup{"backup", 2965, 2966, RunBackup};
+const CLICOMMAND s_Backup{"backup", IDS_CLI_BACKUP_USAGE, IDS_CLI_BACKUP_SUMMARY, RunBackup};
 VAULTLINE_CLI_COMMAND(s_Backup);
 
 // Keeps the newest nKeep dated copies MODEL-SERIAL-YYYYMMDD-HHMMSS.xMem.
@@ -53,7 +53,7 @@ int RunBackup(const QStringList& args)
     const QFileInfo info(a.strDir);
     if (!info.isDir() || !info.isWritable()) {
         CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, a.strDir));
-        CliPrintError(LoadResString(2114).arg(LoadResString(2931)));
+        CliPrintError(LoadResString(IDS_CLI_REASON).arg(LoadResString(IDS_CLI_NOT_A_WRITABLE_FOLDER)));
         return CLI_EXIT_FILE;
     }
     const QString strStamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));

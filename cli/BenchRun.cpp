@@ -55,7 +55,7 @@ bool ParseCount(const CLICOMMAND& command, const QString& strOption, const QStri
     bool bOk = false;
     n = strText.toInt(&bOk, 10);
     if (!bOk || n < nMin) {
-        CliUsageError(command, LoadResString(2969).arg(strOption).arg(nMin));
+        CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_WHOLE_NUMBER).arg(strOption).arg(nMin));
         return false;
     }
     return true;
@@ -73,11 +73,11 @@ bool ParseBenchArguments(const CLICOMMAND& command, const QStringList& args, con
             out.switches.insert(str);
         } else if (str.startsWith(QLatin1String("--"))) {
             if (!known.contains(str)) {
-                CliUsageError(command, LoadResString(2109).arg(str));
+                CliUsageError(command, LoadResString(IDS_CLI_UNKNOWN_OPTION).arg(str));
                 return false;
             }
             if (i + 1 >= args.size()) {
-                CliUsageError(command, LoadResString(2110).arg(str));
+                CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_VALUE).arg(str));
                 return false;
             }
             out.options[str] = args.at(++i);
@@ -91,7 +91,7 @@ bool ParseBenchArguments(const CLICOMMAND& command, const QStringList& args, con
         QString strError;
         if (!ReadInputBytes(from->second, 1024 * 1024, bytes, strError)) {
             CliPrintError(FormatResString(IDS_FILE_NOT_READ, from->second));
-            CliPrintError(LoadResString(2114).arg(strError));
+            CliPrintError(LoadResString(IDS_CLI_REASON).arg(strError));
             nExit = CLI_EXIT_FILE;
             return false;
         }
@@ -106,18 +106,19 @@ bool ParseBenchArguments(const CLICOMMAND& command, const QStringList& args, con
     if (out.resources.isEmpty() && from == out.options.end() && bConfiguredWhenNone)
         out.resources = CBuiltinResourceManager::ConfiguredResources();
     if (out.resources.isEmpty()) {
-        CliUsageError(command, LoadResString(bConfiguredWhenNone ? 2932 : 2970));
+        CliUsageError(command, LoadResString(bConfiguredWhenNone ? IDS_CLI_NO_RESOURCES_CONFIGURED
+                                                                 : IDS_CLI_NO_RESOURCES));
         return false;
     }
     for (int i = 0; i < out.resources.size(); ++i) {
         if (out.resources.indexOf(out.resources.at(i)) != i) {
-            CliUsageError(command, LoadResString(2971).arg(out.resources.at(i)));
+            CliUsageError(command, LoadResString(IDS_CLI_RESOURCE_TWICE).arg(out.resources.at(i)));
             return false;
         }
     }
     const auto dir = out.options.find(QStringLiteral("--dir"));
     if (dir == out.options.end()) {
-        CliUsageError(command, LoadResString(2110).arg(QStringLiteral("--dir")));
+        CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_VALUE).arg(QStringLiteral("--dir")));
         return false;
     }
     out.strDir = dir->second;
@@ -190,12 +191,13 @@ void CBenchRun::Finished(BENCHJOB& job)
     job.strModel = identity.value(QStringLiteral("Model")).toString();
     job.strSerial = identity.value(QStringLiteral("Serial")).toString();
     if (job.strModel.isEmpty() || job.strSerial.isEmpty()) {
-        Fail(job, CLI_EXIT_WRONG_MODEL, LoadResString(2979));
+        Fail(job, CLI_EXIT_WRONG_MODEL, LoadResString(IDS_BENCH_NO_MODEL_SERIAL));
         return;
     }
     for (const BENCHJOB& other : m_jobs) {
         if (&other != &job && other.strSerial == job.strSerial && other.strModel == job.strModel) {
-            Fail(job, CLI_EXIT_INSTRUMENT, LoadResString(2976).arg(job.strSerial, other.strResource));
+            Fail(job, CLI_EXIT_INSTRUMENT,
+                 LoadResString(IDS_BENCH_SERIAL_ALSO_AT).arg(job.strSerial, other.strResource));
             return;
         }
     }
@@ -273,13 +275,14 @@ int CBenchRun::Run()
 
 void CBenchRun::PrintSummary(bool bJson) const
 {
-    std::vector<QStringList> rows{LoadResString(2972).split(QLatin1Char('|'))};
+    std::vector<QStringList> rows{LoadResString(IDS_BENCH_SUMMARY_HEADER).split(QLatin1Char('|'))};
     QJsonArray array;
     int nCompleted = 0;
     for (const BENCHJOB& job : m_jobs) {
-        const QString strResult = job.nExit == CLI_EXIT_OK          ? LoadResString(2973)
-                                  : job.nExit == CLI_EXIT_CANCELLED ? LoadResString(2975)
-                                                                    : LoadResString(2974).arg(job.strResult);
+        const QString strResult = job.nExit == CLI_EXIT_OK ? LoadResString(IDS_BENCH_COMPLETED)
+                                  : job.nExit == CLI_EXIT_CANCELLED
+                                      ? LoadResString(IDS_BENCH_CANCELLED)
+                                      : LoadResString(IDS_BENCH_FAILED).arg(job.strResult);
         nCompleted += job.nExit == CLI_EXIT_OK ? 1 : 0;
         const QString strSeconds = QString::number(job.dSeconds, 'f', 1);
         rows.push_back({job.strResource, job.strModel, job.strSerial, strResult, strSeconds});
@@ -307,7 +310,7 @@ void CBenchRun::PrintSummary(bool bJson) const
                 c + 1 < row.size() ? row.at(c).leftJustified(widths[static_cast<size_t>(c)] + 2) : row.at(c);
         CliPrintError(strLine);
     }
-    CliPrintError(LoadResString(2978).arg(nCompleted).arg(m_jobs.size()));
+    CliPrintError(LoadResString(IDS_BENCH_INSTRUMENTS_COMPLETED).arg(nCompleted).arg(m_jobs.size()));
     if (bJson)
         CliPrintJson(array);
 }

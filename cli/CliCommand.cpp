@@ -1,5 +1,6 @@
 #include "cli/CliCommand.h"
 
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QTextStream>
@@ -55,6 +56,6 @@ void CliPrint(const QString& strLine)
 int CliUsageError(const CLICOMMAND& command, const QString& strWhy)
 {
     CliPrintError(QStringLiteral("vaultline-cli %1: %2").arg(QLatin1String(command.pszName), strWhy));
-    CliPrintError(LoadResString(2002).arg(LoadResString(command.nUsageId)));
+    CliPrintError(LoadResString(IDS_CLI_USAGE_OF_COMMAND).arg(LoadResString(command.nUsageId)));
     return CLI_EXIT_USAGE;
 }

@@ -5,6 +5,7 @@
 #include "cli/MemoryFileArgs.h"
 #include "model/StoreMemComparison.h"
 #include "platform/visa/ResourceManagerFactory.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
@@ -88,12 +89,15 @@ CTransferProcedure::EResult CCliTransfer::Run(const QString& strResource, int nF
         // terminal user gets at least the code, and a hint where one helps.
         if (m_procedure.GetMessage().isEmpty())
             CliPrintError(_com_error(m_procedure.GetError()).ErrorMessage());
-        CliPrintError(
-            LoadResString(m_procedure.GetError() == Visa::VI_ERROR_TMO ? 2410 : 2411).arg(strResource));
+        CliPrintError(LoadResString(m_procedure.GetError() == Visa::VI_ERROR_TMO ? IDS_CLI_TRANSFER_TIMEOUT
+                                                                                 : IDS_CLI_TRANSFER_FAILED)
+                          .arg(strResource));
     }
     if (result != CTransferProcedure::RESULT_COMPLETED &&
         m_procedure.GetMode() == CTransferProcedure::MODE_UPLOAD && m_procedure.GetTransferredCount() > 0)
-        CliPrintError(LoadResString(2412).arg(m_procedure.GetTransferredCount()).arg(nLast - nFirst + 1));
+        CliPrintError(LoadResString(IDS_CLI_WRITTEN_BEFORE_STOP)
+                          .arg(m_procedure.GetTransferredCount())
+                          .arg(nLast - nFirst + 1));
     return result;
 }
 
@@ -158,23 +162,23 @@ bool CCliTransfer::ParseArguments(const CLICOMMAND& command, const QStringList& 
         } else if (i + 1 < args.size()) {
             strValue = args.at(++i);
         } else {
-            CliUsageError(command, LoadResString(2406).arg(strName));
+            CliUsageError(command, LoadResString(IDS_CLI_TRANSFER_OPTION_NEEDS_VALUE).arg(strName));
             return false;
         }
         if (strName == QLatin1String("--range")) {
             if (!ParseRange(strValue, out.nFirst, out.nLast)) {
-                CliUsageError(command, LoadResString(2404).arg(strValue));
+                CliUsageError(command, LoadResString(IDS_CLI_BAD_RANGE).arg(strValue));
                 return false;
             }
         } else if (bInto && strName == QLatin1String("--into")) {
             out.strInto = strValue;
         } else {
-            CliUsageError(command, LoadResString(2405).arg(strName));
+            CliUsageError(command, LoadResString(IDS_CLI_TRANSFER_UNKNOWN_OPTION).arg(strName));
             return false;
         }
     }
     if (out.positional.size() != 2) {
-        CliUsageError(command, LoadResString(2407));
+        CliUsageError(command, LoadResString(IDS_CLI_WRONG_ARG_COUNT));
         return false;
     }
     return true;
@@ -201,7 +205,7 @@ int CCliTransfer::ReportReadBack(const CStoreMemContainer& memories, bool bJson)
     std::fflush(stdout);
     if (nMemories == 0)
         return CLI_EXIT_OK;
-    CliPrintError(LoadResString(2743).arg(nValues).arg(nMemories));
+    CliPrintError(LoadResString(IDS_CLI_VERIFY_DIFFER).arg(nValues).arg(nMemories));
     return CLI_EXIT_DIFFERENT;
 }
 
@@ -239,9 +243,9 @@ void CCliTransfer::DrawProgress()
         return;
     const int nFilled = m_nDone * BAR_WIDTH / m_nTotal;
     const int nMode = m_procedure.GetMode();
-    const QString strLabel = LoadResString(nMode == CTransferProcedure::MODE_DOWNLOAD ? 2408
-                                           : nMode == CTransferProcedure::MODE_VERIFY ? 2742
-                                                                                      : 2409);
+    const QString strLabel = LoadResString(nMode == CTransferProcedure::MODE_DOWNLOAD ? IDS_CLI_DOWNLOADING
+                                           : nMode == CTransferProcedure::MODE_VERIFY ? IDS_CLI_VERIFYING
+                                                                                      : IDS_CLI_UPLOADING);
     const QString strLine =
         QStringLiteral("\r%1 [%2%3] %4/%5")
             .arg(strLabel, QString(nFilled, QLatin1Char('#')), QString(BAR_WIDTH - nFilled, QLatin1Char('.')))

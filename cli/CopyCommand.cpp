@@ -2,13 +2,14 @@
 #include "cli/MemoryFileArgs.h"
 
 #include "model/XmlDocData.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 namespace {
 
 int RunCopy(const QStringList& args);
 
-const CLICOMMAND s_Copy{"copy", 2102, 2103, RunCopy};
+const CLICOMMAND s_Copy{"copy", IDS_CLI_COPY_USAGE, IDS_CLI_COPY_SUMMARY, RunCopy};
 VAULTLINE_CLI_COMMAND(s_Copy);
 
 // Copy of SOURCE, then Paste As Overwrite onto TARGET: the whole record,
@@ -34,7 +35,7 @@ int RunCopy(const QStringList& args)
     *memories.GetAt(nTarget) = *memories.GetAt(nSource);
     if (!SaveMemoryFile(data, strOutput))
         return CLI_EXIT_FILE;
-    CliPrintError(LoadResString(2111).arg(nSource).arg(nTarget).arg(strOutput));
+    CliPrintError(LoadResString(IDS_CLI_MEMORY_COPIED).arg(nSource).arg(nTarget).arg(strOutput));
     return CLI_EXIT_OK;
 }
 

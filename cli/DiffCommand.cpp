@@ -4,6 +4,7 @@
 
 #include "model/StoreMemComparison.h"
 #include "model/XmlDocData.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
@@ -12,7 +13,7 @@ namespace {
 
 int RunDiff(const QStringList& args);
 
-const CLICOMMAND s_Diff{"diff", 2104, 2105, RunDiff};
+const CLICOMMAND s_Diff{"diff", IDS_CLI_DIFF_USAGE, IDS_CLI_DIFF_SUMMARY, RunDiff};
 VAULTLINE_CLI_COMMAND(s_Diff);
 
 int RunDiff(const QStringList& argsGiven)
@@ -48,10 +49,10 @@ int RunDiff(const QStringList& argsGiven)
     if (bJson)
         CliPrintJson(array);
     if (nMemories == 0) {
-        CliPrintError(LoadResString(2112));
+        CliPrintError(LoadResString(IDS_CLI_FILES_SAME));
         return CLI_EXIT_OK;
     }
-    CliPrintError(LoadResString(2113).arg(nValues).arg(nMemories));
+    CliPrintError(LoadResString(IDS_CLI_FILES_DIFFER).arg(nValues).arg(nMemories));
     return CLI_EXIT_DIFFERENT;
 }
 

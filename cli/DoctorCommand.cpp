@@ -9,6 +9,8 @@
 #include "platform/visa/SerialSession.h"
 #include "platform/visa/SystemVisa.h"
 #include "platform/visa/UsbtmcSession.h"
+#include "platform/visa/VisaStrings.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QDir>
@@ -31,7 +33,7 @@ namespace {
 
 int RunDoctor(const QStringList& args);
 
-const CLICOMMAND s_Doctor{"doctor", 2865, 2866, RunDoctor};
+const CLICOMMAND s_Doctor{"doctor", IDS_CLI_DOCTOR_USAGE, IDS_CLI_DOCTOR_SUMMARY, RunDoctor};
 VAULTLINE_CLI_COMMAND(s_Doctor);
 
 // System attributes of the default resource manager session.
@@ -46,11 +48,11 @@ const char* const s_PortGrabbers[] = {"ModemManager", "brltty"};
 class CReport
 {
 public:
-    void Ok(const QString& strText) { Line(2867, strText); }
-    void Note(const QString& strText) { Line(2868, strText); }
+    void Ok(const QString& strText) { Line(IDS_DOCTOR_OK, strText); }
+    void Note(const QString& strText) { Line(IDS_DOCTOR_NOTE, strText); }
     void Problem(const QString& strText)
     {
-        Line(2869, strText);
+        Line(IDS_DOCTOR_PROBLEM, strText);
         ++m_nProblems;
     }
     int Problems() const { return m_nProblems; }
@@ -84,7 +86,7 @@ void CheckProvider(CReport& report)
     if (strProvider != QLatin1String("builtin"))
         pVisa = CSystemVisa::Load();
     if (!strNamed.isEmpty() && !pVisa && strProvider != QLatin1String("builtin"))
-        report.Problem(LoadResString(2876).arg(strNamed));
+        report.Problem(LoadResString(IDS_DOCTOR_LIBRARY_VARIABLE_UNLOADABLE).arg(strNamed));
 
     if (pVisa) {
         const CSystemVisa::VISAAPI& api = pVisa->Api();
@@ -102,36 +104,40 @@ void CheckProvider(CReport& report)
             api.viGetAttribute(rm, VI_ATTR_RSRC_MANF_NAME, szManufacturer) >= 0 &&
             api.viGetAttribute(rm, VI_ATTR_RSRC_IMPL_VERSION, &nImpl) >= 0) {
             szManufacturer[sizeof szManufacturer - 1] = 0;
-            strDetails = LoadResString(2878).arg(VersionText(nSpec), QString::fromLatin1(szManufacturer),
-                                                 QString::number(nImpl, 16));
+            strDetails =
+                LoadResString(IDS_DOCTOR_VISA_DETAILS)
+                    .arg(VersionText(nSpec), QString::fromLatin1(szManufacturer), QString::number(nImpl, 16));
         }
-        const QString strWhy =
-            strNamed.isEmpty() ? LoadResString(2875).arg(pVisa->LibraryPath()) : LoadResString(2874);
-        report.Ok(LoadResString(2870).arg(strPath, strDetails, strWhy));
+        const QString strWhy = strNamed.isEmpty()
+                                   ? LoadResString(IDS_DOCTOR_FOUND_ON_SEARCH_PATH).arg(pVisa->LibraryPath())
+                                   : LoadResString(IDS_DOCTOR_NAMED_BY_LIBRARY_VARIABLE);
+        report.Ok(LoadResString(IDS_DOCTOR_SYSTEM_VISA).arg(strPath, strDetails, strWhy));
         return;
     }
     if (strProvider == QLatin1String("system")) {
-        report.Problem(LoadResString(2877));
+        report.Problem(LoadResString(IDS_DOCTOR_SYSTEM_VISA_MISSING));
         return;
     }
-    report.Ok(LoadResString(2871).arg(
-        strProvider == QLatin1String("builtin")
-            ? LoadResString(2872)
-            : LoadResString(2873).arg(CSystemVisa::LibraryNames().join(QStringLiteral(", ")))));
+    report.Ok(LoadResString(IDS_DOCTOR_BUILTIN_VISA)
+                  .arg(strProvider == QLatin1String("builtin")
+                           ? LoadResString(IDS_DOCTOR_BECAUSE_PROVIDER_BUILTIN)
+                           : LoadResString(IDS_DOCTOR_BECAUSE_NO_SYSTEM_VISA)
+                                 .arg(CSystemVisa::LibraryNames().join(QStringLiteral(", ")))));
 
     // What the built-in VISA reaches on this machine.
     const QString strRoot = SystemRoot();
-    report.Ok(LoadResString(2880).arg(CSerialSession::ListPorts(strRoot + QStringLiteral("/sys")).size()));
+    report.Ok(LoadResString(IDS_DOCTOR_SERIAL_REACHED)
+                  .arg(CSerialSession::ListPorts(strRoot + QStringLiteral("/sys")).size()));
     if (QFileInfo::exists(strRoot + QStringLiteral("/sys/bus/usb/drivers/usbtmc")))
-        report.Ok(LoadResString(2881));
+        report.Ok(LoadResString(IDS_DOCTOR_USB_REACHED));
     else
-        report.Note(LoadResString(2882));
-    report.Ok(LoadResString(2883));
+        report.Note(LoadResString(IDS_DOCTOR_USBTMC_NOT_LOADED));
+    report.Ok(LoadResString(IDS_DOCTOR_LAN_REACHED));
     QString strWhyNoGpib;
     if (CGpibSession::LibraryAvailable(strWhyNoGpib))
-        report.Ok(LoadResString(2930));
+        report.Ok(LoadResString(IDS_DOCTOR_GPIB_REACHED));
     else
-        report.Note(LoadResString(2884).arg(strWhyNoGpib));
+        report.Note(LoadResString(IDS_DOCTOR_GPIB_NOT_REACHED).arg(strWhyNoGpib));
 }
 
 void CheckResourceNames(CReport& report, const QString& strWhere, const QStringList& names)
@@ -140,7 +146,8 @@ void CheckResourceNames(CReport& report, const QString& strWhere, const QStringL
         try {
             CResourceName::Parse(strName);
         } catch (const _com_error& e) {
-            report.Problem(LoadResString(2888).arg(strWhere, strName, e.ErrorMessage()));
+            report.Problem(
+                LoadResString(IDS_DOCTOR_RESOURCE_NAME_INVALID).arg(strWhere, strName, e.ErrorMessage()));
         }
     }
 }
@@ -156,18 +163,19 @@ void CheckFiles(CReport& report)
             if (!strLine.isEmpty() && !strLine.startsWith(QLatin1Char('#')))
                 names << strLine;
         }
-        report.Ok(LoadResString(2885).arg(strResources).arg(names.size()));
+        report.Ok(LoadResString(IDS_DOCTOR_RESOURCES_FILE).arg(strResources).arg(names.size()));
         CheckResourceNames(report, strResources, names);
     } else if (file.exists()) {
-        report.Problem(LoadResString(2886).arg(strResources, file.errorString()));
+        report.Problem(
+            LoadResString(IDS_DOCTOR_RESOURCES_FILE_UNREADABLE).arg(strResources, file.errorString()));
     } else {
-        report.Ok(LoadResString(2887).arg(strResources));
+        report.Ok(LoadResString(IDS_DOCTOR_RESOURCES_FILE_ABSENT).arg(strResources));
     }
 
     const QStringList fromEnvironment =
         qEnvironmentVariable("VAULTLINE_VISA_RESOURCES").split(QLatin1Char(';'), Qt::SkipEmptyParts);
     if (!fromEnvironment.isEmpty()) {
-        report.Ok(LoadResString(2889).arg(fromEnvironment.size()));
+        report.Ok(LoadResString(IDS_DOCTOR_RESOURCES_VARIABLE).arg(fromEnvironment.size()));
         QStringList names;
         for (const QString& strName : fromEnvironment)
             names << strName.trimmed();
@@ -178,11 +186,11 @@ void CheckFiles(CReport& report)
     const QString strConfig = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     const QFileInfo settings(strConfig + QStringLiteral("/vaultline/registry.ini"));
     if (!settings.exists())
-        report.Ok(LoadResString(2890).arg(settings.filePath()));
+        report.Ok(LoadResString(IDS_DOCTOR_SETTINGS_FILE_ABSENT).arg(settings.filePath()));
     else if (!settings.isReadable() || !settings.isWritable())
-        report.Problem(LoadResString(2891).arg(settings.filePath()));
+        report.Problem(LoadResString(IDS_DOCTOR_SETTINGS_FILE_NOT_ACCESSIBLE).arg(settings.filePath()));
     else
-        report.Ok(LoadResString(2892).arg(settings.filePath()));
+        report.Ok(LoadResString(IDS_DOCTOR_SETTINGS_FILE).arg(settings.filePath()));
 }
 
 // The login name, for the command that adds it to a group.
@@ -234,7 +242,7 @@ void CheckAccess(CReport& report, const DEVICE& device)
 {
     const QByteArray path = QFile::encodeName(device.strPath);
     if (access(path.constData(), R_OK | W_OK) == 0) {
-        report.Ok(LoadResString(2893).arg(device.strPath, device.strWhat));
+        report.Ok(LoadResString(IDS_DOCTOR_DEVICE_OPENABLE).arg(device.strPath, device.strWhat));
         return;
     }
     struct stat st
@@ -248,25 +256,27 @@ void CheckAccess(CReport& report, const DEVICE& device)
     if (getgroups(static_cast<int>(groups.size()), groups.data()) < 0)
         groups.clear();
     if (st.st_uid == geteuid() || st.st_gid == getegid() || groups.contains(st.st_gid)) {
-        report.Problem(LoadResString(2879).arg(
-            device.strPath, device.strWhat,
-            QString::number(st.st_mode & 07777, 8).rightJustified(4, QLatin1Char('0'))));
+        report.Problem(LoadResString(IDS_DOCTOR_DEVICE_MODE_SHUTS_OUT)
+                           .arg(device.strPath, device.strWhat,
+                                QString::number(st.st_mode & 07777, 8).rightJustified(4, QLatin1Char('0'))));
         return;
     }
     if (device.bUsbtmc && (!pGroup || st.st_gid == 0)) {
         const QStringList rules = UsbtmcRules();
         if (rules.isEmpty())
-            report.Problem(LoadResString(2896).arg(device.strPath, device.strWhat));
+            report.Problem(LoadResString(IDS_DOCTOR_DEVICE_NO_UDEV_RULE).arg(device.strPath, device.strWhat));
         else
-            report.Problem(
-                LoadResString(2897).arg(device.strPath, device.strWhat, rules.join(QStringLiteral(", "))));
+            report.Problem(LoadResString(IDS_DOCTOR_DEVICE_REPLUG)
+                               .arg(device.strPath, device.strWhat, rules.join(QStringLiteral(", "))));
         return;
     }
     const QString strGroup = pGroup ? QString::fromLocal8Bit(pGroup->gr_name) : QString::number(st.st_gid);
     if (pGroup && UserListedIn(pGroup, strUser))
-        report.Problem(LoadResString(2895).arg(device.strPath, device.strWhat, strGroup));
+        report.Problem(
+            LoadResString(IDS_DOCTOR_DEVICE_NEEDS_NEW_LOGIN).arg(device.strPath, device.strWhat, strGroup));
     else
-        report.Problem(LoadResString(2894).arg(device.strPath, device.strWhat, strGroup, strUser));
+        report.Problem(LoadResString(IDS_DOCTOR_DEVICE_NEEDS_GROUP)
+                           .arg(device.strPath, device.strWhat, strGroup, strUser));
 }
 
 // The process name of a pid, empty when it is gone.
@@ -319,7 +329,9 @@ void CheckLocks(CReport& report, const DEVICE& device, const QList<HELDLOCK>& lo
         return;
     for (const HELDLOCK& lock : locks) {
         if (lock.dev == st.st_dev && lock.ino == st.st_ino) {
-            report.Problem(LoadResString(2898).arg(device.strPath, ProcessName(lock.nPid)).arg(lock.nPid));
+            report.Problem(LoadResString(IDS_DOCTOR_DEVICE_LOCKED_BY)
+                               .arg(device.strPath, ProcessName(lock.nPid))
+                               .arg(lock.nPid));
             return;
         }
     }
@@ -332,7 +344,8 @@ void CheckLocks(CReport& report, const DEVICE& device, const QList<HELDLOCK>& lo
         bool bOk = false;
         const qint64 nPid = file.readAll().trimmed().toLongLong(&bOk);
         if (bOk && nPid > 0 && (kill(static_cast<pid_t>(nPid), 0) == 0 || errno == EPERM)) {
-            report.Problem(LoadResString(2898).arg(device.strPath, ProcessName(nPid)).arg(nPid));
+            report.Problem(
+                LoadResString(IDS_DOCTOR_DEVICE_LOCKED_BY).arg(device.strPath, ProcessName(nPid)).arg(nPid));
             return;
         }
     }
@@ -354,7 +367,7 @@ void CheckDevices(CReport& report)
     const QList<HELDLOCK> locks = HeldLocks();
     for (const DEVICE& device : qAsConst(devices)) {
         if (!QFileInfo::exists(device.strPath)) {
-            report.Problem(LoadResString(2243).arg(device.strPath));
+            report.Problem(LoadVisaString(IDS_VISA_NO_DEVICE).arg(device.strPath));
             continue;
         }
         CheckAccess(report, device);
@@ -373,7 +386,7 @@ void CheckPortGrabbers(CReport& report)
         const QString strName = ProcessName(nPid);
         for (const char* pszGrabber : s_PortGrabbers) {
             if (strName == QLatin1String(pszGrabber))
-                report.Problem(LoadResString(2899).arg(strName).arg(nPid));
+                report.Problem(LoadResString(IDS_DOCTOR_PORT_GRABBER_RUNNING).arg(strName).arg(nPid));
         }
     }
 }
@@ -381,7 +394,7 @@ void CheckPortGrabbers(CReport& report)
 int RunDoctor(const QStringList& args)
 {
     if (!args.isEmpty())
-        return CliUsageError(s_Doctor, LoadResString(2204).arg(args.first()));
+        return CliUsageError(s_Doctor, LoadResString(IDS_CLI_UNEXPECTED_ARGUMENT).arg(args.first()));
     CReport report;
     CheckProvider(report);
     CheckFiles(report);

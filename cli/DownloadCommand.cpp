@@ -14,7 +14,7 @@ namespace {
 
 int RunDownload(const QStringList& args);
 
-const CLICOMMAND s_download = {"download", 2400, 2401, RunDownload};
+const CLICOMMAND s_download = {"download", IDS_CLI_DOWNLOAD_USAGE, IDS_CLI_DOWNLOAD_SUMMARY, RunDownload};
 VAULTLINE_CLI_COMMAND(s_download);
 
 int RunDownload(const QStringList& args)
@@ -41,14 +41,14 @@ int RunDownload(const QStringList& args)
         // Writing the range with defaults around it would replace a file the
         // user had with less than it held.
         if (strBase == strFile && a.strInto.isEmpty())
-            CliPrintError(LoadResString(2745).arg(strFile));
+            CliPrintError(LoadResString(IDS_CLI_PARTIAL_BASE_UNREADABLE).arg(strFile));
         return CLI_EXIT_FILE;
     }
     // Found out before the instrument is busy for minutes, not after.
     QString strWhyNot;
     if (!bToStdout && !RegularFile::CanSave(strFile, strWhyNot)) {
         CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strFile));
-        CliPrintError(LoadResString(2114).arg(strWhyNot));
+        CliPrintError(LoadResString(IDS_CLI_REASON).arg(strWhyNot));
         return CLI_EXIT_FILE;
     }
 
@@ -58,7 +58,7 @@ int RunDownload(const QStringList& args)
     // it was.
     if (result != CTransferProcedure::RESULT_COMPLETED) {
         if (result != CTransferProcedure::RESULT_WRONG_MODEL)
-            CliPrintError(LoadResString(2413).arg(strFile));
+            CliPrintError(LoadResString(IDS_CLI_WAS_NOT_WRITTEN).arg(strFile));
         return CCliTransfer::ExitCode(result);
     }
     if (!SaveMemoryFile(data, strFile))

@@ -12,7 +12,7 @@ namespace {
 
 int RunExport(const QStringList& args);
 
-const CLICOMMAND s_Export{"export", 2940, 2941, RunExport};
+const CLICOMMAND s_Export{"export", IDS_CLI_EXPORT_USAGE, IDS_CLI_EXPORT_SUMMARY, RunExport};
 VAULTLINE_CLI_COMMAND(s_Export);
 
 int RunExport(const QStringList& args)
@@ -27,7 +27,7 @@ int RunExport(const QStringList& args)
     QString strError;
     if (!WriteOutputBytes(a.strOutput, CMemoryTextFile::Write(data, a.eFormat), strError)) {
         CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, a.strOutput));
-        CliPrintError(LoadResString(2114).arg(strError));
+        CliPrintError(LoadResString(IDS_CLI_REASON).arg(strError));
         return CLI_EXIT_FILE;
     }
     return CLI_EXIT_OK;

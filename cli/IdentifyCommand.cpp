@@ -13,7 +13,7 @@ namespace {
 
 int RunIdentify(const QStringList& args);
 
-const CLICOMMAND s_Identify{"identify", 2300, 2301, RunIdentify};
+const CLICOMMAND s_Identify{"identify", IDS_CLI_IDENTIFY_USAGE, IDS_CLI_IDENTIFY_SUMMARY, RunIdentify};
 VAULTLINE_CLI_COMMAND(s_Identify);
 
 // A DXR9K answers with a serial number of at least this many characters.
@@ -29,8 +29,9 @@ int RunIdentify(const QStringList& argsGiven)
     QStringList args = argsGiven;
     const bool bJson = TakeJsonSwitch(args);
     if (args.size() != 1 || args.first().startsWith(QLatin1Char('-')))
-        return CliUsageError(s_Identify,
-                             args.isEmpty() ? LoadResString(2307) : LoadResString(2308).arg(args.join(' ')));
+        return CliUsageError(
+            s_Identify, args.isEmpty() ? LoadResString(IDS_CLI_RESOURCE_MISSING)
+                                       : LoadResString(IDS_CLI_EXPECTED_ONE_RESOURCE).arg(args.join(' ')));
     const QString& strResource = args.first();
 
     std::shared_ptr<IResourceManager> pResourceManager = CreateResourceManager();
@@ -43,11 +44,11 @@ int RunIdentify(const QStringList& argsGiven)
         if (wVersion != 0)
             dxr.GetIdentity(strManufacturer, strModel, strSerial, strFirmware);
     } catch (const _com_error& e) {
-        QString strMessage = LoadResString(2309).arg(strResource, e.ErrorMessage());
+        QString strMessage = LoadResString(IDS_CLI_IDENTIFY_FAILED).arg(strResource, e.ErrorMessage());
         if (e.Error() == Visa::VI_ERROR_TMO)
-            strMessage += QLatin1Char('\n') + LoadResString(2310);
+            strMessage += QLatin1Char('\n') + LoadResString(IDS_CLI_NO_ANSWER_HINT);
         else if (!pResourceManager)
-            strMessage += QLatin1Char('\n') + LoadResString(2311);
+            strMessage += QLatin1Char('\n') + LoadResString(IDS_CLI_NO_RESOURCE_MANAGER);
         CliPrintError(strMessage);
         return CLI_EXIT_VISA;
     } catch (const CScpiException& e) {
@@ -58,7 +59,8 @@ int RunIdentify(const QStringList& argsGiven)
     if (wVersion == 0 || strSerial.size() < MIN_SERIAL_LENGTH) {
         CliPrintError(LoadResString(IDS_WRONG_MODEL));
         if (wVersion != 0)
-            CliPrintError(LoadResString(2312).arg(strManufacturer, strModel, strSerial, strFirmware));
+            CliPrintError(
+                LoadResString(IDS_CLI_IDENTIFIED_AS).arg(strManufacturer, strModel, strSerial, strFirmware));
         return CLI_EXIT_WRONG_MODEL;
     }
 
@@ -74,11 +76,11 @@ int RunIdentify(const QStringList& argsGiven)
                                  {QStringLiteral("Version"), strVersion}});
         return CLI_EXIT_OK;
     }
-    PrintField(2302, strManufacturer);
-    PrintField(2303, strModel);
-    PrintField(2304, strSerial);
-    PrintField(2305, strFirmware);
-    PrintField(2306, strVersion);
+    PrintField(IDS_IDENTIFY_MANUFACTURER, strManufacturer);
+    PrintField(IDS_IDENTIFY_MODEL, strModel);
+    PrintField(IDS_IDENTIFY_SERIAL, strSerial);
+    PrintField(IDS_IDENTIFY_FIRMWARE, strFirmware);
+    PrintField(IDS_IDENTIFY_FIRMWARE_VERSION, strVersion);
     return CLI_EXIT_OK;
 }
 

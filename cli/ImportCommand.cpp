@@ -12,7 +12,7 @@ namespace {
 
 int RunImport(const QStringList& args);
 
-const CLICOMMAND s_Import{"import", 2942, 2943, RunImport};
+const CLICOMMAND s_Import{"import", IDS_CLI_IMPORT_USAGE, IDS_CLI_IMPORT_SUMMARY, RunImport};
 VAULTLINE_CLI_COMMAND(s_Import);
 
 // Everything is checked before anything is written: a fault anywhere in the
@@ -29,21 +29,22 @@ int RunImport(const QStringList& args)
     QString strError;
     if (!ReadInputBytes(strInput, CMemoryTextFile::MAX_INPUT_SIZE, bytes, strError)) {
         CliPrintError(FormatResString(IDS_FILE_NOT_READ, strInput));
-        CliPrintError(LoadResString(2114).arg(strError));
+        CliPrintError(LoadResString(IDS_CLI_REASON).arg(strError));
         return CLI_EXIT_FILE;
     }
     CXmlDocData data;
     if (!CMemoryTextFile::Read(bytes, a.eFormat, data, strError)) {
         CliPrintError(QStringLiteral("%1: %2").arg(
-            IsStandardStream(strInput) ? LoadResString(2960) : strInput, strError));
-        CliPrintError(LoadResString(2949).arg(strOutput));
+            IsStandardStream(strInput) ? LoadResString(IDS_CLI_STANDARD_INPUT) : strInput, strError));
+        CliPrintError(LoadResString(IDS_CLI_NOTHING_WRITTEN).arg(strOutput));
         return CLI_EXIT_FILE;
     }
     if (!SaveMemoryFile(data, strOutput))
         return CLI_EXIT_FILE;
     if (!IsStandardStream(strOutput))
-        CliPrintError(
-            LoadResString(2962).arg(IsStandardStream(strInput) ? LoadResString(2960) : strInput, strOutput));
+        CliPrintError(LoadResString(IDS_CLI_IMPORTED)
+                          .arg(IsStandardStream(strInput) ? LoadResString(IDS_CLI_STANDARD_INPUT) : strInput,
+                               strOutput));
     return CLI_EXIT_OK;
 }
 

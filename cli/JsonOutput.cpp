@@ -4,6 +4,7 @@
 
 #include "instrument/StoreMemCommands.h"
 #include "model/StoreMemComparison.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
@@ -22,8 +23,9 @@ QJsonValue DifferenceJson(int nMemory, const STOREMEMDIFFERENCE& d, const QStrin
                        {strA, d.strA},
                        {strB, d.strB}};
     if (d.bMemoTooLong)
-        object.insert(QStringLiteral("Note"),
-                      LoadResString(2744).arg(d.strA.size()).arg(StoreMemCommands::MEMO_LIMIT));
+        object.insert(
+            QStringLiteral("Note"),
+            LoadResString(IDS_MEMO_KEPT_SHORTER).arg(d.strA.size()).arg(StoreMemCommands::MEMO_LIMIT));
     return object;
 }
 

@@ -2,6 +2,7 @@
 #include "cli/JsonOutput.h"
 
 #include "platform/visa/ResourceManagerFactory.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
@@ -10,7 +11,7 @@ namespace {
 
 int RunList(const QStringList& args);
 
-const CLICOMMAND s_List{"list", 2200, 2201, RunList};
+const CLICOMMAND s_List{"list", IDS_CLI_LIST_USAGE, IDS_CLI_LIST_SUMMARY, RunList};
 VAULTLINE_CLI_COMMAND(s_List);
 
 int RunList(const QStringList& argsGiven)
@@ -18,11 +19,12 @@ int RunList(const QStringList& argsGiven)
     QStringList args = argsGiven;
     const bool bJson = TakeJsonSwitch(args);
     if (!args.isEmpty())
-        return CliUsageError(s_List, LoadResString(2204).arg(args.first()));
+        return CliUsageError(s_List, LoadResString(IDS_CLI_UNEXPECTED_ARGUMENT).arg(args.first()));
     const std::shared_ptr<IResourceManager> pResourceManager = CreateResourceManager();
     if (!pResourceManager) {
         // Only a forced provider can leave no resource manager at all.
-        CliPrintError(LoadResString(2202).arg(qEnvironmentVariable("VAULTLINE_VISA_PROVIDER")));
+        CliPrintError(LoadResString(IDS_CLI_LIST_NO_RESOURCE_MANAGER)
+                          .arg(qEnvironmentVariable("VAULTLINE_VISA_PROVIDER")));
         return CLI_EXIT_OK;
     }
     QStringList resources;
@@ -31,7 +33,7 @@ int RunList(const QStringList& argsGiven)
     } catch (const _com_error& e) {
         // VISA reports an empty search as a failure; that is an empty list.
         if (e.Error() != Visa::VI_ERROR_RSRC_NFOUND) {
-            CliPrintError(LoadResString(2203).arg(e.ErrorMessage()));
+            CliPrintError(LoadResString(IDS_CLI_LIST_FAILED).arg(e.ErrorMessage()));
             return CLI_EXIT_VISA;
         }
     }

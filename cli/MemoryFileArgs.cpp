@@ -16,11 +16,11 @@ bool SplitArguments(const CLICOMMAND& command, const QStringList& args, const QS
         const QString& str = args.at(i);
         if (str.startsWith(QLatin1String("--"))) {
             if (!valueOptions.contains(str)) {
-                CliUsageError(command, LoadResString(2109).arg(str));
+                CliUsageError(command, LoadResString(IDS_CLI_UNKNOWN_OPTION).arg(str));
                 return false;
             }
             if (i + 1 >= args.size()) {
-                CliUsageError(command, LoadResString(2110).arg(str));
+                CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_VALUE).arg(str));
                 return false;
             }
             options[str] = args.at(++i);
@@ -29,7 +29,7 @@ bool SplitArguments(const CLICOMMAND& command, const QStringList& args, const QS
         }
     }
     if (positional.size() != nPositional) {
-        CliUsageError(command, LoadResString(2108).arg(nPositional).arg(positional.size()));
+        CliUsageError(command, LoadResString(IDS_CLI_EXPECTED_ARGS).arg(nPositional).arg(positional.size()));
         return false;
     }
     return true;
@@ -40,7 +40,7 @@ bool ParseMemoryNumber(const CLICOMMAND& command, const QString& strText, int& n
     bool bOk = false;
     nMemory = strText.trimmed().toInt(&bOk, 10);
     if (!bOk || nMemory < 0 || nMemory >= CXmlDocData::MEMORY_COUNT) {
-        CliUsageError(command, LoadResString(2107).arg(strText));
+        CliUsageError(command, LoadResString(IDS_CLI_NOT_A_MEMORY_NUMBER).arg(strText));
         return false;
     }
     return true;
@@ -55,14 +55,14 @@ bool LoadMemoryFile(CXmlDocData& data, const QString& strPath)
         if (ReadInputBytes(strPath, CXmlFile::MAX_FILE_SIZE, bytes, strError) && data.LoadFromBytes(bytes))
             return true;
         CliPrintError(FormatResString(IDS_FILE_NOT_READ, strPath));
-        CliPrintError(LoadResString(2114).arg(strError.isEmpty() ? data.GetLastError() : strError));
+        CliPrintError(LoadResString(IDS_CLI_REASON).arg(strError.isEmpty() ? data.GetLastError() : strError));
         return false;
     }
     if (data.Load(strPath))
         return true;
     CliPrintError(FormatResString(IDS_FILE_NOT_READ, strPath));
     if (!data.GetLastError().isEmpty())
-        CliPrintError(LoadResString(2114).arg(data.GetLastError()));
+        CliPrintError(LoadResString(IDS_CLI_REASON).arg(data.GetLastError()));
     return false;
 }
 
@@ -77,26 +77,27 @@ bool SaveMemoryFile(CXmlDocData& data, const QString& strPath)
             strError = e.ErrorMessage();
         }
         CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strPath));
-        CliPrintError(LoadResString(2114).arg(strError));
+        CliPrintError(LoadResString(IDS_CLI_REASON).arg(strError));
         return false;
     }
     if (data.Save(strPath))
         return true;
     CliPrintError(FormatResString(IDS_FILE_NOT_WRITTEN, strPath));
     if (!data.GetLastError().isEmpty())
-        CliPrintError(LoadResString(2114).arg(data.GetLastError()));
+        CliPrintError(LoadResString(IDS_CLI_REASON).arg(data.GetLastError()));
     return false;
 }
 
 void PrintDifferences(int nMemory, const std::vector<STOREMEMDIFFERENCE>& differences)
 {
-    CliPrint(LoadResString(2106).arg(nMemory));
+    CliPrint(LoadResString(IDS_CLI_MEMORY_HEADING).arg(nMemory));
     for (const STOREMEMDIFFERENCE& d : differences) {
         QString strLine = QLatin1Char('\t') + d.strField + QLatin1Char('\t') + EscapeForLine(d.strA) +
                           QLatin1Char('\t') + EscapeForLine(d.strB);
         if (d.bMemoTooLong)
             strLine +=
-                QLatin1Char('\t') + LoadResString(2744).arg(d.strA.size()).arg(StoreMemCommands::MEMO_LIMIT);
+                QLatin1Char('\t') +
+                LoadResString(IDS_MEMO_KEPT_SHORTER).arg(d.strA.size()).arg(StoreMemCommands::MEMO_LIMIT);
         CliPrint(strLine);
     }
 }

@@ -12,7 +12,7 @@ struct STOREMEMDIFFERENCE;
 
 // What the memory-file commands (show, copy, diff) share: their argument
 // splitting, store-memory numbers, and loading and saving with the program's
-// messages 1002 and 1003.
+// messages IDS_FILE_NOT_READ and IDS_FILE_NOT_WRITTEN.
 
 // Splits args into positional arguments and "--name value" options; only the
 // names in valueOptions are known. False (after a usage message) on an unknown
@@ -23,10 +23,11 @@ bool SplitArguments(const CLICOMMAND& command, const QStringList& args, const QS
 // A store-memory number 0 to 99; false (after a usage message) otherwise.
 bool ParseMemoryNumber(const CLICOMMAND& command, const QString& strText, int& nMemory);
 
-// Resets the data and loads the file ("-": standard input); on failure prints message 1002 with the
+// Resets the data and loads the file ("-": standard input); on failure prints IDS_FILE_NOT_READ with the
 // path as given, and the reason, and returns false.
 bool LoadMemoryFile(CXmlDocData& data, const QString& strPath);
-// Saves ("-": standard output); on failure prints message 1003 with the path as given, and the reason.
+// Saves ("-": standard output); on failure prints IDS_FILE_NOT_WRITTEN with the path as given, and the
+// reason.
 bool SaveMemoryFile(CXmlDocData& data, const QString& strPath);
 
 // "Memory N", then one line per differing value on standard output: a tab, the

@@ -1,6 +1,7 @@
 #include "cli/BenchRun.h"
 #include "cli/CliCommand.h"
 
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QDir>
@@ -11,7 +12,7 @@ namespace {
 
 int RunRestore(const QStringList& args);
 
-const CLICOMMAND s_Restore{"restore", 2967, 2968, RunRestore};
+const CLICOMMAND s_Restore{"restore", IDS_CLI_RESTORE_USAGE, IDS_CLI_RESTORE_SUMMARY, RunRestore};
 VAULTLINE_CLI_COMMAND(s_Restore);
 
 // Each instrument gets the file that backup wrote for its model and serial
@@ -30,7 +31,7 @@ int RunRestore(const QStringList& args)
         job.strFile = dir.filePath(strName);
         if (!QFileInfo(job.strFile).isFile()) {
             job.nExit = CLI_EXIT_FILE;
-            job.strResult = LoadResString(2977).arg(strName);
+            job.strResult = LoadResString(IDS_BENCH_NO_FILE).arg(strName);
             return false;
         }
         transfer = QStringList{QStringLiteral("upload"), job.strFile, job.strResource};

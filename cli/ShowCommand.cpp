@@ -5,6 +5,7 @@
 #include "model/MemoryRows.h"
 #include "model/StoreMemComparison.h"
 #include "model/XmlDocData.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
@@ -14,7 +15,7 @@ namespace {
 
 int RunShow(const QStringList& args);
 
-const CLICOMMAND s_Show{"show", 2100, 2101, RunShow};
+const CLICOMMAND s_Show{"show", IDS_CLI_SHOW_USAGE, IDS_CLI_SHOW_SUMMARY, RunShow};
 VAULTLINE_CLI_COMMAND(s_Show);
 
 void PrintMemory(const STOREMEM& m)
@@ -73,7 +74,7 @@ int RunShow(const QStringList& argsGiven)
         return CLI_EXIT_OK;
     }
     for (int i = 0; i < memories.GetCount(); ++i) {
-        CliPrint(LoadResString(2106).arg(i));
+        CliPrint(LoadResString(IDS_CLI_MEMORY_HEADING).arg(i));
         PrintMemory(*memories.GetAt(i));
     }
     return CLI_EXIT_OK;

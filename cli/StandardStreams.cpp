@@ -1,5 +1,6 @@
 #include "cli/StandardStreams.h"
 
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QFile>
@@ -29,7 +30,7 @@ bool ReadInputBytes(const QString& strPath, qint64 nMaxSize, QByteArray& bytes, 
     while ((nRead = file.read(buffer, sizeof buffer)) > 0) {
         bytes.append(buffer, static_cast<qsizetype>(nRead));
         if (bytes.size() > nMaxSize) {
-            strError = LoadResString(2959).arg(nMaxSize / (1024 * 1024));
+            strError = LoadResString(IDS_CLI_INPUT_TOO_LARGE).arg(nMaxSize / (1024 * 1024));
             bytes.clear();
             return false;
         }
@@ -46,7 +47,7 @@ bool WriteOutputBytes(const QString& strPath, const QByteArray& bytes, QString& 
     if (IsStandardStream(strPath)) {
         const size_t n = std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
         if (n != static_cast<size_t>(bytes.size()) || std::fflush(stdout) != 0) {
-            strError = LoadResString(2964);
+            strError = LoadResString(IDS_CLI_STDOUT_WRITE_FAILED);
             return false;
         }
         return true;

@@ -1,6 +1,7 @@
 #include "cli/TextFormatArgs.h"
 #include "cli/MemoryFileArgs.h"
 
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <map>
@@ -17,7 +18,7 @@ bool ParseTextFileArguments(const CLICOMMAND& command, const QStringList& args, 
     if (output != options.end()) {
         a.strOutput = output->second;
     } else if (bImport) {
-        CliUsageError(command, LoadResString(2110).arg(QStringLiteral("--output")));
+        CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_VALUE).arg(QStringLiteral("--output")));
         return false;
     } else {
         a.strOutput = QStringLiteral("-");
@@ -37,6 +38,6 @@ bool ParseTextFileArguments(const CLICOMMAND& command, const QStringList& args, 
         a.eFormat = CMemoryTextFile::FORMAT_CSV;
         return true;
     }
-    CliUsageError(command, LoadResString(2944).arg(format->second));
+    CliUsageError(command, LoadResString(IDS_CLI_NOT_A_FORMAT).arg(format->second));
     return false;
 }

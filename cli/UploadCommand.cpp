@@ -11,7 +11,7 @@ namespace {
 
 int RunUpload(const QStringList& args);
 
-const CLICOMMAND s_upload = {"upload", 2402, 2403, RunUpload};
+const CLICOMMAND s_upload = {"upload", IDS_CLI_UPLOAD_USAGE, IDS_CLI_UPLOAD_SUMMARY, RunUpload};
 VAULTLINE_CLI_COMMAND(s_upload);
 
 int RunUpload(const QStringList& args)

@@ -10,7 +10,7 @@ namespace {
 
 int RunVerify(const QStringList& args);
 
-const CLICOMMAND s_verify = {"verify", 2740, 2741, RunVerify};
+const CLICOMMAND s_verify = {"verify", IDS_CLI_VERIFY_USAGE, IDS_CLI_VERIFY_SUMMARY, RunVerify};
 VAULTLINE_CLI_COMMAND(s_verify);
 
 // The comparison of an upload with --verify, without the upload: the

@@ -1,6 +1,7 @@
 #include "cli/CliCommand.h"
 
 #include "platform/visa/VisaTrace.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,7 @@ namespace {
 
 void PrintHelp()
 {
-    CliPrint(LoadResString(2000));
+    CliPrint(LoadResString(IDS_CLI_USAGE));
     CliPrint(QString());
     std::vector<CLICOMMAND> commands = CCliCommandRegistry::All();
     std::sort(commands.begin(), commands.end(),
@@ -21,9 +22,9 @@ void PrintHelp()
         CliPrint(QStringLiteral("      %1").arg(LoadResString(c.nSummaryId)));
     }
     CliPrint(QString());
-    CliPrint(LoadResString(2860));
+    CliPrint(LoadResString(IDS_CLI_LOG_OPTION_HELP));
     CliPrint(QString());
-    CliPrint(LoadResString(2001));
+    CliPrint(LoadResString(IDS_CLI_EXIT_CODES));
 }
 
 // Takes "--log FILE" (or "--log=FILE") out of the arguments, wherever it
@@ -35,7 +36,7 @@ bool TakeLogOption(QStringList& args)
         QString strPath;
         if (args[i] == QLatin1String("--log")) {
             if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
-                CliPrintError(LoadResString(2862));
+                CliPrintError(LoadResString(IDS_CLI_LOG_NEEDS_FILE));
                 return false;
             }
             strPath = args[i + 1];
@@ -44,7 +45,7 @@ bool TakeLogOption(QStringList& args)
             strPath = args[i].mid(6);
             args.removeAt(i);
             if (strPath.isEmpty()) {
-                CliPrintError(LoadResString(2862));
+                CliPrintError(LoadResString(IDS_CLI_LOG_NEEDS_FILE));
                 return false;
             }
         } else {
@@ -52,7 +53,7 @@ bool TakeLogOption(QStringList& args)
         }
         QString strError;
         if (!CVisaTrace::Start(strPath, strError)) {
-            CliPrintError(LoadResString(2861).arg(strPath, strError));
+            CliPrintError(LoadResString(IDS_CLI_LOG_NOT_WRITABLE).arg(strPath, strError));
             return false;
         }
         --i;
@@ -88,7 +89,7 @@ int main(int argc, char** argv)
     }
     const CLICOMMAND* pCommand = CCliCommandRegistry::Find(strFirst);
     if (!pCommand) {
-        CliPrintError(LoadResString(2003).arg(strFirst));
+        CliPrintError(LoadResString(IDS_CLI_UNKNOWN_COMMAND).arg(strFirst));
         return CLI_EXIT_USAGE;
     }
     if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {

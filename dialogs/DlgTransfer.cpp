@@ -80,8 +80,8 @@ bool CDlgTransfer::OnInitDialog()
 
     const bool bUpload = m_nMode == CTransferProcedure::MODE_UPLOAD;
     if (m_nMode == CTransferProcedure::MODE_VERIFY) {
-        setWindowTitle(LoadResString(2746));
-        m_btnTransfer->setText(LoadResString(2747));
+        setWindowTitle(LoadResString(IDS_VERIFY_TITLE));
+        m_btnTransfer->setText(LoadResString(IDS_VERIFY));
     } else {
         setWindowTitle(LoadResString(bUpload ? IDS_UPLOAD_TITLE : IDS_DOWNLOAD_TITLE));
         m_btnTransfer->setText(LoadResString(bUpload ? IDS_UPLOAD : IDS_DOWNLOAD));
@@ -233,7 +233,7 @@ void CDlgTransfer::ShowVerifyResults(const CTransferProcedure& procedure, const 
         ++nMemories;
     }
     if (m_differences.empty()) {
-        AfxMessageBox(LoadResString(2748), EMessageKind::Information);
+        AfxMessageBox(LoadResString(IDS_VERIFY_SAME), EMessageKind::Information);
         return;
     }
     CDlgVerifyResults dlg(m_differences, nMemories, strResource, this);

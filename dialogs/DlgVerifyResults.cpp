@@ -1,6 +1,7 @@
 #include "dialogs/DlgVerifyResults.h"
 
 #include "instrument/StoreMemCommands.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QDialogButtonBox>
@@ -14,10 +15,10 @@ CDlgVerifyResults::CDlgVerifyResults(const std::vector<VERIFYDIFFERENCE>& differ
                                      const QString& strResource, QWidget* pParent)
     : QDialog(pParent)
 {
-    setWindowTitle(LoadResString(2755));
+    setWindowTitle(LoadResString(IDS_VERIFY_RESULTS_TITLE));
     auto* pLayout = new QVBoxLayout(this);
-    auto* pSummary =
-        new QLabel(LoadResString(2749).arg(differences.size()).arg(nMemories).arg(strResource), this);
+    auto* pSummary = new QLabel(
+        LoadResString(IDS_VERIFY_DIFFER).arg(differences.size()).arg(nMemories).arg(strResource), this);
     pSummary->setWordWrap(true);
     pLayout->addWidget(pSummary);
 
@@ -25,15 +26,17 @@ CDlgVerifyResults::CDlgVerifyResults(const std::vector<VERIFYDIFFERENCE>& differ
     m_pList->setRootIsDecorated(false);
     m_pList->setAlternatingRowColors(true);
     m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_pList->setHeaderLabels({LoadResString(2750), LoadResString(2751), LoadResString(2752),
-                              LoadResString(2753), LoadResString(2754)});
+    m_pList->setHeaderLabels({LoadResString(IDS_VERIFY_HDR_MEMORY), LoadResString(IDS_VERIFY_HDR_FIELD),
+                              LoadResString(IDS_VERIFY_HDR_DOCUMENT),
+                              LoadResString(IDS_VERIFY_HDR_INSTRUMENT), LoadResString(IDS_VERIFY_HDR_NOTE)});
     QList<QTreeWidgetItem*> rows;
     for (const VERIFYDIFFERENCE& d : differences) {
         QStringList cells{QString::number(d.nMemory), d.difference.strField, EscapeForLine(d.difference.strA),
                           EscapeForLine(d.difference.strB)};
-        cells << (d.difference.bMemoTooLong
-                      ? LoadResString(2744).arg(d.difference.strA.size()).arg(StoreMemCommands::MEMO_LIMIT)
-                      : QString());
+        cells << (d.difference.bMemoTooLong ? LoadResString(IDS_MEMO_KEPT_SHORTER)
+                                                  .arg(d.difference.strA.size())
+                                                  .arg(StoreMemCommands::MEMO_LIMIT)
+                                            : QString());
         auto* pRow = new QTreeWidgetItem(cells);
         pRow->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
         rows << pRow;

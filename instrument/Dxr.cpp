@@ -4,6 +4,7 @@
 #include "instrument/ScpiReply.h"
 #include "instrument/StoreMemCommands.h"
 #include "platform/visa/VisaStatus.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QDeadlineTimer>
@@ -49,8 +50,9 @@ void CDxr::LockOrReportInUse(IMessage& session)
         // another program has it.
         if (e.Error() != Visa::VI_ERROR_TMO && e.Error() != Visa::VI_ERROR_RSRC_LOCKED)
             throw;
-        throw _com_error(Visa::VI_ERROR_RSRC_LOCKED,
-                         LoadResString(2700).arg(session.ResourceName()).arg(LOCK_TIMEOUT_MS));
+        throw _com_error(
+            Visa::VI_ERROR_RSRC_LOCKED,
+            LoadResString(IDS_INSTRUMENT_IN_USE).arg(session.ResourceName()).arg(LOCK_TIMEOUT_MS));
     }
 }
 
@@ -108,7 +110,7 @@ QString CDxr::Query(IMessage& session, const QString& strCommand) const
         strReply += strPart;
     }
     if (strReply.size() > ScpiReply::REPLY_CHARS - 1)
-        Fail(LoadResString(2701)
+        Fail(LoadResString(IDS_REPLY_TOO_LONG)
                  .arg(strCommand.trimmed())
                  .arg(strReply.size())
                  .arg(ScpiReply::REPLY_CHARS - 1));
@@ -118,7 +120,7 @@ QString CDxr::Query(IMessage& session, const QString& strCommand) const
 void CDxr::Fail(const QString& strText) const
 {
     throw _com_error(Visa::VI_ERROR_IO,
-                     m_nMemory >= 0 ? LoadResString(2703).arg(m_nMemory).arg(strText) : strText);
+                     m_nMemory >= 0 ? LoadResString(IDS_IN_MEMORY).arg(m_nMemory).arg(strText) : strText);
 }
 
 QString CDxr::Shorten(const QString& strReply)
@@ -248,7 +250,7 @@ void CDxr::WriteStoreMemory(const STOREMEM& mem)
     // a record that does not fit is refused before anything of it is sent.
     const QString strField = StoreMemCommands::TooLongField(mem);
     if (!strField.isEmpty())
-        Fail(LoadResString(2704).arg(strField).arg(ScpiReply::REPLY_CHARS));
+        Fail(LoadResString(IDS_VALUE_TOO_LONG_FOR_COMMAND).arg(strField).arg(ScpiReply::REPLY_CHARS));
     // No pause, reply or error check between the ten commands: the error
     // queue is read once, after the lock is released.
     const SMEMCOMMAND* pCommands = StoreMemCommands::Table();
@@ -270,7 +272,7 @@ void CDxr::ReadStoreMemory(STOREMEM& mem)
         const QString strQuery = StoreMemCommands::FormatQuery(pCommands[i]);
         const QString strReply = Query(session, strQuery);
         if (!StoreMemCommands::ParseReply(pCommands[i], strReply, read))
-            Fail(LoadResString(2702).arg(strQuery.trimmed(), Shorten(strReply)));
+            Fail(LoadResString(IDS_REPLY_DOES_NOT_FIT).arg(strQuery.trimmed(), Shorten(strReply)));
     }
     session.UnlockRsrc();
     Check();

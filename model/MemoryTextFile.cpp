@@ -2,6 +2,7 @@
 
 #include "model/StoreMemFields.h"
 #include "model/XmlDocData.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 #include "xmlfile/XmlText.h"
 
@@ -147,7 +148,7 @@ bool SetCell(const COLUMN& c, const CELL& cell, int nLine, STOREMEM& m, QString&
     switch (KindOf(c)) {
     case FIELD_TEXT:
         if (cell.eType != VALUE_STRING) {
-            strError = LineMessage(2946, nLine, c.strName);
+            strError = LineMessage(IDS_TEXT_NEEDS_QUOTED_TEXT, nLine, c.strName);
             return false;
         }
         m.*c.pField->pText = cell.strText;
@@ -164,7 +165,7 @@ bool SetCell(const COLUMN& c, const CELL& cell, int nLine, STOREMEM& m, QString&
                     cell.strText.compare(QLatin1String("-inf"), Qt::CaseInsensitive) == 0)) {
             f = XmlText::ScanFloat(cell.strText.toLatin1().constData());
         } else {
-            strError = LineMessage(2947, nLine, c.strName);
+            strError = LineMessage(IDS_TEXT_NEEDS_NUMBER, nLine, c.strName);
             return false;
         }
         if (c.pAbc)
@@ -175,7 +176,7 @@ bool SetCell(const COLUMN& c, const CELL& cell, int nLine, STOREMEM& m, QString&
     }
     case FIELD_COUNTTIME:
         if (cell.eType != VALUE_BOOL) {
-            strError = LineMessage(2948, nLine, c.strName);
+            strError = LineMessage(IDS_TEXT_NEEDS_BOOLEAN, nLine, c.strName);
             return false;
         }
         m.*c.pField->pInt = cell.strText == QLatin1String("true") ? 1 : 0;
@@ -184,7 +185,7 @@ bool SetCell(const COLUMN& c, const CELL& cell, int nLine, STOREMEM& m, QString&
         bool bOk = false;
         const int n = cell.eType == VALUE_NUMBER ? cell.strText.toInt(&bOk, 10) : 0;
         if (!bOk || n < -32768 || n > 32767) {
-            strError = LineMessage(2950, nLine, c.strName);
+            strError = LineMessage(IDS_TEXT_NEEDS_WHOLE_NUMBER, nLine, c.strName);
             return false;
         }
         m.*c.pField->pInt = n;
@@ -200,7 +201,7 @@ int MemoryIndex(const CELL& cell, int nLine, QString& strError)
     bool bOk = false;
     const int n = cell.eType == VALUE_NUMBER ? cell.strText.toInt(&bOk, 10) : -1;
     if (!bOk || n < 0 || n >= CXmlDocData::MEMORY_COUNT) {
-        strError = LineMessage(2951, nLine, cell.strText);
+        strError = LineMessage(IDS_TEXT_INDEX_NOT_A_MEMORY, nLine, cell.strText);
         return -1;
     }
     return n;
@@ -297,7 +298,7 @@ public:
     bool Document(JVALUE& value, QString& strError)
     {
         if (!Value(value, 0) || (SkipSpace(), m_p != m_pEnd)) {
-            strError = m_strError.isEmpty() ? LoadResString(2954).arg(m_nLine) : m_strError;
+            strError = m_strError.isEmpty() ? LoadResString(IDS_TEXT_INVALID_JSON).arg(m_nLine) : m_strError;
             return false;
         }
         return true;
@@ -376,7 +377,7 @@ private:
                 return false;
             for (const auto& member : value.members) {
                 if (member.first == strKey) {
-                    m_strError = LineMessage(2956, nKeyLine, strKey);
+                    m_strError = LineMessage(IDS_TEXT_FIELD_TWICE, nKeyLine, strKey);
                     return false;
                 }
             }
@@ -523,13 +524,13 @@ bool ApplyMember(const QString& strKey, const JVALUE& value, STOREMEM& m, QStrin
         if (strKey != QLatin1String(g_AbcMemNames[a]))
             continue;
         if (value.cell.eType != VALUE_OBJECT) {
-            strError = LineMessage(2961, value.nLine, strKey);
+            strError = LineMessage(IDS_TEXT_NEEDS_MEMORY_OBJECT, value.nLine, strKey);
             return false;
         }
         for (const auto& [strName, v] : value.members) {
             const COLUMN* pColumn = FindColumn(strKey + QLatin1Char('/') + strName);
             if (!pColumn) {
-                strError = LineMessage(2945, v.nLine, strKey + QLatin1Char('/') + strName);
+                strError = LineMessage(IDS_TEXT_UNKNOWN_FIELD, v.nLine, strKey + QLatin1Char('/') + strName);
                 return false;
             }
             if (!SetCell(*pColumn, v.cell, v.nLine, m, strError))
@@ -539,7 +540,7 @@ bool ApplyMember(const QString& strKey, const JVALUE& value, STOREMEM& m, QStrin
     }
     const COLUMN* pColumn = FindColumn(strKey);
     if (!pColumn || pColumn->pAbc) {
-        strError = LineMessage(2945, value.nLine, strKey);
+        strError = LineMessage(IDS_TEXT_UNKNOWN_FIELD, value.nLine, strKey);
         return false;
     }
     return SetCell(*pColumn, value.cell, value.nLine, m, strError);
@@ -551,25 +552,25 @@ bool ReadJson(const QByteArray& bytes, CXmlDocData& data, QString& strError)
     if (!CJsonReader(bytes).Document(root, strError))
         return false;
     if (root.cell.eType != VALUE_OBJECT) {
-        strError = LoadResString(2955).arg(root.nLine);
+        strError = LoadResString(IDS_TEXT_EXPECTED_MEMORIES).arg(root.nLine);
         return false;
     }
     const JVALUE* pList = nullptr;
     for (const auto& [strKey, v] : root.members) {
         if (strKey != QLatin1String("Memories")) {
-            strError = LineMessage(2945, v.nLine, strKey);
+            strError = LineMessage(IDS_TEXT_UNKNOWN_FIELD, v.nLine, strKey);
             return false;
         }
         pList = &v;
     }
     if (!pList || pList->cell.eType != VALUE_ARRAY) {
-        strError = LoadResString(2955).arg(pList ? pList->nLine : root.nLine);
+        strError = LoadResString(IDS_TEXT_EXPECTED_MEMORIES).arg(pList ? pList->nLine : root.nLine);
         return false;
     }
     std::map<int, int> lineOfMemory;
     for (const JVALUE& item : pList->items) {
         if (item.cell.eType != VALUE_OBJECT) {
-            strError = LoadResString(2955).arg(item.nLine);
+            strError = LoadResString(IDS_TEXT_EXPECTED_MEMORIES).arg(item.nLine);
             return false;
         }
         const JVALUE* pIndex = nullptr;
@@ -578,14 +579,17 @@ bool ReadJson(const QByteArray& bytes, CXmlDocData& data, QString& strError)
                 pIndex = &member.second;
         }
         if (!pIndex) {
-            strError = LoadResString(2953).arg(item.nLine);
+            strError = LoadResString(IDS_TEXT_MEMORY_WITHOUT_INDEX).arg(item.nLine);
             return false;
         }
         const int nMemory = MemoryIndex(pIndex->cell, pIndex->nLine, strError);
         if (nMemory < 0)
             return false;
         if (lineOfMemory.count(nMemory)) {
-            strError = LoadResString(2952).arg(pIndex->nLine).arg(nMemory).arg(lineOfMemory[nMemory]);
+            strError = LoadResString(IDS_TEXT_MEMORY_TWICE)
+                           .arg(pIndex->nLine)
+                           .arg(nMemory)
+                           .arg(lineOfMemory[nMemory]);
             return false;
         }
         lineOfMemory[nMemory] = pIndex->nLine;
@@ -652,7 +656,7 @@ bool SplitCsv(const QByteArray& bytes, std::vector<CSVRECORD>& records, QString&
                 bOnlyEmpty = false;
                 for (++p;; ++p) {
                     if (p == pEnd) {
-                        strError = LoadResString(2958).arg(record.nLine);
+                        strError = LoadResString(IDS_TEXT_INVALID_CSV).arg(record.nLine);
                         return false;
                     }
                     if (*p == '"') {
@@ -669,13 +673,13 @@ bool SplitCsv(const QByteArray& bytes, std::vector<CSVRECORD>& records, QString&
                     cell += *p;
                 }
                 if (p != pEnd && *p != ',' && *p != '\r' && *p != '\n') {
-                    strError = LoadResString(2958).arg(nLine);
+                    strError = LoadResString(IDS_TEXT_INVALID_CSV).arg(nLine);
                     return false;
                 }
             } else {
                 while (p != pEnd && *p != ',' && *p != '\r' && *p != '\n') {
                     if (*p == '"') {
-                        strError = LoadResString(2958).arg(nLine);
+                        strError = LoadResString(IDS_TEXT_INVALID_CSV).arg(nLine);
                         return false;
                     }
                     cell += *p++;
@@ -694,7 +698,7 @@ bool SplitCsv(const QByteArray& bytes, std::vector<CSVRECORD>& records, QString&
                 ++p;
                 ++nLine;
             } else if (p != pEnd) {
-                strError = LoadResString(2958).arg(nLine);
+                strError = LoadResString(IDS_TEXT_INVALID_CSV).arg(nLine);
                 return false;
             }
             break;
@@ -729,7 +733,7 @@ bool ReadCsv(const QByteArray& bytes, CXmlDocData& data, QString& strError)
     if (!SplitCsv(bytes, records, strError))
         return false;
     if (records.empty()) {
-        strError = LoadResString(2953).arg(1);
+        strError = LoadResString(IDS_TEXT_MEMORY_WITHOUT_INDEX).arg(1);
         return false;
     }
     const CSVRECORD& header = records.front();
@@ -738,28 +742,30 @@ bool ReadCsv(const QByteArray& bytes, CXmlDocData& data, QString& strError)
     for (int i = 0; i < header.cells.size(); ++i) {
         const QString& strName = header.cells.at(i);
         if (header.cells.indexOf(strName) != i) {
-            strError = LineMessage(2956, header.nLine, strName);
+            strError = LineMessage(IDS_TEXT_FIELD_TWICE, header.nLine, strName);
             return false;
         }
         const COLUMN* pColumn = FindColumn(strName);
         if (strName == QLatin1String("Index"))
             nIndexColumn = i;
         else if (!pColumn) {
-            strError = LineMessage(2945, header.nLine, strName);
+            strError = LineMessage(IDS_TEXT_UNKNOWN_FIELD, header.nLine, strName);
             return false;
         }
         columns.push_back(pColumn);
     }
     if (nIndexColumn < 0) {
-        strError = LoadResString(2953).arg(header.nLine);
+        strError = LoadResString(IDS_TEXT_MEMORY_WITHOUT_INDEX).arg(header.nLine);
         return false;
     }
     std::map<int, int> lineOfMemory;
     for (size_t r = 1; r < records.size(); ++r) {
         const CSVRECORD& record = records[r];
         if (record.cells.size() != header.cells.size()) {
-            strError =
-                LoadResString(2957).arg(record.nLine).arg(record.cells.size()).arg(header.cells.size());
+            strError = LoadResString(IDS_TEXT_CELL_COUNT)
+                           .arg(record.nLine)
+                           .arg(record.cells.size())
+                           .arg(header.cells.size());
             return false;
         }
         const QString& strIndex = record.cells.at(nIndexColumn);
@@ -768,7 +774,10 @@ bool ReadCsv(const QByteArray& bytes, CXmlDocData& data, QString& strError)
         if (nMemory < 0)
             return false;
         if (lineOfMemory.count(nMemory)) {
-            strError = LoadResString(2952).arg(record.nLine).arg(nMemory).arg(lineOfMemory[nMemory]);
+            strError = LoadResString(IDS_TEXT_MEMORY_TWICE)
+                           .arg(record.nLine)
+                           .arg(nMemory)
+                           .arg(lineOfMemory[nMemory]);
             return false;
         }
         lineOfMemory[nMemory] = record.nLine;

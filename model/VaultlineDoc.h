@@ -91,7 +91,7 @@ public:
 
 private:
     // Load or save with the wait cursor; a failure is reported with message
-    // 1002 or 1003 naming the path, and the reason when one is known.
+    // IDS_FILE_NOT_READ or IDS_FILE_NOT_WRITTEN naming the path, and the reason when one is known.
     bool SerializeWithReport(bool bSave, const QString& strPath);
     // The save prompt: shown only when modified; not modified counts as No.
     IDocumentUi::EAnswer AskSaveChanges();

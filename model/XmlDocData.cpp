@@ -3,6 +3,7 @@
 #include "model/StoreMemFields.h"
 
 #include "platform/com/ComError.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 #include "xmlfile/XmlFile.h"
 #include "xmlfile/XmlText.h"
@@ -191,7 +192,9 @@ QStringList CXmlDocData::NonXmlCharacters(const CStoreMemContainer& memories, in
                 continue;
             const QString strCharacters = XmlText::NameNonXmlCharacters(pMem->*f.pText);
             if (!strCharacters.isEmpty())
-                found << LoadResString(2788).arg(i).arg(QLatin1String(f.pszName), strCharacters);
+                found << LoadResString(IDS_TEXT_SAVED_AS_REPLACEMENT)
+                             .arg(i)
+                             .arg(QLatin1String(f.pszName), strCharacters);
         }
     }
     return found;

@@ -2,20 +2,12 @@
 
 #include "resources/Resource.h"
 
-#include <QHash>
-
 namespace {
-
-struct STRINGENTRY
-{
-    unsigned nId;
-    const char16_t* pszText;
-};
 
 // Every user-visible text of the program. Identifiers below 2000 are those of
 // the original resource script and must not change; 2000 and above are texts of
 // this port's own (command-line tool, Linux-specific messages), one block per area.
-const STRINGENTRY s_Strings[] = {
+const TEXTENTRY s_Strings[] = {
     // Frame and application
     {IDS_APP_TITLE, u"DXR9K Vaultline"},
     {AFX_IDS_IDLEMESSAGE, u"Ready"},
@@ -90,376 +82,316 @@ const STRINGENTRY s_Strings[] = {
     {ID_INDICATOR_SCRL, u"SCRL"},
 
     // 2000-2099: command-line tool, common texts
-    {2000, u"Usage: vaultline-cli [--log FILE] COMMAND [ARGUMENTS]\n\nBacks up, restores and inspects the "
-           u"store memories of DXR9K electronic loads.\nCommands:"},
-    {2001, u"Exit codes: 0 success, 1 diff or verify found differences or doctor found a problem, 2 usage "
-           u"error, 3 a memory file could not be read or written,\n4 wrong model, 5 VISA failure (the "
-           u"instrument in use by another program included), 6 instrument errors,\n7 upload refused before "
-           u"anything was sent, 130 cancelled.\nRun "
-           u"'vaultline-cli COMMAND --help' for one command."},
-    {2002, u"Usage: vaultline-cli %1"},
-    {2003, u"vaultline-cli: unknown command '%1'. Run 'vaultline-cli --help' for the list of commands."},
+    {IDS_CLI_USAGE,
+     u"Usage: vaultline-cli [--log FILE] COMMAND [ARGUMENTS]\n\nBacks up, restores and inspects the "
+     u"store memories of DXR9K electronic loads.\nCommands:"},
+    {IDS_CLI_EXIT_CODES,
+     u"Exit codes: 0 success, 1 diff or verify found differences or doctor found a problem, 2 usage "
+     u"error, 3 a memory file could not be read or written,\n4 wrong model, 5 VISA failure (the "
+     u"instrument in use by another program included), 6 instrument errors,\n7 upload refused before "
+     u"anything was sent, 130 cancelled.\nRun "
+     u"'vaultline-cli COMMAND --help' for one command."},
+    {IDS_CLI_USAGE_OF_COMMAND, u"Usage: vaultline-cli %1"},
+    {IDS_CLI_UNKNOWN_COMMAND,
+     u"vaultline-cli: unknown command '%1'. Run 'vaultline-cli --help' for the list of commands."},
 
     // 2100-2199: memory files on the command line (show, copy, diff)
-    {2100, u"show FILE [--memory N] [--json]"},
-    {2101, u"Shows the store memories of a memory file as the memory form lays them out: one line per row, "
-           u"the four cells separated by tabs."},
-    {2102, u"copy FILE SOURCE TARGET [--output OUTFILE]"},
-    {2103, u"Copies store memory SOURCE over store memory TARGET and saves the memory file (or OUTFILE)."},
-    {2104, u"diff FILE_A FILE_B [--json]"},
-    {2105, u"Lists the values that differ between two memory files, memory by memory; exit code 1 when any "
-           u"differ."},
-    {2106, u"Memory %1"},
-    {2107, u"'%1' is not a store memory number: use 0 to 99."},
-    {2108, u"expected %1 arguments, got %2."},
-    {2109, u"unknown option '%1'."},
-    {2110, u"option %1 needs a value."},
-    {2111, u"Memory %1 copied over memory %2; saved to %3."},
-    {2112, u"The two files hold the same store memories."},
-    {2113, u"%1 values differ in %2 store memories."},
-    {2114, u"Reason: %1"},
+    {IDS_CLI_SHOW_USAGE, u"show FILE [--memory N] [--json]"},
+    {IDS_CLI_SHOW_SUMMARY,
+     u"Shows the store memories of a memory file as the memory form lays them out: one line per row, "
+     u"the four cells separated by tabs."},
+    {IDS_CLI_COPY_USAGE, u"copy FILE SOURCE TARGET [--output OUTFILE]"},
+    {IDS_CLI_COPY_SUMMARY,
+     u"Copies store memory SOURCE over store memory TARGET and saves the memory file (or OUTFILE)."},
+    {IDS_CLI_DIFF_USAGE, u"diff FILE_A FILE_B [--json]"},
+    {IDS_CLI_DIFF_SUMMARY,
+     u"Lists the values that differ between two memory files, memory by memory; exit code 1 when any "
+     u"differ."},
+    {IDS_CLI_MEMORY_HEADING, u"Memory %1"},
+    {IDS_CLI_NOT_A_MEMORY_NUMBER, u"'%1' is not a store memory number: use 0 to 99."},
+    {IDS_CLI_EXPECTED_ARGS, u"expected %1 arguments, got %2."},
+    {IDS_CLI_UNKNOWN_OPTION, u"unknown option '%1'."},
+    {IDS_CLI_OPTION_NEEDS_VALUE, u"option %1 needs a value."},
+    {IDS_CLI_MEMORY_COPIED, u"Memory %1 copied over memory %2; saved to %3."},
+    {IDS_CLI_FILES_SAME, u"The two files hold the same store memories."},
+    {IDS_CLI_FILES_DIFFER, u"%1 values differ in %2 store memories."},
+    {IDS_CLI_REASON, u"Reason: %1"},
 
-    // 2200-2299: instrument I/O (resource listing, sessions)
-    {2200, u"list [--json]"},
-    {2201, u"Lists the instrument resources that VISA finds (?*::INSTR), one per line."},
-    {2202, u"vaultline-cli list: no VISA resource manager could be created (VAULTLINE_VISA_PROVIDER=%1); "
-           u"install a VISA library or unset the variable."},
-    {2203, u"vaultline-cli list: %1"},
-    {2204, u"unexpected argument '%1'"},
-    {2210, u"\"%1\": %2."},
-    {2211, u"the name is empty"},
-    {2212, u"a field between two \"::\" is empty"},
-    {2213, u"\"%1\" does not begin with a VISA interface type (ASRL, GPIB, USB, TCPIP, VXI, PXI)"},
-    {2214, u"the board \"%1\" is neither a number nor, for ASRL, a device path such as /dev/ttyUSB0"},
-    {2215, u"there is no resource class %1 for %2"},
-    {2216, u"address fields are missing"},
-    {2217, u"unexpected field \"%1\""},
-    {2218, u"\"%1\" is not a GPIB address (0 to 30)"},
-    {2219, u"\"%1\" is not a USB identifier (such as 0x1AB1)"},
-    {2220, u"\"%1\" is not a USB interface number"},
-    {2221, u"\"%1\" is not a TCP port (1 to 65535)"},
-    {2222, u"the expression is empty"},
-    {2223, u"'%1' at position %2 has no character or group before it to repeat"},
-    {2224, u"unmatched closing bracket at position %1"},
-    {2225, u"'\\' at the end has no character to take literally"},
-    {2226, u"attribute conditions in braces are not supported"},
-    {2227, u"a '(' is not closed"},
-    {2228, u"\"%1\": %2."},
-    {2229, u"a '[' is not closed"},
-    {2230, u"the range %1-%2 runs backwards"},
-    {2231, u"the list [] is empty"},
-    {2241, u"Permission denied on %1, which belongs to the group '%2'. Add your user to that group (for "
-           u"serial ports usually 'dialout': sudo usermod -aG dialout $USER), then log out and in again."},
-    {2242,
-     u"Permission denied on %1, which belongs to the group '%2'. Give your user access to USB instruments "
-     u"with a udev rule, for example SUBSYSTEM==\"usbmisc\", KERNEL==\"usbtmc*\", GROUP=\"plugdev\", "
-     u"MODE=\"0660\" in /etc/udev/rules.d/60-usbtmc.rules, and be a member of that group."},
-    {2243, u"There is no device %1: it is unplugged, or the program that served it has ended."},
-    {2244, u"%1 is not a serial line."},
-    {2245, u"%1 is in use by another program."},
-    {2246, u"The device %1 went away (unplugged, switched off, or the program that served it ended)."},
-    {2247, u"%1: %2."},
-    {2248, u"Another session held the lock on %1 for longer than %2 ms."},
-    {2249, u"Another session holds an exclusive lock on %1."},
-    {2250, u"%1 does not accept %2 = %3."},
-    {2256, u"No USB instrument %1 is attached (attached: %2)."},
-    {2257, u"The host %1 was not found (%2)."},
-    {2258,
-     u"%1 refused the connection; check the host and port, and that the instrument's socket server is on."},
-    {2259, u"No connection to %1 within %2 ms."},
-    {2262, u"%1 characters cannot be read; the count must be at least 1."},
-    {2263, u"%1: serial boards are numbered from 1 (ASRL1::INSTR is /dev/ttyS0); name a device as "
-           u"ASRL/dev/ttyUSB0::INSTR."},
-    {2264, u"The access mode %1 is not valid."},
-    {2265, u"The lock type %1 is not supported."},
-    {2266, u"none"},
-    {2267, u"Nothing matches \"%1\"."},
+    // 2200-2299: instrument I/O (resource listing); the sessions' own texts are platform/visa's
+    {IDS_CLI_LIST_USAGE, u"list [--json]"},
+    {IDS_CLI_LIST_SUMMARY, u"Lists the instrument resources that VISA finds (?*::INSTR), one per line."},
+    {IDS_CLI_LIST_NO_RESOURCE_MANAGER,
+     u"vaultline-cli list: no VISA resource manager could be created (VAULTLINE_VISA_PROVIDER=%1); "
+     u"install a VISA library or unset the variable."},
+    {IDS_CLI_LIST_FAILED, u"vaultline-cli list: %1"},
+    {IDS_CLI_UNEXPECTED_ARGUMENT, u"unexpected argument '%1'"},
 
-    // 2900-2939: LAN (VXI-11, HiSLIP) and GPIB sessions of the built-in VISA
-    {2900, u"The built-in VISA reaches serial lines (ASRL), USB instruments on the usbtmc driver, LAN "
-           u"instruments through VXI-11 (TCPIP::host::INSTR) and HiSLIP (TCPIP::host::hislip0::INSTR), GPIB "
-           u"through linux-gpib (GPIB::N::INSTR) and raw sockets (TCPIP::host::port::SOCKET); "
-           u"%1 needs a VISA library installed on this system."},
-    {2901, u"%1 has no VXI-11 server: its portmapper at %2 does not know the VXI-11 core program."},
-    {2902, u"%1 sent something that is not a valid reply (%2); the connection was closed."},
-    {2903, u"a reply longer than any answer can be"},
-    {2904, u"a malformed reply"},
-    {2905, u"%1 refused the remote procedure call %3 of program %2 (status %4)."},
-    {2906, u"%1 did not answer within the timeout."},
-    {2907, u"VAULTLINE_VXI11_PORTMAPPER=%1 is not a TCP port (1 to 65535)."},
-    {2908, u"%1 no longer knows this session's link (the instrument restarted or closed it)."},
-    {2909, u"%1 reported VXI-11 error %2."},
-    {2910, u"The LAN device name \"%1\" is longer than 256 bytes."},
-    {2911, u"%1 refused a link to the device \"%2\" (VXI-11 error %3); check the device name (inst0, or "
-           u"gpib0,N behind a LAN/GPIB gateway)."},
-    {2912, u"VXI-11 instruments know only the exclusive lock; %1 cannot be locked shared."},
-    {2913, u"%1 ended the HiSLIP session with a fatal error (code %2): %3"},
-    {2914, u"%1 reported a HiSLIP error (code %2): %3"},
-    {2915, u"%1 announced a message of %2 bytes, more than the %3 bytes this session accepts; the connection "
-           u"was closed."},
-    {2916, u"%1 sent bytes that are not a HiSLIP message; the connection was closed."},
-    {2917, u"%1 answered the HiSLIP initialization with message type %2; the connection was closed."},
-    {2918, u"%1 refused the lock request as an error."},
-    {2919, u"%1 needs linux-gpib, whose library could not be loaded (%2). Install linux-gpib (it is not "
-           u"packaged in Debian 12), load the kernel module of the GPIB board and describe the board in "
-           u"/etc/gpib.conf."},
-    {2920, u"%1: %2 (iberr %3, ibsta 0x%4)."},
-    {2921,
-     u"a driver or system error: is the board described in /etc/gpib.conf and its kernel module loaded?"},
-    {2922, u"the board is not the controller in charge"},
-    {2923, u"no listener answered: is the instrument switched on and set to that address?"},
-    {2924, u"an addressing error"},
-    {2925, u"an invalid argument"},
-    {2926, u"the GPIB timeout passed"},
-    {2927, u"there is no such GPIB board"},
-    {2928, u"a bus error"},
-    {2929, u"GPIB error %1"},
-    {2930, u"GPIB instruments (GPIB::PAD::INSTR): reached through linux-gpib's libgpib.so.0"},
-    {2931, u"It is not a folder this user may create files in, and it could not be made one."},
-    {2932, u"no resources: name them, give --resources-from FILE, or configure them (the resources file or "
-           u"VAULTLINE_VISA_RESOURCES)."},
+    // 2930-2939: doctor's GPIB line, bench folders and resources (2900-2929 are platform/visa's)
+    {IDS_DOCTOR_GPIB_REACHED,
+     u"GPIB instruments (GPIB::PAD::INSTR): reached through linux-gpib's libgpib.so.0"},
+    {IDS_CLI_NOT_A_WRITABLE_FOLDER,
+     u"It is not a folder this user may create files in, and it could not be made one."},
+    {IDS_CLI_NO_RESOURCES_CONFIGURED,
+     u"no resources: name them, give --resources-from FILE, or configure them (the resources file or "
+     u"VAULTLINE_VISA_RESOURCES)."},
 
     // 2300-2399: instrument driver and simulator (identify)
-    {2300, u"identify RESOURCE [--json]"},
-    {2301,
+    {IDS_CLI_IDENTIFY_USAGE, u"identify RESOURCE [--json]"},
+    {IDS_CLI_IDENTIFY_SUMMARY,
      u"Identifies the DXR9K at RESOURCE: manufacturer, model, serial number, firmware and its version."},
-    {2302, u"Manufacturer"},
-    {2303, u"Model"},
-    {2304, u"Serial number"},
-    {2305, u"Firmware"},
-    {2306, u"Firmware version"},
-    {2307, u"the VISA resource of the instrument is missing (see 'vaultline-cli list')"},
-    {2308, u"expected one VISA resource, not '%1'"},
-    {2309, u"vaultline-cli identify: %1: %2"},
-    {2310, u"The instrument did not answer. Check that it is switched on and connected, and that a serial "
-           u"line is set to 19200bps/N/8/2/AckOFF on the instrument."},
-    {2311,
+    {IDS_IDENTIFY_MANUFACTURER, u"Manufacturer"},
+    {IDS_IDENTIFY_MODEL, u"Model"},
+    {IDS_IDENTIFY_SERIAL, u"Serial number"},
+    {IDS_IDENTIFY_FIRMWARE, u"Firmware"},
+    {IDS_IDENTIFY_FIRMWARE_VERSION, u"Firmware version"},
+    {IDS_CLI_RESOURCE_MISSING, u"the VISA resource of the instrument is missing (see 'vaultline-cli list')"},
+    {IDS_CLI_EXPECTED_ONE_RESOURCE, u"expected one VISA resource, not '%1'"},
+    {IDS_CLI_IDENTIFY_FAILED, u"vaultline-cli identify: %1: %2"},
+    {IDS_CLI_NO_ANSWER_HINT,
+     u"The instrument did not answer. Check that it is switched on and connected, and that a serial "
+     u"line is set to 19200bps/N/8/2/AckOFF on the instrument."},
+    {IDS_CLI_NO_RESOURCE_MANAGER,
      u"No VISA resource manager could be created; install a VISA library or unset VAULTLINE_VISA_PROVIDER."},
-    {2312, u"The instrument identified itself as: %1, %2, %3, %4"},
+    {IDS_CLI_IDENTIFIED_AS, u"The instrument identified itself as: %1, %2, %3, %4"},
 
     // 2400-2499: transfers on the command line (download, upload)
-    {2400, u"download RESOURCE FILE [--range FIRST-LAST] [--into BASEFILE]"},
-    {2401, u"Reads store memories from the instrument into a memory file, written only when the transfer "
-           u"completes. All memories replace FILE; a range updates only those memories of an existing FILE "
-           u"and keeps the rest (a new FILE gets defaults outside the range); with --into the memories "
-           u"outside the range come from BASEFILE."},
-    {2402, u"upload FILE RESOURCE [--range FIRST-LAST] [--verify]"},
-    {2403, u"Writes the store memories of a memory file into the instrument (all, or a range). With "
-           u"--verify, reads each memory back after writing it and lists the values the instrument keeps "
-           u"otherwise, as verify does (exit code 1)."},
-    {2404, u"--range needs two memory numbers from 0 to 99, the first not greater than the second, such "
-           u"as --range 5-5 or --range 0-49 (got '%1'); nothing was sent."},
-    {2405, u"unknown option '%1'."},
-    {2406, u"%1 needs a value."},
-    {2407, u"wrong number of arguments."},
-    {2408, u"Downloading"},
-    {2409, u"Uploading"},
-    {2410, u"The instrument at %1 did not answer in time. Check that it is switched on and connected, "
-           u"that the resource is the right one, and that a serial instrument is set to "
-           u"19200bps/N/8/2/AckOFF."},
-    {2411, u"The transfer with %1 failed. Check the resource name and the connection ('vaultline-cli "
-           u"list' shows the resources found)."},
-    {2412, u"%1 of %2 memories had been written completely to the instrument when the transfer stopped."},
-    {2413, u"%1 was not written."},
+    {IDS_CLI_DOWNLOAD_USAGE, u"download RESOURCE FILE [--range FIRST-LAST] [--into BASEFILE]"},
+    {IDS_CLI_DOWNLOAD_SUMMARY,
+     u"Reads store memories from the instrument into a memory file, written only when the transfer "
+     u"completes. All memories replace FILE; a range updates only those memories of an existing FILE "
+     u"and keeps the rest (a new FILE gets defaults outside the range); with --into the memories "
+     u"outside the range come from BASEFILE."},
+    {IDS_CLI_UPLOAD_USAGE, u"upload FILE RESOURCE [--range FIRST-LAST] [--verify]"},
+    {IDS_CLI_UPLOAD_SUMMARY,
+     u"Writes the store memories of a memory file into the instrument (all, or a range). With "
+     u"--verify, reads each memory back after writing it and lists the values the instrument keeps "
+     u"otherwise, as verify does (exit code 1)."},
+    {IDS_CLI_BAD_RANGE,
+     u"--range needs two memory numbers from 0 to 99, the first not greater than the second, such "
+     u"as --range 5-5 or --range 0-49 (got '%1'); nothing was sent."},
+    {IDS_CLI_TRANSFER_UNKNOWN_OPTION, u"unknown option '%1'."},
+    {IDS_CLI_TRANSFER_OPTION_NEEDS_VALUE, u"%1 needs a value."},
+    {IDS_CLI_WRONG_ARG_COUNT, u"wrong number of arguments."},
+    {IDS_CLI_DOWNLOADING, u"Downloading"},
+    {IDS_CLI_UPLOADING, u"Uploading"},
+    {IDS_CLI_TRANSFER_TIMEOUT,
+     u"The instrument at %1 did not answer in time. Check that it is switched on and connected, "
+     u"that the resource is the right one, and that a serial instrument is set to "
+     u"19200bps/N/8/2/AckOFF."},
+    {IDS_CLI_TRANSFER_FAILED,
+     u"The transfer with %1 failed. Check the resource name and the connection ('vaultline-cli "
+     u"list' shows the resources found)."},
+    {IDS_CLI_WRITTEN_BEFORE_STOP,
+     u"%1 of %2 memories had been written completely to the instrument when the transfer stopped."},
+    {IDS_CLI_WAS_NOT_WRITTEN, u"%1 was not written."},
 
     // 2500-2599: document and settings
 
     // 2600-2699: desktop program
-    {2600, u"Usage: vaultline [FILE.xMem]\n"
-           u"Shows, copies and transfers the store memories of DXR9K electronic loads.\n"
-           u"Without a file the program starts with a new document."},
-    {2601, u"vaultline %1"},
+    {IDS_APP_USAGE, u"Usage: vaultline [FILE.xMem]\n"
+                    u"Shows, copies and transfers the store memories of DXR9K electronic loads.\n"
+                    u"Without a file the program starts with a new document."},
+    {IDS_APP_VERSION, u"vaultline %1"},
 
     // 2700-2799: transfer dialog
-    {2700, u"The instrument %1 is in use by another program: it did not become free within %2 ms. Try "
-           u"again when the other program has finished with it."},
-    {2701, u"The reply to %1 was too long: %2 characters, where the instrument's replies have at most %3."},
-    {2702, u"the reply to %1 does not fit that query: \"%2\"."},
-    {2703, u"Memory %1: %2"},
-    {2704,
+    {IDS_INSTRUMENT_IN_USE,
+     u"The instrument %1 is in use by another program: it did not become free within %2 ms. Try "
+     u"again when the other program has finished with it."},
+    {IDS_REPLY_TOO_LONG,
+     u"The reply to %1 was too long: %2 characters, where the instrument's replies have at most %3."},
+    {IDS_REPLY_DOES_NOT_FIT, u"the reply to %1 does not fit that query: \"%2\"."},
+    {IDS_IN_MEMORY, u"Memory %1: %2"},
+    {IDS_VALUE_TOO_LONG_FOR_COMMAND,
      u"the value of %1 makes its command longer than the instrument's %2-character buffer, so nothing of "
      u"this memory was sent."},
-    {2705, u"The upload was refused before anything was sent to the instrument."},
+    {IDS_UPLOAD_REFUSED, u"The upload was refused before anything was sent to the instrument."},
 
     // 2740-2779: verify (command line and desktop) and merge-safe partial downloads
-    {2740, u"verify FILE RESOURCE [--range FIRST-LAST] [--json]"},
-    {2741, u"Reads the store memories (all, or a range) back from the instrument and lists the values that "
-           u"differ from the memory file, as far as the file keeps them, memory by memory, as diff does; "
-           u"nothing is written to the instrument. Exit code 1 when any differ."},
-    {2742, u"Verifying"},
-    {2743, u"%1 values differ in %2 store memories between the file and the instrument."},
-    {2744, u"%1 characters; the instrument keeps %2"},
-    {2745, u"A partial download keeps the memories outside the range from the existing %1, which could "
-           u"not be read; nothing was transferred. Name a new file, or give --into BASEFILE."},
-    {2746, u"Verify (PC = DXR9K)"},
-    {2747, u"Verify"},
-    {2748, u"The instrument holds the same store memories."},
-    {2749, u"%1 values differ in %2 store memories between the document and the instrument at %3."},
-    {2750, u"Memory"},
-    {2751, u"Field"},
-    {2752, u"Document"},
-    {2753, u"Instrument"},
-    {2754, u"Note"},
-    {2755, u"Verify Results"},
+    {IDS_CLI_VERIFY_USAGE, u"verify FILE RESOURCE [--range FIRST-LAST] [--json]"},
+    {IDS_CLI_VERIFY_SUMMARY,
+     u"Reads the store memories (all, or a range) back from the instrument and lists the values that "
+     u"differ from the memory file, as far as the file keeps them, memory by memory, as diff does; "
+     u"nothing is written to the instrument. Exit code 1 when any differ."},
+    {IDS_CLI_VERIFYING, u"Verifying"},
+    {IDS_CLI_VERIFY_DIFFER, u"%1 values differ in %2 store memories between the file and the instrument."},
+    {IDS_MEMO_KEPT_SHORTER, u"%1 characters; the instrument keeps %2"},
+    {IDS_CLI_PARTIAL_BASE_UNREADABLE,
+     u"A partial download keeps the memories outside the range from the existing %1, which could "
+     u"not be read; nothing was transferred. Name a new file, or give --into BASEFILE."},
+    {IDS_VERIFY_TITLE, u"Verify (PC = DXR9K)"},
+    {IDS_VERIFY, u"Verify"},
+    {IDS_VERIFY_SAME, u"The instrument holds the same store memories."},
+    {IDS_VERIFY_DIFFER,
+     u"%1 values differ in %2 store memories between the document and the instrument at %3."},
+    {IDS_VERIFY_HDR_MEMORY, u"Memory"},
+    {IDS_VERIFY_HDR_FIELD, u"Field"},
+    {IDS_VERIFY_HDR_DOCUMENT, u"Document"},
+    {IDS_VERIFY_HDR_INSTRUMENT, u"Instrument"},
+    {IDS_VERIFY_HDR_NOTE, u"Note"},
+    {IDS_VERIFY_RESULTS_TITLE, u"Verify Results"},
 
     // 2940-2979: text forms of memory files (export, import), standard streams, bench backups
-    {2940, u"export FILE [--format json|csv] [--output OUT]"},
-    {2941, u"Writes the store memories of a memory file as JSON (one object per memory, one value per line) "
-           u"or CSV (one row per memory), to OUT or standard output ('-')."},
-    {2942, u"import IN [--format json|csv] --output OUT"},
-    {2943,
+    {IDS_CLI_EXPORT_USAGE, u"export FILE [--format json|csv] [--output OUT]"},
+    {IDS_CLI_EXPORT_SUMMARY,
+     u"Writes the store memories of a memory file as JSON (one object per memory, one value per line) "
+     u"or CSV (one row per memory), to OUT or standard output ('-')."},
+    {IDS_CLI_IMPORT_USAGE, u"import IN [--format json|csv] --output OUT"},
+    {IDS_CLI_IMPORT_SUMMARY,
      u"Reads store memories from JSON or CSV (IN '-' is standard input) and saves them as a memory file; "
      u"memories not listed get the defaults."},
-    {2944, u"'%1' is not a format: use json or csv."},
-    {2945, u"line %1: unknown field '%2'."},
-    {2946, u"line %1: %2 needs a text in quotes."},
-    {2947, u"line %1: %2 needs a number (or NAN, inf, -inf)."},
-    {2948, u"line %1: %2 needs true or false (YES or NO in CSV)."},
-    {2949, u"Nothing was written to %1."},
-    {2950, u"line %1: %2 needs a whole number from -32768 to 32767."},
-    {2951, u"line %1: Index '%2' is not a store memory number 0 to 99."},
-    {2952, u"line %1: memory %2 is given twice (first on line %3)."},
-    {2953, u"line %1: a memory without its Index."},
-    {2954, u"line %1: this is not valid JSON."},
-    {2955, u"line %1: expected {\"Memories\": [ one object per memory ]}."},
-    {2956, u"line %1: field '%2' is given twice."},
-    {2957, u"line %1: %2 cells, but the header has %3."},
-    {2958, u"line %1: this is not valid CSV (a quote out of place or not closed)."},
-    {2959, u"The input is larger than %1 MB."},
-    {2960, u"standard input"},
-    {2961, u"line %1: %2 needs an object of the A, B or C memory's values."},
-    {2962, u"Store memories read from %1; saved to %2."},
-    {2963, u"standard output"},
-    {2964, u"Writing to standard output failed."},
-    {2965, u"backup [RESOURCE...] --dir DIR [--jobs N] [--keep N] [--resources-from FILE] [--json]"},
-    {2966,
+    {IDS_CLI_NOT_A_FORMAT, u"'%1' is not a format: use json or csv."},
+    {IDS_TEXT_UNKNOWN_FIELD, u"line %1: unknown field '%2'."},
+    {IDS_TEXT_NEEDS_QUOTED_TEXT, u"line %1: %2 needs a text in quotes."},
+    {IDS_TEXT_NEEDS_NUMBER, u"line %1: %2 needs a number (or NAN, inf, -inf)."},
+    {IDS_TEXT_NEEDS_BOOLEAN, u"line %1: %2 needs true or false (YES or NO in CSV)."},
+    {IDS_CLI_NOTHING_WRITTEN, u"Nothing was written to %1."},
+    {IDS_TEXT_NEEDS_WHOLE_NUMBER, u"line %1: %2 needs a whole number from -32768 to 32767."},
+    {IDS_TEXT_INDEX_NOT_A_MEMORY, u"line %1: Index '%2' is not a store memory number 0 to 99."},
+    {IDS_TEXT_MEMORY_TWICE, u"line %1: memory %2 is given twice (first on line %3)."},
+    {IDS_TEXT_MEMORY_WITHOUT_INDEX, u"line %1: a memory without its Index."},
+    {IDS_TEXT_INVALID_JSON, u"line %1: this is not valid JSON."},
+    {IDS_TEXT_EXPECTED_MEMORIES, u"line %1: expected {\"Memories\": [ one object per memory ]}."},
+    {IDS_TEXT_FIELD_TWICE, u"line %1: field '%2' is given twice."},
+    {IDS_TEXT_CELL_COUNT, u"line %1: %2 cells, but the header has %3."},
+    {IDS_TEXT_INVALID_CSV, u"line %1: this is not valid CSV (a quote out of place or not closed)."},
+    {IDS_CLI_INPUT_TOO_LARGE, u"The input is larger than %1 MB."},
+    {IDS_CLI_STANDARD_INPUT, u"standard input"},
+    {IDS_TEXT_NEEDS_MEMORY_OBJECT, u"line %1: %2 needs an object of the A, B or C memory's values."},
+    {IDS_CLI_IMPORTED, u"Store memories read from %1; saved to %2."},
+    {IDS_CLI_STDOUT_WRITE_FAILED, u"Writing to standard output failed."},
+    {IDS_CLI_BACKUP_USAGE,
+     u"backup [RESOURCE...] --dir DIR [--jobs N] [--keep N] [--resources-from FILE] [--json]"},
+    {IDS_CLI_BACKUP_SUMMARY,
      u"Downloads every instrument at once, one session each, into DIR/MODEL-SERIAL.xMem as its "
      u"identification names it, only when its download completed; --keep N also keeps the last N dated "
      u"copies. Without RESOURCE or --resources-from, every configured resource (the resources file and "
      u"VAULTLINE_VISA_RESOURCES). A summary on standard error (--json: on standard output); exit code 0 "
      u"only when all completed."},
-    {2967, u"restore --dir DIR RESOURCE... [--verify] [--jobs N] [--resources-from FILE] [--json]"},
-    {2968, u"Uploads to each instrument the file of DIR that carries its model and serial number "
-           u"(MODEL-SERIAL.xMem), all at once; an instrument without its file is refused. --verify as for "
-           u"upload."},
-    {2969, u"option %1 needs a whole number of %2 or more."},
-    {2970, u"no resources: name them, or give --resources-from FILE."},
-    {2971, u"resource %1 is given twice."},
-    {2972, u"Resource|Model|Serial|Result|Seconds"},
-    {2973, u"completed"},
-    {2974, u"failed: %1"},
-    {2975, u"cancelled"},
-    {2976, u"serial number %1 is also at %2"},
-    {2977, u"no file %1 in the folder"},
-    {2978, u"%1 of %2 instruments completed."},
-    {2979, u"the identification names no model and serial number"},
+    {IDS_CLI_RESTORE_USAGE,
+     u"restore --dir DIR RESOURCE... [--verify] [--jobs N] [--resources-from FILE] [--json]"},
+    {IDS_CLI_RESTORE_SUMMARY,
+     u"Uploads to each instrument the file of DIR that carries its model and serial number "
+     u"(MODEL-SERIAL.xMem), all at once; an instrument without its file is refused. --verify as for "
+     u"upload."},
+    {IDS_CLI_OPTION_NEEDS_WHOLE_NUMBER, u"option %1 needs a whole number of %2 or more."},
+    {IDS_CLI_NO_RESOURCES, u"no resources: name them, or give --resources-from FILE."},
+    {IDS_CLI_RESOURCE_TWICE, u"resource %1 is given twice."},
+    {IDS_BENCH_SUMMARY_HEADER, u"Resource|Model|Serial|Result|Seconds"},
+    {IDS_BENCH_COMPLETED, u"completed"},
+    {IDS_BENCH_FAILED, u"failed: %1"},
+    {IDS_BENCH_CANCELLED, u"cancelled"},
+    {IDS_BENCH_SERIAL_ALSO_AT, u"serial number %1 is also at %2"},
+    {IDS_BENCH_NO_FILE, u"no file %1 in the folder"},
+    {IDS_BENCH_INSTRUMENTS_COMPLETED, u"%1 of %2 instruments completed."},
+    {IDS_BENCH_NO_MODEL_SERIAL, u"the identification names no model and serial number"},
 
     // 2860-2899: wire trace and vaultline-cli doctor
-    {2860, u"Options for every command:\n  --log FILE\n      Appends a timestamped transcript of every "
-           u"command sent to the instrument and every reply,\n      lock, timeout, open and close to FILE "
-           u"(the format of dxr9k-sim --log)."},
-    {2861, u"vaultline-cli: the trace cannot be written to %1: %2."},
-    {2862, u"vaultline-cli: --log needs a file name."},
-    {2863, u"vaultline: the trace named by VAULTLINE_LOG cannot be written to %1: %2."},
-    {2864, u"Environment:\n  VAULTLINE_LOG=FILE\n      Appends a timestamped transcript of every command "
-           u"sent to an "
-           u"instrument and every reply\n      to FILE, as vaultline-cli --log does."},
-    {2865, u"doctor"},
-    {2866,
+    {IDS_CLI_LOG_OPTION_HELP,
+     u"Options for every command:\n  --log FILE\n      Appends a timestamped transcript of every "
+     u"command sent to the instrument and every reply,\n      lock, timeout, open and close to FILE "
+     u"(the format of dxr9k-sim --log)."},
+    {IDS_CLI_LOG_NOT_WRITABLE, u"vaultline-cli: the trace cannot be written to %1: %2."},
+    {IDS_CLI_LOG_NEEDS_FILE, u"vaultline-cli: --log needs a file name."},
+    {IDS_APP_LOG_NOT_WRITABLE, u"vaultline: the trace named by VAULTLINE_LOG cannot be written to %1: %2."},
+    {IDS_APP_ENVIRONMENT_HELP,
+     u"Environment:\n  VAULTLINE_LOG=FILE\n      Appends a timestamped transcript of every command "
+     u"sent to an "
+     u"instrument and every reply\n      to FILE, as vaultline-cli --log does."},
+    {IDS_CLI_DOCTOR_USAGE, u"doctor"},
+    {IDS_CLI_DOCTOR_SUMMARY,
      u"Reports what this machine can reach and what is wrong, one line each (ok, note or problem, with "
      u"what to do): the VISA in use and why, the interfaces it reaches, the resources and settings files, "
      u"each serial and usbtmc device with whether this user may open it and who holds a lock on it, and "
      u"programs that take over serial ports. Exit code 1 when something is wrong."},
-    {2867, u"ok"},
-    {2868, u"note"},
-    {2869, u"problem"},
-    {2870, u"VISA: the system library %1%2, %3"},
-    {2871, u"VISA: the built-in VISA, %1"},
-    {2872, u"because VAULTLINE_VISA_PROVIDER=builtin"},
-    {2873, u"because no system VISA library was found (looked for %1)"},
-    {2874, u"named by VAULTLINE_VISA_LIBRARY"},
-    {2875, u"found on the library search path as %1"},
-    {2876, u"VAULTLINE_VISA_LIBRARY names %1, which cannot be loaded as a VISA library: correct the path or "
-           u"unset the variable (the built-in VISA is used meanwhile)"},
-    {2877,
+    {IDS_DOCTOR_OK, u"ok"},
+    {IDS_DOCTOR_NOTE, u"note"},
+    {IDS_DOCTOR_PROBLEM, u"problem"},
+    {IDS_DOCTOR_SYSTEM_VISA, u"VISA: the system library %1%2, %3"},
+    {IDS_DOCTOR_BUILTIN_VISA, u"VISA: the built-in VISA, %1"},
+    {IDS_DOCTOR_BECAUSE_PROVIDER_BUILTIN, u"because VAULTLINE_VISA_PROVIDER=builtin"},
+    {IDS_DOCTOR_BECAUSE_NO_SYSTEM_VISA, u"because no system VISA library was found (looked for %1)"},
+    {IDS_DOCTOR_NAMED_BY_LIBRARY_VARIABLE, u"named by VAULTLINE_VISA_LIBRARY"},
+    {IDS_DOCTOR_FOUND_ON_SEARCH_PATH, u"found on the library search path as %1"},
+    {IDS_DOCTOR_LIBRARY_VARIABLE_UNLOADABLE,
+     u"VAULTLINE_VISA_LIBRARY names %1, which cannot be loaded as a VISA library: correct the path or "
+     u"unset the variable (the built-in VISA is used meanwhile)"},
+    {IDS_DOCTOR_SYSTEM_VISA_MISSING,
      u"VAULTLINE_VISA_PROVIDER=system, but no system VISA library could be loaded: install one, or unset "
      u"the variable to use the built-in VISA"},
-    {2878, u" (VISA %1, %2, implementation %3)"},
-    {2879,
+    {IDS_DOCTOR_VISA_DETAILS, u" (VISA %1, %2, implementation %3)"},
+    {IDS_DOCTOR_DEVICE_MODE_SHUTS_OUT,
      u"%1 (%2): this user may not open it although it is its owner or in its group: its access rights "
      u"(%3) shut them out; give the owner and group read and write access (MODE=\"0660\" in a udev rule)"},
-    {2880, u"serial lines (ASRL...::INSTR): reached; %1 serial ports on this machine"},
-    {2881, u"USB instruments (USB...::INSTR): reached through the kernel's usbtmc driver"},
-    {2882,
+    {IDS_DOCTOR_SERIAL_REACHED, u"serial lines (ASRL...::INSTR): reached; %1 serial ports on this machine"},
+    {IDS_DOCTOR_USB_REACHED, u"USB instruments (USB...::INSTR): reached through the kernel's usbtmc driver"},
+    {IDS_DOCTOR_USBTMC_NOT_LOADED,
      u"USB instruments (USB...::INSTR): the kernel's usbtmc driver is not loaded; it loads by itself when "
      u"a USB-TMC instrument is plugged in (or: sudo modprobe usbtmc)"},
-    {2883, u"network instruments (VXI-11 TCPIP::HOST::INSTR and LAN/GPIB gateways, HiSLIP "
-           u"TCPIP::HOST::hislipN::INSTR, raw sockets TCPIP::HOST::PORT::SOCKET): reached"},
-    {2884, u"GPIB instruments (GPIB::PAD::INSTR): not reached, linux-gpib's libgpib.so.0 cannot be loaded "
-           u"(%1); build and install linux-gpib to reach them"},
-    {2885, u"resources file %1: %2 names"},
-    {2886, u"resources file %1 cannot be read (%2): make it readable by this user"},
-    {2887, u"resources file %1: not present (it is optional)"},
-    {2888, u"%1: \"%2\" is not a VISA resource name (%3): correct or remove it"},
-    {2889, u"VAULTLINE_VISA_RESOURCES: %1 names"},
-    {2890, u"settings file %1: not present yet (written at the first change of a setting)"},
-    {2891, u"settings file %1 cannot be read and written by this user: give it back to the user (chown) or "
-           u"remove it"},
-    {2892, u"settings file %1"},
-    {2893, u"%1 (%2): this user may open it"},
-    {2894, u"%1 (%2): this user may not open it; it belongs to the group '%3'. Add the user to that group: "
-           u"sudo usermod -aG %3 %4, then log out and in again"},
-    {2895, u"%1 (%2): the user is in the group '%3', but this login is not yet: log out and in again (or run "
-           u"'newgrp %3')"},
-    {2896,
+    {IDS_DOCTOR_LAN_REACHED, u"network instruments (VXI-11 TCPIP::HOST::INSTR and LAN/GPIB gateways, HiSLIP "
+                             u"TCPIP::HOST::hislipN::INSTR, raw sockets TCPIP::HOST::PORT::SOCKET): reached"},
+    {IDS_DOCTOR_GPIB_NOT_REACHED,
+     u"GPIB instruments (GPIB::PAD::INSTR): not reached, linux-gpib's libgpib.so.0 cannot be loaded "
+     u"(%1); build and install linux-gpib to reach them"},
+    {IDS_DOCTOR_RESOURCES_FILE, u"resources file %1: %2 names"},
+    {IDS_DOCTOR_RESOURCES_FILE_UNREADABLE,
+     u"resources file %1 cannot be read (%2): make it readable by this user"},
+    {IDS_DOCTOR_RESOURCES_FILE_ABSENT, u"resources file %1: not present (it is optional)"},
+    {IDS_DOCTOR_RESOURCE_NAME_INVALID, u"%1: \"%2\" is not a VISA resource name (%3): correct or remove it"},
+    {IDS_DOCTOR_RESOURCES_VARIABLE, u"VAULTLINE_VISA_RESOURCES: %1 names"},
+    {IDS_DOCTOR_SETTINGS_FILE_ABSENT,
+     u"settings file %1: not present yet (written at the first change of a setting)"},
+    {IDS_DOCTOR_SETTINGS_FILE_NOT_ACCESSIBLE,
+     u"settings file %1 cannot be read and written by this user: give it back to the user (chown) or "
+     u"remove it"},
+    {IDS_DOCTOR_SETTINGS_FILE, u"settings file %1"},
+    {IDS_DOCTOR_DEVICE_OPENABLE, u"%1 (%2): this user may open it"},
+    {IDS_DOCTOR_DEVICE_NEEDS_GROUP,
+     u"%1 (%2): this user may not open it; it belongs to the group '%3'. Add the user to that group: "
+     u"sudo usermod -aG %3 %4, then log out and in again"},
+    {IDS_DOCTOR_DEVICE_NEEDS_NEW_LOGIN,
+     u"%1 (%2): the user is in the group '%3', but this login is not yet: log out and in again (or run "
+     u"'newgrp %3')"},
+    {IDS_DOCTOR_DEVICE_NO_UDEV_RULE,
      u"%1 (%2): this user may not open it, and no udev rule gives access to usbtmc devices: install the "
      u"vaultline package (it brings /usr/lib/udev/rules.d/60-vaultline-usbtmc.rules) or copy that rule "
      u"to /etc/udev/rules.d/, then run: sudo udevadm control --reload-rules && sudo udevadm trigger"},
-    {2897,
+    {IDS_DOCTOR_DEVICE_REPLUG,
      u"%1 (%2): this user may not open it, although %3 names usbtmc devices: unplug the instrument and "
      u"plug it in again; a rule with TAG+=\"uaccess\" serves only the user logged in at the machine, so "
      u"over a remote login use a group rule (see /usr/share/doc/vaultline/visa.md)"},
-    {2898, u"%1 is locked by %2 (process %3): end that program, or wait until it is done"},
-    {2899,
+    {IDS_DOCTOR_DEVICE_LOCKED_BY,
+     u"%1 is locked by %2 (process %3): end that program, or wait until it is done"},
+    {IDS_DOCTOR_PORT_GRABBER_RUNNING,
      u"%1 is running (process %2) and may take over serial ports as they are plugged in: stop it (sudo "
      u"systemctl disable --now %1) or make it leave the port alone with ENV{ID_MM_DEVICE_IGNORE}=\"1\" in "
      u"a udev rule; brltty is removed with: sudo apt remove brltty"},
 
-    // 2780-2819: files and inputs (special files, bounds, texts a file cannot carry)
-    {2780, u"It is a directory, not a file."},
-    {2781, u"It is a FIFO (named pipe), not a file."},
-    {2782, u"It is a device, not a file."},
-    {2783, u"It is a socket, not a file."},
-    {2784, u"Warning: %1 is not read: %2"},
-    {2785, u"Warning: only the first %2 bytes of %1 are read; the rest is ignored."},
-    {2786, u"Warning: %1 names more than %2 resources; the rest are ignored."},
-    {2787, u"Warning: %1 is larger than %2 bytes; its beginning is read and no setting is saved to it."},
-    {2788, u"Memory %1, %2: %3 cannot be kept in a memory file and is saved as U+FFFD."},
+    // 2780-2819: files and inputs: texts a file cannot carry (special files and bounds are
+    // platform/file's, platform/visa's and platform/registry's)
+    {IDS_TEXT_SAVED_AS_REPLACEMENT,
+     u"Memory %1, %2: %3 cannot be kept in a memory file and is saved as U+FFFD."},
 
     // 2820-2859: the desktop program on Linux: ended by a signal, recovery
-    {2820, u"DXR9K Vaultline was ended while the document %1 had unsaved changes. They were kept in %2.\n\n"
-           u"Open them now? No discards them."},
-    {2821, u"The kept changes in %1 could not be read.\n\n%2"},
-    {2822, u"vaultline: ended by %1; the unsaved changes are kept in %2 and offered at the next start."},
-    {2823, u"vaultline: ended by %1; the unsaved changes could not be kept in %2: %3"},
+    {IDS_RECOVERY_OFFER,
+     u"DXR9K Vaultline was ended while the document %1 had unsaved changes. They were kept in %2.\n\n"
+     u"Open them now? No discards them."},
+    {IDS_RECOVERY_UNREADABLE, u"The kept changes in %1 could not be read.\n\n%2"},
+    {IDS_RECOVERY_KEPT,
+     u"vaultline: ended by %1; the unsaved changes are kept in %2 and offered at the next start."},
+    {IDS_RECOVERY_NOT_KEPT, u"vaultline: ended by %1; the unsaved changes could not be kept in %2: %3"},
 };
-
-const QHash<unsigned, QString>& Table()
-{
-    static const QHash<unsigned, QString> table = [] {
-        QHash<unsigned, QString> h;
-        for (const STRINGENTRY& e : s_Strings)
-            h.insert(e.nId, QString::fromUtf16(e.pszText));
-        return h;
-    }();
-    return table;
-}
 
 } // namespace
 
+const CTextTable& ProgramStrings()
+{
+    static const CTextTable table(s_Strings);
+    return table;
+}
+
 QString LoadResString(unsigned nId)
 {
-    return Table().value(nId);
+    return ProgramStrings().Text(nId);
 }
 
 QString FormatResString(unsigned nId, const QString& strArg)

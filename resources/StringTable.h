@@ -1,12 +1,15 @@
 #pragma once
 
+#include "platform/text/TextTable.h"
+
 #include <QString>
 
 // The program's texts by identifier (resources/Resource.h). An unknown
 // identifier gives an empty text, as a missing string resource does.
+const CTextTable& ProgramStrings();
 QString LoadResString(unsigned nId);
 
-// The text with its one "%s" replaced by strArg (messages 1002 and 1003),
+// The text with its one "%s" replaced by strArg (IDS_FILE_NOT_READ and IDS_FILE_NOT_WRITTEN),
 // whose control characters are shown escaped.
 QString FormatResString(unsigned nId, const QString& strArg);
 

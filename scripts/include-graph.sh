@@ -17,7 +17,8 @@ import os, re, subprocess, sys
 
 # Lowest first. Folders of one level must not include each other.
 LEVELS = [
-    ["platform/com", "platform/file", "platform/version", "platform/help", "platform/framework"],
+    ["platform/text", "platform/com", "platform/version", "platform/help", "platform/framework"],
+    ["platform/file"],
     ["platform/visa", "platform/registry"],
     ["resources"],
     ["resources/gui", "xmlfile", "settings"],

@@ -69,9 +69,12 @@ CTransferProcedure::EResult CTransferProcedure::Run(std::shared_ptr<IResourceMan
             const STOREMEM* pMem = m_memories.GetAt(i);
             const QString strField = pMem ? StoreMemCommands::TooLongField(*pMem) : QString();
             if (!strField.isEmpty()) {
-                Report(LoadResString(2703).arg(i).arg(
-                           LoadResString(2704).arg(strField).arg(ScpiReply::REPLY_CHARS)) +
-                       QLatin1Char('\n') + LoadResString(2705));
+                Report(LoadResString(IDS_IN_MEMORY)
+                           .arg(i)
+                           .arg(LoadResString(IDS_VALUE_TOO_LONG_FOR_COMMAND)
+                                    .arg(strField)
+                                    .arg(ScpiReply::REPLY_CHARS)) +
+                       QLatin1Char('\n') + LoadResString(IDS_UPLOAD_REFUSED));
                 return RESULT_REFUSED;
             }
         }

@@ -1,6 +1,6 @@
 #include "platform/file/RegularFile.h"
 
-#include "resources/StringTable.h"
+#include "platform/file/FileStrings.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,12 +34,12 @@ QString SystemReason(int nError)
 QString TypeReason(mode_t mode)
 {
     if (S_ISDIR(mode))
-        return LoadResString(2780);
+        return LoadFileString(IDS_FILE_IS_DIRECTORY);
     if (S_ISFIFO(mode))
-        return LoadResString(2781);
+        return LoadFileString(IDS_FILE_IS_FIFO);
     if (S_ISSOCK(mode))
-        return LoadResString(2783);
-    return LoadResString(2782); // character and block devices
+        return LoadFileString(IDS_FILE_IS_SOCKET);
+    return LoadFileString(IDS_FILE_IS_DEVICE); // character and block devices
 }
 
 class CFd

@@ -1,7 +1,8 @@
 #include "platform/registry/RegApi.h"
 
+#include "platform/file/FileStrings.h"
 #include "platform/file/RegularFile.h"
-#include "resources/StringTable.h"
+#include "platform/registry/RegistryStrings.h"
 
 #include <QByteArray>
 #include <QFileInfo>
@@ -234,7 +235,7 @@ LONG RegCreateKeyExW(HKEY hKey, const QString& strSubKey, DWORD dwOptions, REGSA
     // is left alone, and the program runs on its defaults.
     const QString strNotRegular = RegularFile::NotRegularReason(strFile);
     if (!strNotRegular.isEmpty()) {
-        RegularFile::WarnOnce(LoadResString(2784).arg(strFile, strNotRegular));
+        RegularFile::WarnOnce(LoadFileString(IDS_FILE_WARN_NOT_READ).arg(strFile, strNotRegular));
         return ERROR_ACCESS_DENIED;
     }
     std::unique_ptr<QTemporaryFile> pSnapshot;
@@ -242,7 +243,8 @@ LONG RegCreateKeyExW(HKEY hKey, const QString& strSubKey, DWORD dwOptions, REGSA
         pSnapshot = Snapshot(strFile);
         if (!pSnapshot)
             return ERROR_ACCESS_DENIED;
-        RegularFile::WarnOnce(LoadResString(2787).arg(strFile).arg(MAX_SETTINGS_FILE_SIZE));
+        RegularFile::WarnOnce(
+            LoadRegistryString(IDS_REG_WARN_SETTINGS_TOO_LARGE).arg(strFile).arg(MAX_SETTINGS_FILE_SIZE));
     }
     auto pSettings =
         std::make_unique<QSettings>(pSnapshot ? pSnapshot->fileName() : strFile, QSettings::IniFormat);

@@ -1,5 +1,6 @@
 #include "platform/visa/BuiltinResourceManager.h"
 
+#include "platform/file/FileStrings.h"
 #include "platform/file/RegularFile.h"
 #include "platform/visa/GpibSession.h"
 #include "platform/visa/HislipSession.h"
@@ -9,8 +10,8 @@
 #include "platform/visa/SocketSession.h"
 #include "platform/visa/UsbtmcSession.h"
 #include "platform/visa/VisaStatus.h"
+#include "platform/visa/VisaStrings.h"
 #include "platform/visa/Vxi11Session.h"
-#include "resources/StringTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -31,7 +32,9 @@ QStringList CBuiltinResourceManager::ConfiguredResources()
         if (strName.isEmpty() || strName.startsWith(QLatin1Char('#')))
             return true;
         if (names.size() >= MAX_CONFIGURED_RESOURCES) {
-            RegularFile::WarnOnce(LoadResString(2786).arg(strSource).arg(MAX_CONFIGURED_RESOURCES));
+            RegularFile::WarnOnce(LoadVisaString(IDS_VISA_WARN_TOO_MANY_RESOURCES)
+                                      .arg(strSource)
+                                      .arg(MAX_CONFIGURED_RESOURCES));
             return false;
         }
         names << strName;
@@ -43,7 +46,8 @@ QStringList CBuiltinResourceManager::ConfiguredResources()
     bool bLonger = false;
     if (RegularFile::Read(strFile, MAX_RESOURCES_FILE_SIZE, bytes, strReason, bLonger)) {
         if (bLonger) {
-            RegularFile::WarnOnce(LoadResString(2785).arg(strFile).arg(MAX_RESOURCES_FILE_SIZE));
+            RegularFile::WarnOnce(
+                LoadVisaString(IDS_VISA_WARN_RESOURCES_FILE_CUT).arg(strFile).arg(MAX_RESOURCES_FILE_SIZE));
             // A line cut at the limit is not a name.
             bytes.truncate(bytes.lastIndexOf('\n') + 1);
         }
@@ -52,7 +56,7 @@ QStringList CBuiltinResourceManager::ConfiguredResources()
                 break;
         }
     } else if (QFileInfo::exists(strFile)) {
-        RegularFile::WarnOnce(LoadResString(2784).arg(strFile, strReason));
+        RegularFile::WarnOnce(LoadFileString(IDS_FILE_WARN_NOT_READ).arg(strFile, strReason));
     }
     const QString strVariable = QStringLiteral("VAULTLINE_VISA_RESOURCES");
     const QString strEnvironment = qEnvironmentVariable("VAULTLINE_VISA_RESOURCES");
@@ -89,7 +93,8 @@ QStringList CBuiltinResourceManager::FindRsrc(const QString& strExpression)
         found << strName;
     }
     if (found.isEmpty())
-        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2267).arg(strExpression));
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
+                           LoadVisaString(IDS_VISA_NOTHING_MATCHES).arg(strExpression));
     return found;
 }
 
@@ -124,7 +129,8 @@ std::shared_ptr<IVisaSession> CBuiltinResourceManager::Open(const QString& strRe
     case CResourceName::INTF_VXI:
     case CResourceName::INTF_GPIB_VXI:
     case CResourceName::INTF_PXI:
-        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2900).arg(strResourceName));
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
+                           LoadVisaString(IDS_VISA_NEEDS_SYSTEM_VISA).arg(strResourceName));
     }
     pSession->ApplyAccessMode(nAccessMode, nOpenTimeoutMs);
     return pSession;

@@ -1,7 +1,7 @@
 #include "platform/visa/GpibSession.h"
 
 #include "platform/visa/VisaStatus.h"
-#include "resources/StringTable.h"
+#include "platform/visa/VisaStrings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -153,55 +153,59 @@ QString CGpibSession::Where() const
 void CGpibSession::ThrowGpibError(int nStatus, int nError) const
 {
     HRESULT nVisa = Visa::VI_ERROR_IO;
-    unsigned nText = 2929;
+    unsigned nText = IDS_VISA_GPIB_ERROR_CODE;
     if ((nStatus & STA_TIMO) || nError == ERR_EABO) {
         nVisa = Visa::VI_ERROR_TMO;
-        nText = 2926;
+        nText = IDS_VISA_GPIB_TIMEOUT;
     } else {
         switch (nError) {
         case ERR_EDVR:
             nVisa = Visa::VI_ERROR_SYSTEM_ERROR;
-            nText = 2921;
+            nText = IDS_VISA_GPIB_DRIVER_ERROR;
             break;
         case ERR_ECIC:
             nVisa = VI_ERROR_NCIC;
-            nText = 2922;
+            nText = IDS_VISA_GPIB_NOT_CONTROLLER;
             break;
         case ERR_ENOL:
             nVisa = VI_ERROR_NLISTENERS;
-            nText = 2923;
+            nText = IDS_VISA_GPIB_NO_LISTENER;
             break;
         case ERR_EADR:
-            nText = 2924;
+            nText = IDS_VISA_GPIB_ADDRESSING;
             break;
         case ERR_EARG:
-            nText = 2925;
+            nText = IDS_VISA_GPIB_INVALID_ARGUMENT;
             break;
         case ERR_ENEB:
             nVisa = Visa::VI_ERROR_INTF_NUM_NCONFIG;
-            nText = 2927;
+            nText = IDS_VISA_GPIB_NO_BOARD;
             break;
         case ERR_EBUS:
-            nText = 2928;
+            nText = IDS_VISA_GPIB_BUS_ERROR;
             break;
         default:
             break;
         }
     }
-    const QString strWhat = nText == 2929 ? LoadResString(nText).arg(nError) : LoadResString(nText);
-    CVisaStatus::Throw(
-        nVisa,
-        LoadResString(2920).arg(Where(), strWhat).arg(nError).arg(nStatus & 0xFFFF, 4, 16, QLatin1Char('0')));
+    const QString strWhat =
+        nText == IDS_VISA_GPIB_ERROR_CODE ? LoadVisaString(nText).arg(nError) : LoadVisaString(nText);
+    CVisaStatus::Throw(nVisa, LoadVisaString(IDS_VISA_GPIB_FAILED)
+                                  .arg(Where(), strWhat)
+                                  .arg(nError)
+                                  .arg(nStatus & 0xFFFF, 4, 16, QLatin1Char('0')));
 }
 
 std::shared_ptr<CGpibSession> CGpibSession::Open(const CResourceName& name)
 {
     if (!name.IsInstr())
-        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2900).arg(name.Original()));
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
+                           LoadVisaString(IDS_VISA_NEEDS_SYSTEM_VISA).arg(name.Original()));
     QString strWhy;
     std::shared_ptr<CGpibLibrary> pLibrary = CGpibLibrary::Load(strWhy);
     if (!pLibrary)
-        CVisaStatus::Throw(Visa::VI_ERROR_LIBRARY_NFOUND, LoadResString(2919).arg(name.Original(), strWhy));
+        CVisaStatus::Throw(Visa::VI_ERROR_LIBRARY_NFOUND,
+                           LoadVisaString(IDS_VISA_GPIB_LIBRARY_MISSING).arg(name.Original(), strWhy));
     std::shared_ptr<CGpibSession> pSession(new CGpibSession(name));
     pSession->m_pLibrary = pLibrary;
     const int nSecondary = name.SecondaryAddress() < 0 ? 0 : SAD_OFFSET + name.SecondaryAddress();

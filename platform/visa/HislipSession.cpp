@@ -2,7 +2,7 @@
 
 #include "platform/visa/TcpConnection.h"
 #include "platform/visa/VisaStatus.h"
-#include "resources/StringTable.h"
+#include "platform/visa/VisaStrings.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -70,9 +70,10 @@ void CHislipSession::ThrowPeerError(const CHislipMessage& message)
             c = QLatin1Char('?');
     }
     if (message.m_nType == Hislip::FATAL_ERROR)
-        ThrowBroken(LoadResString(2913).arg(Where()).arg(message.m_nControl).arg(strText));
-    CVisaStatus::Throw(Visa::VI_ERROR_IO,
-                       LoadResString(2914).arg(Where()).arg(message.m_nControl).arg(strText));
+        ThrowBroken(LoadVisaString(IDS_VISA_HISLIP_FATAL).arg(Where()).arg(message.m_nControl).arg(strText));
+    CVisaStatus::Throw(
+        Visa::VI_ERROR_IO,
+        LoadVisaString(IDS_VISA_HISLIP_ERROR).arg(Where()).arg(message.m_nControl).arg(strText));
 }
 
 bool CHislipSession::ReceiveOn(int fd, QByteArray& buf, CHislipMessage& message,
@@ -85,10 +86,11 @@ bool CHislipSession::ReceiveOn(int fd, QByteArray& buf, CHislipMessage& message,
         case CHislipMessage::TAKE_DONE:
             return true;
         case CHislipMessage::TAKE_BAD_HEADER:
-            ThrowBroken(LoadResString(2916).arg(Where()));
+            ThrowBroken(LoadVisaString(IDS_VISA_HISLIP_NOT_A_MESSAGE).arg(Where()));
         case CHislipMessage::TAKE_TOO_LARGE: {
             const std::uint64_t nLength = CHislipMessage::ReadSize64(buf.constData() + 8);
-            ThrowBroken(LoadResString(2915).arg(Where()).arg(nLength).arg(MAX_RECEIVE));
+            ThrowBroken(
+                LoadVisaString(IDS_VISA_HISLIP_MESSAGE_TOO_LONG).arg(Where()).arg(nLength).arg(MAX_RECEIVE));
         }
         case CHislipMessage::TAKE_INCOMPLETE:
             break;
@@ -110,7 +112,7 @@ CHislipMessage CHislipSession::AsyncExchange(const QByteArray& request, std::uin
     CHislipMessage message;
     for (;;) {
         if (!ReceiveOn(m_fdAsync, m_bufAsync, message, deadline))
-            CVisaStatus::Throw(Visa::VI_ERROR_TMO, LoadResString(2906).arg(Where()));
+            CVisaStatus::Throw(Visa::VI_ERROR_TMO, LoadVisaString(IDS_VISA_NO_ANSWER).arg(Where()));
         if (message.m_nType == nResponseType)
             return message;
         if (message.m_nType == Hislip::FATAL_ERROR || message.m_nType == Hislip::ERROR)
@@ -127,20 +129,24 @@ std::shared_ptr<CHislipSession> CHislipSession::Open(const CResourceName& name, 
     if (strDevice.contains(QLatin1Char(','))) {
         const int nPort = strDevice.section(QLatin1Char(','), 1).toInt();
         if (nPort < 1 || nPort > 65535)
-            CVisaStatus::Throw(Visa::VI_ERROR_INV_RSRC_NAME,
-                               LoadResString(2210).arg(name.Original(), LoadResString(2221).arg(nPort)));
+            CVisaStatus::Throw(
+                Visa::VI_ERROR_INV_RSRC_NAME,
+                LoadVisaString(IDS_VISA_BAD_RESOURCE_NAME)
+                    .arg(name.Original(), LoadVisaString(IDS_VISA_NAME_BAD_TCP_PORT).arg(nPort)));
         pSession->m_nPort = nPort;
     }
     const QDeadlineTimer deadline = CTcpConnection::OpenDeadline(nOpenTimeoutMs);
     const auto expect = [&](int fd, QByteArray& buf, std::uint8_t nType) {
         CHislipMessage message;
         if (!pSession->ReceiveOn(fd, buf, message, deadline))
-            CVisaStatus::Throw(Visa::VI_ERROR_TMO,
-                               LoadResString(2259).arg(pSession->Where()).arg(nOpenTimeoutMs));
+            CVisaStatus::Throw(
+                Visa::VI_ERROR_TMO,
+                LoadVisaString(IDS_VISA_CONNECT_TIMEOUT).arg(pSession->Where()).arg(nOpenTimeoutMs));
         if (message.m_nType == Hislip::FATAL_ERROR || message.m_nType == Hislip::ERROR)
             pSession->ThrowPeerError(message);
         if (message.m_nType != nType)
-            pSession->ThrowBroken(LoadResString(2917).arg(pSession->Where()).arg(message.m_nType));
+            pSession->ThrowBroken(
+                LoadVisaString(IDS_VISA_HISLIP_BAD_INIT_REPLY).arg(pSession->Where()).arg(message.m_nType));
         return message;
     };
 
@@ -234,9 +240,9 @@ bool CHislipSession::ChangeLock(CResourceLock::EMode eMode, long nWaitMs)
             Hislip::ASYNC_LOCK_RESPONSE, WithGrace(lockDeadline));
         if (response.m_nControl == Hislip::LOCK_FAILED)
             CVisaStatus::Throw(Visa::VI_ERROR_RSRC_LOCKED,
-                               LoadResString(2248).arg(m_name.Original()).arg(nWaitMs));
+                               LoadVisaString(IDS_VISA_LOCK_TIMEOUT).arg(m_name.Original()).arg(nWaitMs));
         if (response.m_nControl != Hislip::LOCK_GRANTED)
-            CVisaStatus::Throw(Visa::VI_ERROR_IO, LoadResString(2918).arg(Where()));
+            CVisaStatus::Throw(Visa::VI_ERROR_IO, LoadVisaString(IDS_VISA_HISLIP_LOCK_ERROR).arg(Where()));
         (bShared ? m_bShared : m_bExclusive) = true;
     };
     // One release gives up the exclusive lock first, the shared one next.

@@ -2,7 +2,7 @@
 
 #include "platform/visa/Visa.h"
 #include "platform/visa/VisaStatus.h"
-#include "resources/StringTable.h"
+#include "platform/visa/VisaStrings.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ public:
     QString Translate()
     {
         if (m_str.isEmpty())
-            Fail(LoadResString(2222));
+            Fail(LoadVisaString(IDS_VISA_EXPR_EMPTY));
         QString strOut;
         int nDepth = 0;
         bool bCanRepeat = false; // a character, list or group precedes
@@ -31,7 +31,7 @@ public:
             case '*':
             case '+':
                 if (!bCanRepeat)
-                    Fail(LoadResString(2223).arg(c).arg(m_nPos));
+                    Fail(LoadVisaString(IDS_VISA_EXPR_NOTHING_TO_REPEAT).arg(c).arg(m_nPos));
                 strOut += c;
                 bCanRepeat = false;
                 break;
@@ -40,11 +40,11 @@ public:
                 bCanRepeat = true;
                 break;
             case ']':
-                Fail(LoadResString(2224).arg(m_nPos));
+                Fail(LoadVisaString(IDS_VISA_EXPR_UNMATCHED_CLOSE).arg(m_nPos));
                 break;
             case '\\':
                 if (m_nPos >= m_str.size())
-                    Fail(LoadResString(2225));
+                    Fail(LoadVisaString(IDS_VISA_EXPR_TRAILING_BACKSLASH));
                 strOut += QRegularExpression::escape(QString(m_str.at(m_nPos++)));
                 bCanRepeat = true;
                 break;
@@ -55,7 +55,7 @@ public:
                 break;
             case ')':
                 if (nDepth == 0)
-                    Fail(LoadResString(2224).arg(m_nPos));
+                    Fail(LoadVisaString(IDS_VISA_EXPR_UNMATCHED_CLOSE).arg(m_nPos));
                 --nDepth;
                 strOut += QLatin1Char(')');
                 bCanRepeat = true;
@@ -67,7 +67,7 @@ public:
             case '{':
                 // Attribute conditions need the attributes of resources that
                 // are not open; the built-in manager has none to compare.
-                Fail(LoadResString(2226));
+                Fail(LoadVisaString(IDS_VISA_EXPR_ATTRIBUTES_UNSUPPORTED));
                 break;
             default:
                 strOut += QRegularExpression::escape(QString(c));
@@ -76,14 +76,15 @@ public:
             }
         }
         if (nDepth != 0)
-            Fail(LoadResString(2227));
+            Fail(LoadVisaString(IDS_VISA_EXPR_PAREN_NOT_CLOSED));
         return strOut;
     }
 
 private:
     [[noreturn]] void Fail(const QString& strWhy) const
     {
-        CVisaStatus::Throw(Visa::VI_ERROR_INV_EXPR, LoadResString(2228).arg(m_str, strWhy));
+        CVisaStatus::Throw(Visa::VI_ERROR_INV_EXPR,
+                           LoadVisaString(IDS_VISA_BAD_EXPRESSION).arg(m_str, strWhy));
     }
 
     // One list from after its '[' to its ']'; a '-' between two characters is
@@ -100,7 +101,7 @@ private:
         bool bRangeOpen = false;
         for (;;) {
             if (m_nPos >= m_str.size())
-                Fail(LoadResString(2229));
+                Fail(LoadVisaString(IDS_VISA_EXPR_BRACKET_NOT_CLOSED));
             QChar c = m_str.at(m_nPos++);
             if (c == QLatin1Char(']'))
                 break;
@@ -111,12 +112,12 @@ private:
             }
             if (c == QLatin1Char('\\')) {
                 if (m_nPos >= m_str.size())
-                    Fail(LoadResString(2225));
+                    Fail(LoadVisaString(IDS_VISA_EXPR_TRAILING_BACKSLASH));
                 c = m_str.at(m_nPos++);
             }
             if (bRangeOpen) {
                 if (c < cPrevious)
-                    Fail(LoadResString(2230).arg(cPrevious).arg(c));
+                    Fail(LoadVisaString(IDS_VISA_EXPR_RANGE_BACKWARDS).arg(cPrevious).arg(c));
                 strOut += QLatin1Char('-');
                 bRangeOpen = false;
             }
@@ -125,7 +126,7 @@ private:
             ++nMembers;
         }
         if (nMembers == 0)
-            Fail(LoadResString(2231));
+            Fail(LoadVisaString(IDS_VISA_EXPR_EMPTY_LIST));
         return strOut + QLatin1Char(']');
     }
 
@@ -143,7 +144,7 @@ CResourceExpression::CResourceExpression(const QString& strExpression)
                               QRegularExpression::DotMatchesEverythingOption);
     if (!m_regex.isValid())
         CVisaStatus::Throw(Visa::VI_ERROR_INV_EXPR,
-                           LoadResString(2228).arg(strExpression, m_regex.errorString()));
+                           LoadVisaString(IDS_VISA_BAD_EXPRESSION).arg(strExpression, m_regex.errorString()));
 }
 
 bool CResourceExpression::Matches(const QString& strResourceName) const

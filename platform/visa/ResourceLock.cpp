@@ -2,7 +2,7 @@
 
 #include "platform/visa/Visa.h"
 #include "platform/visa/VisaStatus.h"
-#include "resources/StringTable.h"
+#include "platform/visa/VisaStrings.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -98,7 +98,8 @@ int CResourceLock::Descriptor()
     const QByteArray folder = QFile::encodeName(strFolder);
     if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)
         CVisaStatus::Throw(Visa::VI_ERROR_SYSTEM_ERROR,
-                           LoadResString(2247).arg(strFolder, QString::fromLocal8Bit(std::strerror(errno))));
+                           LoadVisaString(IDS_VISA_SYSTEM_ERROR)
+                               .arg(strFolder, QString::fromLocal8Bit(std::strerror(errno))));
 
     // A readable name for people looking at the folder, made unique by a hash
     // since several resource names can fold onto the same readable part.
@@ -112,7 +113,8 @@ int CResourceLock::Descriptor()
     m_fdLockFile = ::open(QFile::encodeName(m_strPath).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
     if (m_fdLockFile < 0)
         CVisaStatus::Throw(Visa::VI_ERROR_SYSTEM_ERROR,
-                           LoadResString(2247).arg(m_strPath, QString::fromLocal8Bit(std::strerror(errno))));
+                           LoadVisaString(IDS_VISA_SYSTEM_ERROR)
+                               .arg(m_strPath, QString::fromLocal8Bit(std::strerror(errno))));
     return m_fdLockFile;
 }
 
@@ -145,9 +147,9 @@ bool CResourceLock::Change(EMode eMode, long nTimeoutMs)
             return true;
         }
         if (errno != EWOULDBLOCK && errno != EINTR)
-            CVisaStatus::Throw(
-                Visa::VI_ERROR_SYSTEM_ERROR,
-                LoadResString(2247).arg(m_strKey, QString::fromLocal8Bit(std::strerror(errno))));
+            CVisaStatus::Throw(Visa::VI_ERROR_SYSTEM_ERROR,
+                               LoadVisaString(IDS_VISA_SYSTEM_ERROR)
+                                   .arg(m_strKey, QString::fromLocal8Bit(std::strerror(errno))));
         // Linux may drop a held lock while converting it; take the old one
         // back so that a failed change leaves the session as it was.
         if (m_eMode != MODE_NONE && ::flock(fd, FlockOperation(m_eMode) | LOCK_NB) != 0) {

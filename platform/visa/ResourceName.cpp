@@ -2,7 +2,7 @@
 
 #include "platform/visa/Visa.h"
 #include "platform/visa/VisaStatus.h"
-#include "resources/StringTable.h"
+#include "platform/visa/VisaStrings.h"
 
 namespace {
 
@@ -53,7 +53,8 @@ bool ParseUsbId(const QString& str, unsigned& nValue)
 
 void CResourceName::Invalid(const QString& strName, const QString& strWhy)
 {
-    CVisaStatus::Throw(Visa::VI_ERROR_INV_RSRC_NAME, LoadResString(2210).arg(strName, strWhy));
+    CVisaStatus::Throw(Visa::VI_ERROR_INV_RSRC_NAME,
+                       LoadVisaString(IDS_VISA_BAD_RESOURCE_NAME).arg(strName, strWhy));
 }
 
 CResourceName CResourceName::Parse(const QString& strName)
@@ -62,12 +63,12 @@ CResourceName CResourceName::Parse(const QString& strName)
     name.m_strOriginal = strName;
     const QString strTrimmed = strName.trimmed();
     if (strTrimmed.isEmpty())
-        Invalid(strName, LoadResString(2211));
+        Invalid(strName, LoadVisaString(IDS_VISA_NAME_EMPTY));
 
     QStringList tokens = strTrimmed.split(QLatin1String("::"));
     for (const QString& strToken : tokens) {
         if (strToken.isEmpty())
-            Invalid(strName, LoadResString(2212));
+            Invalid(strName, LoadVisaString(IDS_VISA_NAME_FIELD_EMPTY));
     }
 
     // Interface type and board
@@ -84,7 +85,7 @@ CResourceName CResourceName::Parse(const QString& strName)
         }
     }
     if (!bFound)
-        Invalid(strName, LoadResString(2213).arg(strFirst));
+        Invalid(strName, LoadVisaString(IDS_VISA_NAME_NO_INTERFACE).arg(strFirst));
     if (strBoard.isEmpty()) {
         name.m_nBoard = 0;
     } else if (IsDecimal(strBoard)) {
@@ -93,7 +94,7 @@ CResourceName CResourceName::Parse(const QString& strName)
         name.m_nBoard = -1;
         name.m_strDevicePath = strBoard;
     } else {
-        Invalid(strName, LoadResString(2214).arg(strBoard));
+        Invalid(strName, LoadVisaString(IDS_VISA_NAME_BAD_BOARD).arg(strBoard));
     }
 
     // Resource class: the last field when it is one of VISA's, INSTR otherwise
@@ -109,13 +110,13 @@ CResourceName CResourceName::Parse(const QString& strName)
     }
 
     const auto badClass = [&] {
-        Invalid(strName, LoadResString(2215).arg(name.m_strClass, name.InterfaceName()));
+        Invalid(strName, LoadVisaString(IDS_VISA_NAME_NO_CLASS).arg(name.m_strClass, name.InterfaceName()));
     };
     const auto fieldCount = [&](int nMin, int nMax) {
         if (tokens.size() < nMin)
-            Invalid(strName, LoadResString(2216));
+            Invalid(strName, LoadVisaString(IDS_VISA_NAME_ADDRESS_MISSING));
         if (tokens.size() > nMax)
-            Invalid(strName, LoadResString(2217).arg(tokens.at(nMax)));
+            Invalid(strName, LoadVisaString(IDS_VISA_NAME_UNEXPECTED_FIELD).arg(tokens.at(nMax)));
     };
 
     switch (name.m_eInterface) {
@@ -134,7 +135,7 @@ CResourceName CResourceName::Parse(const QString& strName)
         fieldCount(1, 2);
         for (int i = 0; i < tokens.size(); ++i) {
             if (!IsDecimal(tokens.at(i)) || tokens.at(i).toInt() > 30)
-                Invalid(strName, LoadResString(2218).arg(tokens.at(i)));
+                Invalid(strName, LoadVisaString(IDS_VISA_NAME_BAD_GPIB_ADDRESS).arg(tokens.at(i)));
         }
         name.m_nPrimary = tokens.at(0).toInt();
         if (tokens.size() > 1)
@@ -145,13 +146,13 @@ CResourceName CResourceName::Parse(const QString& strName)
             badClass();
         fieldCount(3, 4);
         if (!ParseUsbId(tokens.at(0), name.m_nVendor))
-            Invalid(strName, LoadResString(2219).arg(tokens.at(0)));
+            Invalid(strName, LoadVisaString(IDS_VISA_NAME_BAD_USB_ID).arg(tokens.at(0)));
         if (!ParseUsbId(tokens.at(1), name.m_nProduct))
-            Invalid(strName, LoadResString(2219).arg(tokens.at(1)));
+            Invalid(strName, LoadVisaString(IDS_VISA_NAME_BAD_USB_ID).arg(tokens.at(1)));
         name.m_strSerial = tokens.at(2);
         if (tokens.size() > 3) {
             if (!IsDecimal(tokens.at(3)) || tokens.at(3).toInt() > 255)
-                Invalid(strName, LoadResString(2220).arg(tokens.at(3)));
+                Invalid(strName, LoadVisaString(IDS_VISA_NAME_BAD_USB_INTERFACE).arg(tokens.at(3)));
             name.m_nUsbInterface = tokens.at(3).toInt();
         }
         break;
@@ -159,7 +160,7 @@ CResourceName CResourceName::Parse(const QString& strName)
         if (name.m_strClass == QLatin1String("SOCKET")) {
             fieldCount(2, 2);
             if (!IsDecimal(tokens.at(1)) || tokens.at(1).toInt() < 1 || tokens.at(1).toInt() > 65535)
-                Invalid(strName, LoadResString(2221).arg(tokens.at(1)));
+                Invalid(strName, LoadVisaString(IDS_VISA_NAME_BAD_TCP_PORT).arg(tokens.at(1)));
             name.m_nPort = tokens.at(1).toInt();
         } else if (name.IsInstr()) {
             fieldCount(1, 2);

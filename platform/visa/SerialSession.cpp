@@ -1,7 +1,7 @@
 #include "platform/visa/SerialSession.h"
 
 #include "platform/visa/VisaStatus.h"
-#include "resources/StringTable.h"
+#include "platform/visa/VisaStrings.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,7 +54,8 @@ QString CSerialSession::DevicePathOf(const CResourceName& name)
         return name.DevicePath();
     // VISA numbers serial boards from 1 for the first built-in port.
     if (name.BoardNumber() < 1)
-        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2263).arg(name.Original()));
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
+                           LoadVisaString(IDS_VISA_SERIAL_BOARD_NUMBER).arg(name.Original()));
     return QStringLiteral("/dev/ttyS%1").arg(name.BoardNumber() - 1);
 }
 
@@ -71,17 +72,17 @@ std::shared_ptr<CSerialSession> CSerialSession::Open(const CResourceName& name)
         case ENOENT:
         case ENXIO:
         case ENODEV:
-            CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2243).arg(strPath));
+            CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadVisaString(IDS_VISA_NO_DEVICE).arg(strPath));
         case EACCES:
         case EPERM:
             CVisaStatus::Throw(Visa::VI_ERROR_RSRC_BUSY,
-                               LoadResString(2241).arg(strPath, DeviceGroup(strPath)));
+                               LoadVisaString(IDS_VISA_SERIAL_PERMISSION).arg(strPath, DeviceGroup(strPath)));
         case EBUSY:
-            CVisaStatus::Throw(Visa::VI_ERROR_RSRC_BUSY, LoadResString(2245).arg(strPath));
+            CVisaStatus::Throw(Visa::VI_ERROR_RSRC_BUSY, LoadVisaString(IDS_VISA_DEVICE_BUSY).arg(strPath));
         default:
-            CVisaStatus::Throw(
-                Visa::VI_ERROR_RSRC_NFOUND,
-                LoadResString(2247).arg(strPath, QString::fromLocal8Bit(std::strerror(nErrno))));
+            CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
+                               LoadVisaString(IDS_VISA_SYSTEM_ERROR)
+                                   .arg(strPath, QString::fromLocal8Bit(std::strerror(nErrno))));
         }
     }
     std::shared_ptr<CSerialSession> pSession(new CSerialSession(name, strPath));
@@ -90,7 +91,8 @@ std::shared_ptr<CSerialSession> CSerialSession::Open(const CResourceName& name)
 
     termios current{};
     if (!::isatty(fd) || ::tcgetattr(fd, &current) != 0)
-        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2244).arg(strPath));
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
+                           LoadVisaString(IDS_VISA_NOT_A_SERIAL_LINE).arg(strPath));
     // Another program may be in the middle of an exchange on this line: its
     // input is not this session's to flush, and its line settings are not to
     // be touched before this session holds the lock. A line already set up by
@@ -113,15 +115,17 @@ std::shared_ptr<CSerialSession> CSerialSession::Open(const CResourceName& name)
                       settings.c_lflag == current.c_lflag && settings.c_cflag == current.c_cflag &&
                       std::memcmp(settings.c_cc, current.c_cc, sizeof settings.c_cc) == 0;
     if (!bRaw && ::tcsetattr(fd, TCSANOW, &settings) != 0)
-        CVisaStatus::Throw(Visa::VI_ERROR_IO,
-                           LoadResString(2247).arg(strPath, QString::fromLocal8Bit(std::strerror(errno))));
+        CVisaStatus::Throw(
+            Visa::VI_ERROR_IO,
+            LoadVisaString(IDS_VISA_SYSTEM_ERROR).arg(strPath, QString::fromLocal8Bit(std::strerror(errno))));
     return pSession;
 }
 
 void CSerialSession::Unsupported(const char* pszAttribute, long nValue) const
 {
-    CVisaStatus::Throw(Visa::VI_ERROR_NSUP_ATTR_STATE,
-                       LoadResString(2250).arg(m_strPath, QLatin1String(pszAttribute)).arg(nValue));
+    CVisaStatus::Throw(
+        Visa::VI_ERROR_NSUP_ATTR_STATE,
+        LoadVisaString(IDS_VISA_ATTRIBUTE_REFUSED).arg(m_strPath, QLatin1String(pszAttribute)).arg(nValue));
 }
 
 void CSerialSession::Apply(const termios& settings, const char* pszAttribute, long nValue)

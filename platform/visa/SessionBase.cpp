@@ -1,7 +1,7 @@
 #include "platform/visa/SessionBase.h"
 
 #include "platform/visa/VisaStatus.h"
-#include "resources/StringTable.h"
+#include "platform/visa/VisaStrings.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -41,7 +41,7 @@ void CSessionBase::SetTimeout(long nMilliseconds)
 {
     if (nMilliseconds < 0 || nMilliseconds > Visa::TMO_INFINITE)
         CVisaStatus::Throw(Visa::VI_ERROR_NSUP_ATTR_STATE,
-                           LoadResString(2250)
+                           LoadVisaString(IDS_VISA_ATTRIBUTE_REFUSED)
                                .arg(m_name.Original(), QStringLiteral("VI_ATTR_TMO_VALUE"))
                                .arg(nMilliseconds));
     m_nTimeoutMs = nMilliseconds;
@@ -62,18 +62,20 @@ QDeadlineTimer CSessionBase::IoDeadline() const
 QString CSessionBase::LockRsrc(int nLockType, long nTimeoutMs, const QString& strRequestedKey)
 {
     if (nLockType != Visa::EXCLUSIVE_LOCK && nLockType != Visa::SHARED_LOCK)
-        CVisaStatus::Throw(Visa::VI_ERROR_INV_LOCK_TYPE, LoadResString(2265).arg(nLockType));
+        CVisaStatus::Throw(Visa::VI_ERROR_INV_LOCK_TYPE,
+                           LoadVisaString(IDS_VISA_LOCK_TYPE_UNSUPPORTED).arg(nLockType));
     const long nWait = nTimeoutMs >= Visa::TMO_INFINITE ? -1 : qMax(0L, nTimeoutMs);
     if (nLockType == Visa::EXCLUSIVE_LOCK) {
         // Nested locks only count; VISA wants one unlock for each.
         if (m_nExclusiveLocks == 0 && !ChangeLock(CResourceLock::MODE_EXCLUSIVE, nWait))
             CVisaStatus::Throw(Visa::VI_ERROR_TMO,
-                               LoadResString(2248).arg(m_name.Original()).arg(nTimeoutMs));
+                               LoadVisaString(IDS_VISA_LOCK_TIMEOUT).arg(m_name.Original()).arg(nTimeoutMs));
         ++m_nExclusiveLocks;
         return QString();
     }
     if (m_nExclusiveLocks == 0 && m_nSharedLocks == 0 && !ChangeLock(CResourceLock::MODE_SHARED, nWait))
-        CVisaStatus::Throw(Visa::VI_ERROR_TMO, LoadResString(2248).arg(m_name.Original()).arg(nTimeoutMs));
+        CVisaStatus::Throw(Visa::VI_ERROR_TMO,
+                           LoadVisaString(IDS_VISA_LOCK_TIMEOUT).arg(m_name.Original()).arg(nTimeoutMs));
     ++m_nSharedLocks;
     // Every shared holder shares with every other here, so the key only
     // needs to be handed back.
@@ -112,7 +114,8 @@ void CSessionBase::ApplyAccessMode(int nAccessMode, long nOpenTimeoutMs)
 {
     if ((nAccessMode & ~(Visa::EXCLUSIVE_LOCK | Visa::SHARED_LOCK | Visa::LOAD_CONFIG)) != 0 ||
         ((nAccessMode & Visa::EXCLUSIVE_LOCK) && (nAccessMode & Visa::SHARED_LOCK)))
-        CVisaStatus::Throw(Visa::VI_ERROR_INV_ACC_MODE, LoadResString(2264).arg(nAccessMode));
+        CVisaStatus::Throw(Visa::VI_ERROR_INV_ACC_MODE,
+                           LoadVisaString(IDS_VISA_ACCESS_MODE_INVALID).arg(nAccessMode));
     // LOAD_CONFIG has nothing to load: no stored per-resource configuration
     // exists here, so the session keeps VISA's defaults as VISA does then.
     if (nAccessMode & Visa::EXCLUSIVE_LOCK)
@@ -124,7 +127,8 @@ void CSessionBase::ApplyAccessMode(int nAccessMode, long nOpenTimeoutMs)
 void CSessionBase::CheckAccess()
 {
     if (m_nExclusiveLocks == 0 && m_nSharedLocks == 0 && LockedElsewhere())
-        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_LOCKED, LoadResString(2249).arg(m_name.Original()));
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_LOCKED,
+                           LoadVisaString(IDS_VISA_LOCKED_EXCLUSIVE).arg(m_name.Original()));
 }
 
 long CSessionBase::WriteString(const QString& strText)
@@ -150,7 +154,8 @@ QString CSessionBase::TakeFromBuffer(int nBytes)
 QString CSessionBase::ReadString(long nCount)
 {
     if (nCount <= 0)
-        CVisaStatus::Throw(Visa::VI_ERROR_INV_PARAMETER, LoadResString(2262).arg(nCount));
+        CVisaStatus::Throw(Visa::VI_ERROR_INV_PARAMETER,
+                           LoadVisaString(IDS_VISA_READ_COUNT_INVALID).arg(nCount));
     CheckAccess();
     const int nMax = static_cast<int>(qMin<long>(nCount, 64 * 1024 * 1024));
     const QDeadlineTimer deadline = IoDeadline();
@@ -333,13 +338,14 @@ void CSessionBase::ThrowIoError(int nErrno) const
         ThrowConnectionLost();
     default:
         CVisaStatus::Throw(Visa::VI_ERROR_IO,
-                           LoadResString(2247).arg(Where(), QString::fromLocal8Bit(std::strerror(nErrno))));
+                           LoadVisaString(IDS_VISA_SYSTEM_ERROR)
+                               .arg(Where(), QString::fromLocal8Bit(std::strerror(nErrno))));
     }
 }
 
 void CSessionBase::ThrowConnectionLost() const
 {
-    CVisaStatus::Throw(Visa::VI_ERROR_CONN_LOST, LoadResString(2246).arg(Where()));
+    CVisaStatus::Throw(Visa::VI_ERROR_CONN_LOST, LoadVisaString(IDS_VISA_DEVICE_GONE).arg(Where()));
 }
 
 QString CSessionBase::DeviceGroup(const QString& strPath)

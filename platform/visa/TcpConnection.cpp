@@ -2,7 +2,7 @@
 
 #include "platform/visa/Visa.h"
 #include "platform/visa/VisaStatus.h"
-#include "resources/StringTable.h"
+#include "platform/visa/VisaStrings.h"
 
 #include <cerrno>
 #include <cstring>
@@ -72,9 +72,9 @@ int CTcpConnection::Connect(const QString& strHost, int nPort, const QDeadlineTi
     const QByteArray port = QByteArray::number(nPort);
     const int nResolved = ::getaddrinfo(host.constData(), port.constData(), &hints, &pAddresses);
     if (nResolved != 0)
-        CVisaStatus::Throw(
-            Visa::VI_ERROR_RSRC_NFOUND,
-            LoadResString(2257).arg(strHost, QString::fromLocal8Bit(::gai_strerror(nResolved))));
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
+                           LoadVisaString(IDS_VISA_HOST_NOT_FOUND)
+                               .arg(strHost, QString::fromLocal8Bit(::gai_strerror(nResolved))));
 
     int fd = -1;
     int nErrno = ECONNREFUSED;
@@ -86,11 +86,14 @@ int CTcpConnection::Connect(const QString& strHost, int nPort, const QDeadlineTi
     ::freeaddrinfo(pAddresses);
     if (fd < 0) {
         if (nErrno == ETIMEDOUT || deadline.hasExpired())
-            CVisaStatus::Throw(Visa::VI_ERROR_TMO, LoadResString(2259).arg(strWhere).arg(nOpenTimeoutMs));
+            CVisaStatus::Throw(Visa::VI_ERROR_TMO,
+                               LoadVisaString(IDS_VISA_CONNECT_TIMEOUT).arg(strWhere).arg(nOpenTimeoutMs));
         if (nErrno == ECONNREFUSED)
-            CVisaStatus::Throw(Visa::VI_ERROR_MACHINE_NAVAIL, LoadResString(2258).arg(strWhere));
+            CVisaStatus::Throw(Visa::VI_ERROR_MACHINE_NAVAIL,
+                               LoadVisaString(IDS_VISA_CONNECTION_REFUSED).arg(strWhere));
         CVisaStatus::Throw(Visa::VI_ERROR_MACHINE_NAVAIL,
-                           LoadResString(2247).arg(strWhere, QString::fromLocal8Bit(std::strerror(nErrno))));
+                           LoadVisaString(IDS_VISA_SYSTEM_ERROR)
+                               .arg(strWhere, QString::fromLocal8Bit(std::strerror(nErrno))));
     }
     // Commands are short and each waits for its reply: send them at once.
     const int nOn = 1;

@@ -1,7 +1,7 @@
 #include "platform/visa/UsbtmcSession.h"
 
 #include "platform/visa/VisaStatus.h"
-#include "resources/StringTable.h"
+#include "platform/visa/VisaStrings.h"
 
 #include <QDir>
 #include <QFile>
@@ -96,26 +96,28 @@ QString CUsbtmcSession::DevicePathOf(const CResourceName& name, const QString& s
     for (const USBTMCDEVICE& device : devices)
         attached << device.strResourceName;
     CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
-                       LoadResString(2256).arg(strWanted, attached.isEmpty()
-                                                              ? LoadResString(2266)
+                       LoadVisaString(IDS_VISA_USB_NOT_ATTACHED)
+                           .arg(strWanted, attached.isEmpty() ? LoadVisaString(IDS_VISA_NONE)
                                                               : attached.join(QLatin1String(", "))));
 }
 
 std::shared_ptr<CUsbtmcSession> CUsbtmcSession::Open(const CResourceName& name)
 {
     if (!name.IsInstr())
-        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2900).arg(name.Original()));
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
+                           LoadVisaString(IDS_VISA_NEEDS_SYSTEM_VISA).arg(name.Original()));
     const QString strPath = DevicePathOf(name);
     const int fd = ::open(QFile::encodeName(strPath).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         const int nErrno = errno;
         if (nErrno == EACCES || nErrno == EPERM)
             CVisaStatus::Throw(Visa::VI_ERROR_RSRC_BUSY,
-                               LoadResString(2242).arg(strPath, DeviceGroup(strPath)));
+                               LoadVisaString(IDS_VISA_USB_PERMISSION).arg(strPath, DeviceGroup(strPath)));
         if (nErrno == ENOENT || nErrno == ENODEV || nErrno == ENXIO)
-            CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadResString(2243).arg(strPath));
+            CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND, LoadVisaString(IDS_VISA_NO_DEVICE).arg(strPath));
         CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
-                           LoadResString(2247).arg(strPath, QString::fromLocal8Bit(std::strerror(nErrno))));
+                           LoadVisaString(IDS_VISA_SYSTEM_ERROR)
+                               .arg(strPath, QString::fromLocal8Bit(std::strerror(nErrno))));
     }
     std::shared_ptr<CUsbtmcSession> pSession(new CUsbtmcSession(name, strPath));
     pSession->m_fd = fd;

@@ -3,8 +3,8 @@
 #include "platform/visa/OncRpc.h"
 #include "platform/visa/TcpConnection.h"
 #include "platform/visa/VisaStatus.h"
+#include "platform/visa/VisaStrings.h"
 #include "platform/visa/Vxi11Protocol.h"
-#include "resources/StringTable.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -59,7 +59,8 @@ int CVxi11Session::PortmapperPort()
     bool bOk = false;
     const int nPort = strPort.toInt(&bOk);
     if (!bOk || nPort < 1 || nPort > 65535)
-        CVisaStatus::Throw(Visa::VI_ERROR_INV_SETUP, LoadResString(2907).arg(strPort));
+        CVisaStatus::Throw(Visa::VI_ERROR_INV_SETUP,
+                           LoadVisaString(IDS_VISA_BAD_PORTMAPPER_PORT).arg(strPort));
     return nPort;
 }
 
@@ -76,7 +77,7 @@ void CVxi11Session::ThrowMalformed(const QString& strWhat)
         ::close(m_fd);
         m_fd = -1;
     }
-    CVisaStatus::Throw(Visa::VI_ERROR_IO, LoadResString(2902).arg(Where(), strWhat));
+    CVisaStatus::Throw(Visa::VI_ERROR_IO, LoadVisaString(IDS_VISA_INVALID_REPLY).arg(Where(), strWhat));
 }
 
 std::uint32_t CVxi11Session::SendCall(int fd, std::uint32_t dwProgram, std::uint32_t dwVersion,
@@ -99,18 +100,18 @@ QByteArray CVxi11Session::Call(int fd, QByteArray& bufIn, std::uint32_t dwProgra
         QByteArray record;
         switch (COncRpc::TakeRecord(bufIn, record, MAX_RECORD)) {
         case COncRpc::RECORD_TOO_LARGE:
-            ThrowMalformed(LoadResString(2903));
+            ThrowMalformed(LoadVisaString(IDS_VISA_REPLY_TOO_LONG));
         case COncRpc::RECORD_DONE: {
             COncRpc::RPCREPLY reply;
             if (!COncRpc::ParseReply(record, reply))
-                ThrowMalformed(LoadResString(2904));
+                ThrowMalformed(LoadVisaString(IDS_VISA_MALFORMED_REPLY));
             const bool bWrite = !m_pendingWrites.empty() && m_pendingWrites.front().first == reply.dwXid;
             if (reply.dwXid != dwXid && !bWrite)
                 continue; // the late answer to a call that timed out
             if (!reply.bAccepted || reply.dwStat != COncRpc::SUCCESS) {
                 m_pendingWrites.clear();
                 CVisaStatus::Throw(Visa::VI_ERROR_IO,
-                                   LoadResString(2905)
+                                   LoadVisaString(IDS_VISA_RPC_REFUSED)
                                        .arg(Where())
                                        .arg(dwProgram)
                                        .arg(bWrite ? Vxi11::DEVICE_WRITE : dwProcedure)
@@ -144,7 +145,7 @@ void CVxi11Session::CheckWritten(const QByteArray& record, int nResultsAt, int n
     const std::uint32_t dwError = r.U32();
     const std::uint32_t dwSize = r.U32();
     if (!r.Ok() || dwSize > static_cast<std::uint32_t>(nChunk))
-        ThrowMalformed(LoadResString(2904));
+        ThrowMalformed(LoadVisaString(IDS_VISA_MALFORMED_REPLY));
     if (dwError != Vxi11::ERR_NONE) {
         m_pendingWrites.clear();
         ThrowDeviceError(dwError);
@@ -162,7 +163,7 @@ QByteArray CVxi11Session::CoreCall(std::uint32_t dwProcedure, const QByteArray& 
     QByteArray record = Call(m_fd, m_bufRpc, Vxi11::CORE_PROGRAM, Vxi11::CORE_VERSION, dwProcedure, args,
                              WithGrace(deadline), nResultsAt);
     if (record.isEmpty())
-        CVisaStatus::Throw(Visa::VI_ERROR_TMO, LoadResString(2906).arg(Where()));
+        CVisaStatus::Throw(Visa::VI_ERROR_TMO, LoadVisaString(IDS_VISA_NO_ANSWER).arg(Where()));
     return record;
 }
 
@@ -170,7 +171,8 @@ void CVxi11Session::ThrowDeviceError(std::uint32_t dwError) const
 {
     switch (dwError) {
     case Vxi11::ERR_LOCKED:
-        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_LOCKED, LoadResString(2249).arg(m_name.Original()));
+        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_LOCKED,
+                           LoadVisaString(IDS_VISA_LOCKED_EXCLUSIVE).arg(m_name.Original()));
     case Vxi11::ERR_NO_LOCK:
         CVisaStatus::Throw(Visa::VI_ERROR_SESN_NLOCKED);
     case Vxi11::ERR_IO_TIMEOUT:
@@ -178,9 +180,9 @@ void CVxi11Session::ThrowDeviceError(std::uint32_t dwError) const
     case Vxi11::ERR_ABORT:
         CVisaStatus::Throw(Visa::VI_ERROR_ABORT);
     case Vxi11::ERR_INVALID_LINK:
-        CVisaStatus::Throw(Visa::VI_ERROR_CONN_LOST, LoadResString(2908).arg(Where()));
+        CVisaStatus::Throw(Visa::VI_ERROR_CONN_LOST, LoadVisaString(IDS_VISA_LINK_LOST).arg(Where()));
     default:
-        CVisaStatus::Throw(Visa::VI_ERROR_IO, LoadResString(2909).arg(Where()).arg(dwError));
+        CVisaStatus::Throw(Visa::VI_ERROR_IO, LoadVisaString(IDS_VISA_VXI11_ERROR).arg(Where()).arg(dwError));
     }
 }
 
@@ -189,7 +191,8 @@ std::shared_ptr<CVxi11Session> CVxi11Session::Open(const CResourceName& name, lo
     std::shared_ptr<CVxi11Session> pSession(new CVxi11Session(name));
     const QDeadlineTimer deadline = CTcpConnection::OpenDeadline(nOpenTimeoutMs);
     if (name.LanDeviceName().toUtf8().size() > static_cast<int>(Vxi11::MAX_DEVICE_NAME))
-        CVisaStatus::Throw(Visa::VI_ERROR_INV_RSRC_NAME, LoadResString(2910).arg(name.LanDeviceName()));
+        CVisaStatus::Throw(Visa::VI_ERROR_INV_RSRC_NAME,
+                           LoadVisaString(IDS_VISA_DEVICE_NAME_TOO_LONG).arg(name.LanDeviceName()));
 
     // The portmapper names the port of the core channel.
     const int nPortmapper = PortmapperPort();
@@ -215,16 +218,18 @@ std::shared_ptr<CVxi11Session> CVxi11Session::Open(const CResourceName& name, lo
         }
         ::close(fd);
         if (record.isEmpty())
-            CVisaStatus::Throw(Visa::VI_ERROR_TMO,
-                               LoadResString(2259).arg(strPortmapper).arg(nOpenTimeoutMs));
+            CVisaStatus::Throw(
+                Visa::VI_ERROR_TMO,
+                LoadVisaString(IDS_VISA_CONNECT_TIMEOUT).arg(strPortmapper).arg(nOpenTimeoutMs));
         CXdrReader r(record, nAt);
         const std::uint32_t dwPort = r.U32();
         if (!r.Ok() || dwPort > 65535)
             CVisaStatus::Throw(Visa::VI_ERROR_IO,
-                               LoadResString(2902).arg(strPortmapper, LoadResString(2904)));
+                               LoadVisaString(IDS_VISA_INVALID_REPLY)
+                                   .arg(strPortmapper, LoadVisaString(IDS_VISA_MALFORMED_REPLY)));
         if (dwPort == 0)
             CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
-                               LoadResString(2901).arg(name.Host(), strPortmapper));
+                               LoadVisaString(IDS_VISA_NO_VXI11_SERVER).arg(name.Host(), strPortmapper));
         nCorePort = static_cast<int>(dwPort);
     }
 
@@ -240,18 +245,20 @@ std::shared_ptr<CVxi11Session> CVxi11Session::Open(const CResourceName& name, lo
         pSession->Call(pSession->m_fd, pSession->m_bufRpc, Vxi11::CORE_PROGRAM, Vxi11::CORE_VERSION,
                        Vxi11::CREATE_LINK, w.Bytes(), deadline, nAt);
     if (record.isEmpty())
-        CVisaStatus::Throw(Visa::VI_ERROR_TMO,
-                           LoadResString(2259).arg(pSession->Where()).arg(nOpenTimeoutMs));
+        CVisaStatus::Throw(
+            Visa::VI_ERROR_TMO,
+            LoadVisaString(IDS_VISA_CONNECT_TIMEOUT).arg(pSession->Where()).arg(nOpenTimeoutMs));
     CXdrReader r(record, nAt);
     const std::uint32_t dwError = r.U32();
     const std::uint32_t dwLink = r.U32();
     r.U32(); // the abort channel's port, which this session does not use
     const std::uint32_t dwMaxReceive = r.U32();
     if (!r.Ok())
-        pSession->ThrowMalformed(LoadResString(2904));
+        pSession->ThrowMalformed(LoadVisaString(IDS_VISA_MALFORMED_REPLY));
     if (dwError != Vxi11::ERR_NONE)
-        CVisaStatus::Throw(Visa::VI_ERROR_RSRC_NFOUND,
-                           LoadResString(2911).arg(name.Host(), name.LanDeviceName()).arg(dwError));
+        CVisaStatus::Throw(
+            Visa::VI_ERROR_RSRC_NFOUND,
+            LoadVisaString(IDS_VISA_LINK_REFUSED).arg(name.Host(), name.LanDeviceName()).arg(dwError));
     pSession->m_dwLink = dwLink;
     pSession->m_bLinked = true;
     // The protocol promises at least 1024 bytes per write.
@@ -279,7 +286,7 @@ bool CVxi11Session::Receive(QByteArray& buf, qint64 nWanted, const QDeadlineTime
     const std::uint32_t dwReason = r.U32();
     const QByteArray data = r.Opaque(dwRequest);
     if (!r.Ok())
-        ThrowMalformed(LoadResString(2904));
+        ThrowMalformed(LoadVisaString(IDS_VISA_MALFORMED_REPLY));
     buf.append(data);
     if (dwError == Vxi11::ERR_IO_TIMEOUT)
         return !data.isEmpty();
@@ -322,7 +329,7 @@ void CVxi11Session::Send(const QByteArray& bytes, const QDeadlineTimer& deadline
         const std::uint32_t dwError = r.U32();
         const std::uint32_t dwSize = r.U32();
         if (!r.Ok() || dwSize > static_cast<std::uint32_t>(nChunk))
-            ThrowMalformed(LoadResString(2904));
+            ThrowMalformed(LoadVisaString(IDS_VISA_MALFORMED_REPLY));
         if (dwError != Vxi11::ERR_NONE)
             ThrowDeviceError(dwError);
         nSent += static_cast<int>(dwSize);
@@ -343,7 +350,8 @@ bool CVxi11Session::ChangeLock(CResourceLock::EMode eMode, long nWaitMs)
         // lock until it is released too: the stronger lock is never wrong.
         if (m_bLocked)
             return true;
-        CVisaStatus::Throw(Visa::VI_ERROR_INV_LOCK_TYPE, LoadResString(2912).arg(m_name.Original()));
+        CVisaStatus::Throw(Visa::VI_ERROR_INV_LOCK_TYPE,
+                           LoadVisaString(IDS_VISA_VXI11_NO_SHARED_LOCK).arg(m_name.Original()));
     case CResourceLock::MODE_EXCLUSIVE:
         dwProcedure = Vxi11::DEVICE_LOCK;
         w.U32(nWaitMs != 0 ? Vxi11::FLAG_WAITLOCK : 0);
@@ -360,10 +368,10 @@ bool CVxi11Session::ChangeLock(CResourceLock::EMode eMode, long nWaitMs)
     CXdrReader r(record, nAt);
     const std::uint32_t dwError = r.U32();
     if (!r.Ok())
-        ThrowMalformed(LoadResString(2904));
+        ThrowMalformed(LoadVisaString(IDS_VISA_MALFORMED_REPLY));
     if (dwError == Vxi11::ERR_LOCKED)
         CVisaStatus::Throw(Visa::VI_ERROR_RSRC_LOCKED,
-                           LoadResString(2248).arg(m_name.Original()).arg(nWaitMs));
+                           LoadVisaString(IDS_VISA_LOCK_TIMEOUT).arg(m_name.Original()).arg(nWaitMs));
     // Releasing a lock the instrument no longer counts (the link was
     // rebuilt, say) leaves the same state as releasing it.
     if (dwError != Vxi11::ERR_NONE && !(eMode == CResourceLock::MODE_NONE && dwError == Vxi11::ERR_NO_LOCK))

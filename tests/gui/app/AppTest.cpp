@@ -5,6 +5,7 @@
 #include "app/Recovery.h"
 #include "app/VaultlineApp.h"
 #include "model/VaultlineDoc.h"
+#include "platform/file/FileStrings.h"
 #include "platform/help/HtmlHelp.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
@@ -151,7 +152,7 @@ TEST_F(AppTest, UnreadableFileEndsStartUpAfterTheDocumentsMessage)
     ASSERT_TRUE(WriteFileBytes(strPath, "this is not a memory file"));
     CModalCloser closer;
     EXPECT_FALSE(m_pApp->InitInstance({strPath}));
-    // The document's one message (1002, the path in it), captioned before start-up
+    // The document's one message (IDS_FILE_NOT_READ, the path in it), captioned before start-up
     // has finished with the program file's name.
     EXPECT_EQ(closer.m_titles,
               QStringList{QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()});
@@ -310,8 +311,8 @@ TEST_F(AppSpecialFiles, AFifoOnTheCommandLineGivesTheMessageAtOnceAndEndsStartUp
     EXPECT_FALSE(m_pApp->InitInstance({strFifo}));
     EXPECT_LT(timer.elapsed(), 1000);
     ASSERT_EQ(closer.m_texts.size(), 1);
-    EXPECT_EQ(closer.m_texts[0],
-              FormatResString(IDS_FILE_NOT_READ, strFifo) + QStringLiteral("\n\n") + LoadResString(2781));
+    EXPECT_EQ(closer.m_texts[0], FormatResString(IDS_FILE_NOT_READ, strFifo) + QStringLiteral("\n\n") +
+                                     LoadFileString(IDS_FILE_IS_FIFO));
     EXPECT_EQ(m_pApp->GetMainFrame(), nullptr);
     EXPECT_EQ(m_pApp->GetDocument(), nullptr);
 }
@@ -326,7 +327,8 @@ TEST_F(AppSpecialFiles, FileOpenOfASpecialFileLeavesTheProgramUsable)
     // for the device.
     const QString strDevice = m_dir.filePath(QStringLiteral("zero.xMem"));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), strDevice));
-    const std::pair<QString, unsigned> cases[] = {{Fifo(), 2781}, {strDevice, 2782}, {Socket(), 2783}};
+    const std::pair<QString, unsigned> cases[] = {
+        {Fifo(), IDS_FILE_IS_FIFO}, {strDevice, IDS_FILE_IS_DEVICE}, {Socket(), IDS_FILE_IS_SOCKET}};
     for (const auto& [strPath, nReason] : cases) {
         CModalCloser closer;
         QPointer<QFileDialog> pAnswered;
@@ -351,7 +353,7 @@ TEST_F(AppSpecialFiles, FileOpenOfASpecialFileLeavesTheProgramUsable)
         EXPECT_TRUE(Frame()->RouteCommand(ID_FILE_OPEN));
         EXPECT_LT(timer.elapsed(), 5000);
         EXPECT_EQ(closer.m_texts, QStringList{FormatResString(IDS_FILE_NOT_READ, strPath) +
-                                              QStringLiteral("\n\n") + LoadResString(nReason)});
+                                              QStringLiteral("\n\n") + LoadFileString(nReason)});
         EXPECT_TRUE(Frame()->isVisible());
         EXPECT_EQ(m_pApp->GetDocument()->GetAt(5)->Memo, QStringLiteral("kept")) << qPrintable(strPath);
         EXPECT_EQ(Frame()->windowTitle(),
@@ -362,7 +364,7 @@ TEST_F(AppSpecialFiles, FileOpenOfASpecialFileLeavesTheProgramUsable)
     CModalCloser closer;
     EXPECT_FALSE(m_pApp->GetDocument()->OnOpenDocument(m_dir.path()));
     EXPECT_EQ(closer.m_texts, QStringList{FormatResString(IDS_FILE_NOT_READ, m_dir.path()) +
-                                          QStringLiteral("\n\n") + LoadResString(2780)});
+                                          QStringLiteral("\n\n") + LoadFileString(IDS_FILE_IS_DIRECTORY)});
     EXPECT_TRUE(IsEnabled(ID_FILE_SAVE));
 }
 

@@ -508,8 +508,8 @@ TEST_F(DlgTransferTest, VerifyListsTheDifferencesOrSaysThereAreNone)
     Doc().SetModifiedFlag(false);
 
     const OUTCOME same = RunFromMenu(ID_TRANSFER_VERIFY);
-    EXPECT_EQ(same.strTitle, LoadResString(2746));
-    EXPECT_EQ(same.messages, QStringList{LoadResString(2748)});
+    EXPECT_EQ(same.strTitle, LoadResString(IDS_VERIFY_TITLE));
+    EXPECT_EQ(same.messages, QStringList{LoadResString(IDS_VERIFY_SAME)});
     EXPECT_TRUE(same.rows.isEmpty());
     EXPECT_FALSE(Doc().IsModified()) << "a verify changes nothing in the document";
 
@@ -527,7 +527,7 @@ TEST_F(DlgTransferTest, VerifyListsTheDifferencesOrSaysThereAreNone)
                   QStringLiteral("3\tCurr\t%1\t%2\t").arg(Fixed(mem3.Curr + 1.0f), Fixed(mem3.Curr)),
                   QStringLiteral("60\tMemo\t%1\t%2\t%3")
                       .arg(strLong, QString(mem60.Memo).replace(QLatin1Char('\n'), QLatin1String("\\n")),
-                           LoadResString(2744).arg(25).arg(15)),
+                           LoadResString(IDS_MEMO_KEPT_SHORTER).arg(25).arg(15)),
                   QStringLiteral("60\tBMem/Cond_L\t%1\t%2\t")
                       .arg(QString::fromStdString(
                                XmlText::FormatFixed(static_cast<double>(mem60.Abc[1].Cond_L + 0.5f), 6)),
@@ -547,7 +547,7 @@ TEST_F(DlgTransferTest, AFailedVerifyReportsAsAnyTransferDoes)
     m_pSim.reset(); // the listed resource no longer answers
     const OUTCOME out = RunFromMenu(ID_TRANSFER_VERIFY);
     ASSERT_EQ(out.messages.size(), 1);
-    EXPECT_NE(out.messages[0], LoadResString(2748));
+    EXPECT_NE(out.messages[0], LoadResString(IDS_VERIFY_SAME));
     EXPECT_NE(out.messages[0], LoadResString(IDS_TRANSFER_COMPLETED));
     EXPECT_TRUE(out.rows.isEmpty());
 }

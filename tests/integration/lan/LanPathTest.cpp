@@ -10,7 +10,7 @@
 #include "model/XmlDocData.h"
 #include "platform/visa/BuiltinResourceManager.h"
 #include "platform/visa/VisaStatus.h"
-#include "resources/StringTable.h"
+#include "platform/visa/VisaStrings.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -99,7 +99,8 @@ TEST_P(LanPathTest, SecondClientWaitsForTheInstrumentsLockThenGetsTheLockedStatu
               Visa::VI_ERROR_RSRC_LOCKED);
     EXPECT_GE(timer.elapsed(), 480);
     EXPECT_LT(timer.elapsed(), 1500);
-    EXPECT_TRUE(strText.contains(LoadResString(2248).arg(sim.Line(0)).arg(500))) << qPrintable(strText);
+    EXPECT_TRUE(strText.contains(LoadVisaString(IDS_VISA_LOCK_TIMEOUT).arg(sim.Line(0)).arg(500)))
+        << qPrintable(strText);
     EXPECT_EQ(pSecond->LockState(), Visa::NO_LOCK);
     // Meanwhile the other client is kept off the instrument at once, and the holder is not.
     timer.restart();
@@ -201,10 +202,10 @@ TEST(Vxi11PathTest, NamesThatReachNoInstrumentSayWhy)
         {"tcpip0::127.0.0.1::INSTR", port, Visa::VI_SUCCESS, QString()},
         {"TCPIP0::127.0.0.1::gpib0,7,3::INSTR", port, Visa::VI_SUCCESS, QString()},
         {"TCPIP0::127.0.0.1::bogus::INSTR", port, Visa::VI_ERROR_RSRC_NFOUND,
-         LoadResString(2911).arg("127.0.0.1", "bogus").arg(3)},
+         LoadVisaString(IDS_VISA_LINK_REFUSED).arg("127.0.0.1", "bogus").arg(3)},
         {"TCPIP0::127.0.0.1::inst0::INSTR", "1", Visa::VI_ERROR_MACHINE_NAVAIL, "127.0.0.1:1"},
         {"TCPIP0::127.0.0.1::inst0::INSTR", "port", Visa::VI_ERROR_INV_SETUP,
-         LoadResString(2907).arg("port")},
+         LoadVisaString(IDS_VISA_BAD_PORTMAPPER_PORT).arg("port")},
     };
     for (const auto& [pszName, portmapper, nStatus, strDetail] : cases) {
         qputenv("VAULTLINE_VXI11_PORTMAPPER", portmapper);

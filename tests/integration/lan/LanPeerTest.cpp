@@ -8,8 +8,8 @@
 #include "platform/visa/BuiltinResourceManager.h"
 #include "platform/visa/HislipMessage.h"
 #include "platform/visa/OncRpc.h"
+#include "platform/visa/VisaStrings.h"
 #include "platform/visa/Vxi11Protocol.h"
-#include "resources/StringTable.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
@@ -275,7 +275,8 @@ TEST(Vxi11PeerTest, AWriteSentAheadUnderTheLockReportsItsFailureWithTheNextCall)
     EXPECT_EQ(StatusOf([&] { pSession->WriteString(QStringLiteral("*IDN?\n")); }), Visa::VI_SUCCESS);
     QString strText;
     EXPECT_EQ(StatusOf([&] { pSession->ReadString(256); }, &strText), Visa::VI_ERROR_IO);
-    EXPECT_TRUE(strText.contains(LoadResString(2909).arg("127.0.0.1 (VXI-11 inst0)").arg(17)))
+    EXPECT_TRUE(
+        strText.contains(LoadVisaString(IDS_VISA_VXI11_ERROR).arg("127.0.0.1 (VXI-11 inst0)").arg(17)))
         << qPrintable(strText);
     EXPECT_EQ(pSession->ReadString(256), QStringLiteral("x\n")); // the stream is still in step
     pSession->UnlockRsrc();

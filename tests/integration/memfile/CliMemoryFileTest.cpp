@@ -101,7 +101,7 @@ TEST_F(CliMemoryFile, CopyOverwritesTheTargetAndDiffReportsIt)
 }
 
 // A save that runs out of room part-way (here the file-size limit, which
-// binds root too) reports message 1003 and leaves the old file whole.
+// binds root too) reports IDS_FILE_NOT_WRITTEN and leaves the old file whole.
 TEST_F(CliMemoryFile, FailedSaveLeavesTheOldFileByteForByte)
 {
     const QByteArray before = FileBytes(Path("m.xMem"));

@@ -1,5 +1,8 @@
 #include "integration/memfile/RunCli.h"
 #include "model/XmlDocData.h"
+#include "platform/file/FileStrings.h"
+#include "platform/visa/VisaStrings.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 #include "support/SpecialFiles.h"
 
@@ -41,8 +44,10 @@ protected:
 
 TEST_F(CliSpecialFiles, EveryReadingCommandRefusesSpecialFilesWithinASecond)
 {
-    const std::pair<QString, unsigned> inputs[] = {
-        {Fifo(), 2781}, {m_dir.path(), 2780}, {QStringLiteral("/dev/zero"), 2782}, {Socket(), 2783}};
+    const std::pair<QString, unsigned> inputs[] = {{Fifo(), IDS_FILE_IS_FIFO},
+                                                   {m_dir.path(), IDS_FILE_IS_DIRECTORY},
+                                                   {QStringLiteral("/dev/zero"), IDS_FILE_IS_DEVICE},
+                                                   {Socket(), IDS_FILE_IS_SOCKET}};
     const QString strGood = Path("m.xMem");
     for (const auto& [strInput, nReason] : inputs) {
         const QStringList commands[] = {
@@ -53,8 +58,8 @@ TEST_F(CliSpecialFiles, EveryReadingCommandRefusesSpecialFilesWithinASecond)
         for (const QStringList& args : commands) {
             const RUN run = RunCli(args);
             EXPECT_EQ(run.nExit, 3) << qPrintable(args.join(' ')) << qPrintable(run.strErr);
-            EXPECT_EQ(run.strErr, FormatResString(1002, strInput) + '\n' +
-                                      LoadResString(2114).arg(LoadResString(nReason)) + '\n')
+            EXPECT_EQ(run.strErr, FormatResString(IDS_FILE_NOT_READ, strInput) + '\n' +
+                                      LoadResString(IDS_CLI_REASON).arg(LoadFileString(nReason)) + '\n')
                 << qPrintable(args.join(' '));
             EXPECT_LT(run.nMilliseconds, 1000) << qPrintable(args.join(' '));
         }
@@ -66,11 +71,12 @@ TEST_F(CliSpecialFiles, SavesOntoAFifoOrADeviceAreRefusedAndLeaveThemAsTheyWere)
 {
     for (const QString& strTarget : {Fifo(), m_special.Device()}) {
         const mode_t type = Type(strTarget);
-        const QString strReason = LoadResString(Type(strTarget) == S_IFIFO ? 2781 : 2782);
+        const QString strReason =
+            LoadFileString(Type(strTarget) == S_IFIFO ? IDS_FILE_IS_FIFO : IDS_FILE_IS_DEVICE);
         const RUN copy = RunCli({"copy", Path("m.xMem"), "3", "4", "--output", strTarget});
         EXPECT_EQ(copy.nExit, 3) << qPrintable(copy.strErr);
-        EXPECT_EQ(copy.strErr,
-                  FormatResString(1003, strTarget) + '\n' + LoadResString(2114).arg(strReason) + '\n');
+        EXPECT_EQ(copy.strErr, FormatResString(IDS_FILE_NOT_WRITTEN, strTarget) + '\n' +
+                                   LoadResString(IDS_CLI_REASON).arg(strReason) + '\n');
         // The download finds out before it talks to the instrument.
         const RUN download = RunCli({"download", "ASRL/dev/null::INSTR", strTarget});
         EXPECT_EQ(download.nExit, 3) << qPrintable(download.strErr);
@@ -101,7 +107,8 @@ TEST_F(CliSpecialFiles, AWritableFileInAReadOnlyFolderIsSavedInPlace)
                                    .arg(nLimitBlocks)
                                    .arg(strAsUser));
     EXPECT_EQ(limited.nExit, 3) << qPrintable(limited.strErr);
-    EXPECT_TRUE(limited.strErr.endsWith(LoadResString(2114).arg(QStringLiteral("File too large")) + '\n'))
+    EXPECT_TRUE(
+        limited.strErr.endsWith(LoadResString(IDS_CLI_REASON).arg(QStringLiteral("File too large")) + '\n'))
         << qPrintable(limited.strErr);
     EXPECT_EQ(FileBytes(strFile), m_before);
 
@@ -116,8 +123,9 @@ TEST_F(CliSpecialFiles, AWritableFileInAReadOnlyFolderIsSavedInPlace)
     const RUN download = RunCli({"download", "ASRL/dev/null::INSTR", Path("new.xMem")},
                                 QStringLiteral("exec %1 \"$0\" \"$@\";").arg(strAsUser));
     EXPECT_EQ(download.nExit, 3);
-    EXPECT_EQ(download.strErr, FormatResString(1003, Path("new.xMem")) + '\n' +
-                                   LoadResString(2114).arg(QStringLiteral("Permission denied")) + '\n');
+    EXPECT_EQ(download.strErr, FormatResString(IDS_FILE_NOT_WRITTEN, Path("new.xMem")) + '\n' +
+                                   LoadResString(IDS_CLI_REASON).arg(QStringLiteral("Permission denied")) +
+                                   '\n');
 }
 
 // Names reach the terminal escaped: a file name with an escape sequence or a
@@ -144,7 +152,9 @@ TEST_F(CliSpecialFiles, ASpecialOrHugeResourcesFileDoesNotHoldUpTheListing)
     ASSERT_EQ(::mkfifo(QFile::encodeName(strResources).constData(), 0666), 0);
     RUN run = RunCli({"list"}, strPrefix);
     EXPECT_EQ(run.nExit, 0) << qPrintable(run.strErr);
-    EXPECT_EQ(run.strErr, LoadResString(2784).arg(strResources, LoadResString(2781)) + '\n');
+    EXPECT_EQ(run.strErr,
+              LoadFileString(IDS_FILE_WARN_NOT_READ).arg(strResources, LoadFileString(IDS_FILE_IS_FIFO)) +
+                  '\n');
     EXPECT_LT(run.nMilliseconds, 2000);
 
     // One line of 64 MB: read as far as the bound, once.
@@ -157,7 +167,8 @@ TEST_F(CliSpecialFiles, ASpecialOrHugeResourcesFileDoesNotHoldUpTheListing)
     run = RunCli({"list"}, strPrefix);
     EXPECT_EQ(run.nExit, 0) << qPrintable(run.strErr);
     EXPECT_TRUE(run.strOut.contains(QLatin1String("ASRL/dev/pts/77::INSTR")));
-    EXPECT_EQ(run.strErr, LoadResString(2785).arg(strResources).arg(1024 * 1024) + '\n');
+    EXPECT_EQ(run.strErr,
+              LoadVisaString(IDS_VISA_WARN_RESOURCES_FILE_CUT).arg(strResources).arg(1024 * 1024) + '\n');
     EXPECT_LT(run.nMilliseconds, 2000);
 }
 

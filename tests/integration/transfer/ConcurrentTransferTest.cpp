@@ -61,7 +61,8 @@ protected:
     static bool InUse(const RUN& run, const QString& strResource)
     {
         return run.nExit == 5 &&
-               run.strErr.startsWith(LoadResString(2700).arg(strResource).arg(CDxr::LOCK_TIMEOUT_MS));
+               run.strErr.startsWith(
+                   LoadResString(IDS_INSTRUMENT_IN_USE).arg(strResource).arg(CDxr::LOCK_TIMEOUT_MS));
     }
 };
 

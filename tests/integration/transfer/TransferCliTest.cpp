@@ -101,7 +101,8 @@ TEST_F(TransferCliTest, AnErrorRaisedByOneMemoryStopsTheUploadAfterIt)
     EXPECT_EQ(up.nExit, 6);
     EXPECT_TRUE(up.strErr.startsWith("SCPI Error(s)\n\n(-109) \"Missing parameter\"\n"))
         << qPrintable(up.strErr);
-    EXPECT_TRUE(up.strErr.contains(LoadResString(2412).arg(3).arg(100))) << qPrintable(up.strErr);
+    EXPECT_TRUE(up.strErr.contains(LoadResString(IDS_CLI_WRITTEN_BEFORE_STOP).arg(3).arg(100)))
+        << qPrintable(up.strErr);
 
     ASSERT_EQ(RunCli({"download", sim.Resource(), Path("back.xMem")}).nExit, 0);
     Expect(Path("back.xMem"), [](int i) { return i < 3 ? 9 : i == 3 ? -2 : -1; });

@@ -45,9 +45,10 @@ TEST_F(VerifyCliTest, UploadWithVerifyReportsTheMemoTheInstrumentCut)
     // The instrument keeps the first 15 characters: the driver sends no more,
     // and the instrument would keep no more.
     EXPECT_EQ(r.strOut, QStringLiteral("Memory 7\n\tMemo\t%1\t%2\t%3\n")
-                            .arg(s_strLongMemo, s_strLongMemo.left(15), LoadResString(2744).arg(25).arg(15)));
+                            .arg(s_strLongMemo, s_strLongMemo.left(15),
+                                 LoadResString(IDS_MEMO_KEPT_SHORTER).arg(25).arg(15)));
     EXPECT_EQ(r.strErr, LoadResString(IDS_TRANSFER_COMPLETED) + QLatin1Char('\n') +
-                            LoadResString(2743).arg(1).arg(1) + QLatin1Char('\n'));
+                            LoadResString(IDS_CLI_VERIFY_DIFFER).arg(1).arg(1) + QLatin1Char('\n'));
 
     // The same file, but a memo the instrument can hold: nothing to report.
     const RUN same = RunCli({"upload", Save("fits.xMem", 1), sim.Resource(), "--verify", "--range", "0-9"});

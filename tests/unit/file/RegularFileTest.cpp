@@ -1,5 +1,5 @@
 #include "platform/file/RegularFile.h"
-#include "resources/StringTable.h"
+#include "platform/file/FileStrings.h"
 #include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
@@ -39,8 +39,10 @@ protected:
 
 TEST_F(SpecialFiles, ReadRefusesAtOnceWhatIsNotARegularFileAndSaysWhat)
 {
-    const std::pair<QString, unsigned> cases[] = {
-        {Fifo(), 2781}, {m_dir.path(), 2780}, {QStringLiteral("/dev/zero"), 2782}, {Socket(), 2783}};
+    const std::pair<QString, unsigned> cases[] = {{Fifo(), IDS_FILE_IS_FIFO},
+                                                  {m_dir.path(), IDS_FILE_IS_DIRECTORY},
+                                                  {QStringLiteral("/dev/zero"), IDS_FILE_IS_DEVICE},
+                                                  {Socket(), IDS_FILE_IS_SOCKET}};
     for (const auto& [strPath, nReason] : cases) {
         QElapsedTimer timer;
         timer.start();
@@ -48,15 +50,15 @@ TEST_F(SpecialFiles, ReadRefusesAtOnceWhatIsNotARegularFileAndSaysWhat)
         QString strReason;
         bool bLonger = false;
         EXPECT_FALSE(RegularFile::Read(strPath, 1024, bytes, strReason, bLonger)) << qPrintable(strPath);
-        EXPECT_EQ(strReason, LoadResString(nReason));
-        EXPECT_EQ(RegularFile::NotRegularReason(strPath), LoadResString(nReason));
+        EXPECT_EQ(strReason, LoadFileString(nReason));
+        EXPECT_EQ(RegularFile::NotRegularReason(strPath), LoadFileString(nReason));
         EXPECT_TRUE(bytes.isEmpty());
         EXPECT_LT(timer.elapsed(), 1000) << qPrintable(strPath);
     }
     // A symlink to a FIFO is the FIFO.
     const QString strLink = Path("link.xMem");
     ASSERT_TRUE(QFile::link(Path("fifo.xMem"), strLink));
-    EXPECT_EQ(RegularFile::NotRegularReason(strLink), LoadResString(2781));
+    EXPECT_EQ(RegularFile::NotRegularReason(strLink), LoadFileString(IDS_FILE_IS_FIFO));
     EXPECT_TRUE(RegularFile::NotRegularReason(Path("missing")).isEmpty());
 }
 

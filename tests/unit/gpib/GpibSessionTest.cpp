@@ -7,7 +7,7 @@
 #include "platform/visa/BuiltinResourceManager.h"
 #include "platform/visa/GpibSession.h"
 #include "platform/visa/VisaStatus.h"
-#include "resources/StringTable.h"
+#include "platform/visa/VisaStrings.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,15 +76,15 @@ TEST_F(GpibSessionTest, FailuresCarryTheVisaStatusAndWhatLinuxGpibSaid)
 {
     // The name, the status, the text.
     const std::tuple<const char*, HRESULT, unsigned> cases[] = {
-        {"GPIB0::7::INSTR", static_cast<HRESULT>(0xBFFF005Fu), 2923}, // no listener at 7
-        {"GPIB3::5::INSTR", Visa::VI_ERROR_INTF_NUM_NCONFIG, 2927},   // no board 3
+        {"GPIB0::7::INSTR", static_cast<HRESULT>(0xBFFF005Fu), IDS_VISA_GPIB_NO_LISTENER}, // no listener at 7
+        {"GPIB3::5::INSTR", Visa::VI_ERROR_INTF_NUM_NCONFIG, IDS_VISA_GPIB_NO_BOARD},      // no board 3
     };
     for (const auto& [pszName, nStatus, nText] : cases) {
         QString strText;
         const QString strName = QString::fromLatin1(pszName);
         EXPECT_EQ(StatusOf([&] { Open(strName)->WriteString(QStringLiteral("*IDN?\n")); }, &strText), nStatus)
             << pszName;
-        EXPECT_TRUE(strText.contains(LoadResString(nText))) << qPrintable(strText);
+        EXPECT_TRUE(strText.contains(LoadVisaString(nText))) << qPrintable(strText);
         EXPECT_TRUE(strText.contains(QString::fromLatin1(pszName))) << qPrintable(strText);
     }
 }

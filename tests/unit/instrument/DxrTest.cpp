@@ -5,6 +5,7 @@
 #include "integration/instrument/SimProcess.h"
 #include "unit/visa/VisaTestSupport.h"
 
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QElapsedTimer>
@@ -100,7 +101,7 @@ TEST_F(DxrTest, RepliesTooLongForTheirBufferFailAndTheirReadsAreBounded)
     m_pPeer->m_errorReplies = {"-100," + QString(300, QLatin1Char('x')) + '\n'};
     QString strText;
     EXPECT_EQ(StatusOf([this] { m_dxr.QueryErrors(); }, &strText), Visa::VI_ERROR_IO);
-    EXPECT_EQ(strText, LoadResString(2701).arg("SYST:ERR?").arg(306).arg(255));
+    EXPECT_EQ(strText, LoadResString(IDS_REPLY_TOO_LONG).arg("SYST:ERR?").arg(306).arg(255));
 
     m_pPeer->m_log.clear();
     m_pPeer->m_strPending = QStringLiteral("\"open") + QString(40, QLatin1Char('\n'));
@@ -122,7 +123,7 @@ TEST(DxrLockTest, TheLockIsTakenOnceForTheTransferAndALockHeldElsewhereReadsAsIn
     CDxr dxr;
     QString strText;
     EXPECT_EQ(StatusOf([&] { dxr.Open(pRm, pBusy->ResourceName()); }, &strText), Visa::VI_ERROR_RSRC_LOCKED);
-    EXPECT_EQ(strText, LoadResString(2700).arg("GPIB0::1::INSTR").arg(2000));
+    EXPECT_EQ(strText, LoadResString(IDS_INSTRUMENT_IN_USE).arg("GPIB0::1::INSTR").arg(2000));
     EXPECT_EQ(pBusy->m_log.filter("Write").size(), 0);
 
     auto pPeer = std::make_shared<CScriptedMessage>();
@@ -146,8 +147,10 @@ TEST_F(DxrTest, AReplyThatDoesNotFitFailsTheMemoryAndLeavesItsRecord)
     const QString strBefore = Describe(mem);
     QString strText;
     EXPECT_EQ(StatusOf([&] { m_dxr.ReadStoreMemory(mem); }, &strText), Visa::VI_ERROR_IO);
-    EXPECT_EQ(strText, LoadResString(2703).arg(42).arg(
-                           LoadResString(2702).arg("BACK:SMEM:POW?", "hello\\x09world\\n")));
+    EXPECT_EQ(strText,
+              LoadResString(IDS_IN_MEMORY)
+                  .arg(42)
+                  .arg(LoadResString(IDS_REPLY_DOES_NOT_FIT).arg("BACK:SMEM:POW?", "hello\\x09world\\n")));
     EXPECT_EQ(Describe(mem), strBefore);
     // A VISA failure midway leaves it as it was too.
     m_pPeer->m_replies = {"1,2,3,4,5,6,7,8,9,10,LOW\n"};
@@ -268,7 +271,9 @@ TEST_F(DxrTest, ACommandTooLongForItsBufferIsRefusedBeforeAnythingOfTheMemoryIsS
     mem.Curr = 3.0e38f;
     QString strText;
     EXPECT_EQ(StatusOf([&] { m_dxr.WriteStoreMemory(mem); }, &strText), Visa::VI_ERROR_IO);
-    EXPECT_EQ(strText, LoadResString(2703).arg(0).arg(LoadResString(2704).arg("AMem/Curr_L").arg(256)));
+    EXPECT_EQ(strText, LoadResString(IDS_IN_MEMORY)
+                           .arg(0)
+                           .arg(LoadResString(IDS_VALUE_TOO_LONG_FOR_COMMAND).arg("AMem/Curr_L").arg(256)));
     EXPECT_TRUE(m_pPeer->m_log.isEmpty());
 }
 

@@ -169,9 +169,11 @@ TEST_F(TransferProcedureTest, DownloadNamesTheCharactersAMemoryFileCannotCarry)
     m_p->m_sim.Execute("BACK:SMEM:MEMO \"Bat\x01t\x1b[1m\"");
     EXPECT_EQ(Run(DOWNLOAD, 1, 3), CTransferProcedure::RESULT_COMPLETED);
     EXPECT_EQ(m_data.GetContainer().GetAt(2)->Memo, QStringLiteral("Bat\x01t\x1b[1m"));
-    EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(IDS_TRANSFER_COMPLETED) + '\n' +
-                                           LoadResString(2788).arg(2).arg(QStringLiteral("Memo"),
-                                                                          QStringLiteral("U+0001, U+001B"))});
+    EXPECT_EQ(m_p->m_messages,
+              QStringList{LoadResString(IDS_TRANSFER_COMPLETED) + '\n' +
+                          LoadResString(IDS_TEXT_SAVED_AS_REPLACEMENT)
+                              .arg(2)
+                              .arg(QStringLiteral("Memo"), QStringLiteral("U+0001, U+001B"))});
     // An upload does not report what it sends.
     m_p->m_messages.clear();
     EXPECT_EQ(Run(UPLOAD, 2, 2), CTransferProcedure::RESULT_COMPLETED);
@@ -243,8 +245,10 @@ TEST_F(TransferProcedureTest, AnUploadWithACommandTooLongIsRefusedBeforeAnyByte)
     EXPECT_EQ(Run(UPLOAD, 0, 99), CTransferProcedure::RESULT_REFUSED);
     EXPECT_TRUE(m_p->Commands().isEmpty());
     EXPECT_EQ(m_p->m_messages,
-              QStringList{LoadResString(2703).arg(42).arg(LoadResString(2704).arg("Pow").arg(256)) + '\n' +
-                          LoadResString(2705)});
+              QStringList{LoadResString(IDS_IN_MEMORY)
+                              .arg(42)
+                              .arg(LoadResString(IDS_VALUE_TOO_LONG_FOR_COMMAND).arg("Pow").arg(256)) +
+                          '\n' + LoadResString(IDS_UPLOAD_REFUSED)});
     // Outside the range it stops nothing.
     EXPECT_EQ(Run(UPLOAD, 0, 41), CTransferProcedure::RESULT_COMPLETED);
     EXPECT_TRUE(m_p->Unlocked());
@@ -272,8 +276,11 @@ TEST_F(TransferProcedureTest, AGarbledReplyFailsTheDownloadNamingMemoryAndQuery)
         };
         m_data.GetContainer().GetAt(5)->Memo = QStringLiteral("kept");
         EXPECT_EQ(Run(DOWNLOAD, 3, 9), CTransferProcedure::RESULT_VISA_FAILURE);
-        EXPECT_EQ(m_p->m_messages, QStringList{LoadResString(2703).arg(5).arg(
-                                       LoadResString(2702).arg("BACK:SMEM:POW?", strShown))});
+        EXPECT_EQ(
+            m_p->m_messages,
+            QStringList{LoadResString(IDS_IN_MEMORY)
+                            .arg(5)
+                            .arg(LoadResString(IDS_REPLY_DOES_NOT_FIT).arg("BACK:SMEM:POW?", strShown))});
         EXPECT_EQ(m_pProcedure->GetTransferredCount(), 2);
         EXPECT_EQ(m_data.GetContainer().GetAt(5)->Memo, QStringLiteral("kept"));
         EXPECT_TRUE(m_p->Unlocked());
