@@ -1,9 +1,9 @@
 #include "app/VaultlineApp.h"
 
-#include "app/AboutBox.h"
 #include "app/DesktopDocumentUi.h"
 #include "app/MainFrame.h"
 #include "app/Recovery.h"
+#include "dialogs/AboutBox.h"
 #include "dialogs/DlgTransfer.h"
 #include "model/VaultlineDoc.h"
 #include "platform/help/HtmlHelp.h"

@@ -3,8 +3,8 @@
 // version that the program file's version block states.
 
 #include "app/EndSignals.h"
-#include "app/ModuleVersion.h"
 #include "app/VaultlineApp.h"
+#include "platform/version/ModuleVersion.h"
 #include "platform/visa/VisaTrace.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
