@@ -1,6 +1,5 @@
 #include "app/MainFrame.h"
 
-#include "app/VaultlineApp.h"
 #include "model/VaultlineDoc.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
@@ -47,7 +46,7 @@ bool IsLockOn(unsigned nIndicator)
 
 } // namespace
 
-CMainFrame::CMainFrame() : m_wndSplitter(nullptr)
+CMainFrame::CMainFrame(CVaultlineDoc& doc) : m_Doc(doc), m_wndSplitter(nullptr)
 {
     setWindowIcon(LoadResIcon(IDI_MAINFRAME));
     setMinimumSize(300, 200);
@@ -168,9 +167,11 @@ bool CMainFrame::OnCreateClient(CCmdTarget* pDocTarget)
     CCreateContext context;
     context.m_pCurrentDoc = pDocTarget;
     context.m_pCurrentFrame = this;
-    if (!m_wndSplitter.CreateView(0, 0, RUNTIME_CLASS(CLeftView), QSize(150, 100), &context) ||
-        !m_wndSplitter.CreateView(0, 1, g_TableOfForms.GetViewClass(g_TableOfForms.GetCurrent()), QSize(0, 0),
-                                  &context)) {
+    const CTableOfForms::FormFactory pfnForm = g_TableOfForms.GetFormFactory(g_TableOfForms.GetCurrent());
+    const ViewFactory fnTree = [this] { return new CLeftView(m_Doc); };
+    const ViewFactory fnForm = [this, pfnForm] { return pfnForm(m_Doc); };
+    if (!m_wndSplitter.CreateView(0, 0, fnTree, QSize(150, 100), &context) ||
+        !m_wndSplitter.CreateView(0, 1, fnForm, QSize(0, 0), &context)) {
         m_wndSplitter.setParent(nullptr);
         return false;
     }
@@ -201,8 +202,9 @@ int CMainFrame::SelectForm(const QString& strText)
     ScanLong(strText, n);
     if (strText == g_TableOfForms.GetName(g_TableOfForms.GetCurrent()))
         return 0;
-    const CRuntimeClass* pViewClass = g_TableOfForms.FindViewClass(strText);
-    if (!m_wndSplitter.ReplaceView(0, 1, pViewClass, n))
+    const CTableOfForms::FormFactory pfnCreate = g_TableOfForms.FindFormFactory(strText);
+    const ViewFactory fnCreate = [this, pfnCreate] { return pfnCreate(m_Doc); };
+    if (!m_wndSplitter.ReplaceView(0, 1, fnCreate, n))
         return 0;
     // The new form runs its initial update a second time once the selection
     // change that led here has finished.
@@ -213,19 +215,12 @@ int CMainFrame::SelectForm(const QString& strText)
 
 void CMainFrame::OnUpdateFrameTitle()
 {
-    QString strTitle = LoadResString(IDS_APP_TITLE);
-    if (auto* pApp = static_cast<CVaultlineApp*>(AfxGetApp())) {
-        if (CVaultlineDoc* pDoc = pApp->GetDocument())
-            strTitle = pDoc->GetTitle() + QStringLiteral(" - ") + strTitle;
-    }
-    setWindowTitle(strTitle);
+    setWindowTitle(m_Doc.GetTitle() + QStringLiteral(" - ") + LoadResString(IDS_APP_TITLE));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
-    auto* pApp = static_cast<CVaultlineApp*>(AfxGetApp());
-    CVaultlineDoc* pDoc = pApp ? pApp->GetDocument() : nullptr;
-    if (pDoc && !pDoc->SaveModified()) {
+    if (!m_Doc.SaveModified()) {
         pEvent->ignore();
         return;
     }

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 
+class CVaultlineDoc;
 class QLabel;
 class QToolBar;
 
@@ -17,7 +18,8 @@ class CMainFrame : public CFrameWnd, public IFormExchange
     Q_OBJECT
 
 public:
-    CMainFrame();
+    // The main window of doc.
+    explicit CMainFrame(CVaultlineDoc& doc);
     ~CMainFrame() override;
 
     // Builds the bars and the panes with the document's command target;
@@ -42,6 +44,7 @@ private:
     bool CreateStatusBar();
     void UpdateIndicators();
 
+    CVaultlineDoc& m_Doc;
     CMySplitterWnd m_wndSplitter;
     QToolBar* m_pToolBar = nullptr;
     QLabel* m_pIndicators[3] = {};

@@ -4,7 +4,7 @@
 
 CMySplitterWnd::CMySplitterWnd(QWidget* pParent) : CSplitterWnd(pParent) {}
 
-int CMySplitterWnd::ReplaceView(int nRow, int nCol, const CRuntimeClass* pViewClass, int nMemoryIndex)
+int CMySplitterWnd::ReplaceView(int nRow, int nCol, const ViewFactory& fnCreate, int nMemoryIndex)
 {
     CView* pOld = GetPane(nRow, nCol);
     if (auto* pForm = dynamic_cast<CValidateFormView*>(pOld)) {
@@ -14,7 +14,6 @@ int CMySplitterWnd::ReplaceView(int nRow, int nCol, const CRuntimeClass* pViewCl
     // The desktop has no "snap the pointer to the default button" setting to
     // suspend while the new form is created.
     CCreateContext context;
-    context.m_pNewViewClass = pViewClass;
     if (pOld) {
         context.m_pCurrentDoc = pOld->GetDocument();
         context.m_pCurrentFrame = pOld->GetParentFrame();
@@ -22,7 +21,7 @@ int CMySplitterWnd::ReplaceView(int nRow, int nCol, const CRuntimeClass* pViewCl
     DeleteView(nRow, nCol);
     // A form that cannot be created leaves the pane empty; the exchange
     // still counts as done.
-    CreateView(nRow, nCol, pViewClass, QSize(640, 100), &context);
+    CreateView(nRow, nCol, fnCreate, QSize(640, 100), &context);
     RecalcLayout();
 
     if (CView* pNew = GetPane(nRow, nCol)) {

@@ -12,9 +12,9 @@ class CMySplitterWnd : public CSplitterWnd
 public:
     explicit CMySplitterWnd(QWidget* pParent = nullptr);
 
-    // Asks the pane's form to validate; when it agrees, deletes it, creates a
-    // view of pViewClass in its place, hands the new form nMemoryIndex and
+    // Asks the pane's form to validate; when it agrees, deletes it, puts the
+    // view fnCreate makes in its place, hands the new form nMemoryIndex and
     // runs its initial update. 1 when the pane was rebuilt, 0 when the form
     // refused (nothing changed then).
-    int ReplaceView(int nRow, int nCol, const CRuntimeClass* pViewClass, int nMemoryIndex);
+    int ReplaceView(int nRow, int nCol, const ViewFactory& fnCreate, int nMemoryIndex);
 };

@@ -1,9 +1,10 @@
 #include "app/VaultlineApp.h"
 
-#include "app/AboutBox.h"
-#include "app/DocumentUi.h"
+#include "app/DesktopDocumentUi.h"
 #include "app/MainFrame.h"
 #include "app/Recovery.h"
+#include "dialogs/AboutBox.h"
+#include "dialogs/DlgTransfer.h"
 #include "model/VaultlineDoc.h"
 #include "platform/help/HtmlHelp.h"
 #include "platform/version/FileVersion.h"
@@ -73,12 +74,6 @@ CVaultlineApp::CVaultlineApp() : m_dwHelpCookie(0), m_RecentFiles(RecentFileSect
         if (m_pDoc)
             m_pDoc->OnFileOpen();
     });
-    // Upload, Download and Verify stay disabled in a program built without the
-    // transfer dialog.
-    AddUpdate(ID_TRANSFER_UPLOAD, [this] { return HasTransferDialog(); });
-    AddUpdate(ID_TRANSFER_DOWNLOAD, [this] { return HasTransferDialog(); });
-    AddUpdate(ID_TRANSFER_VERIFY, [this] { return HasTransferDialog(); });
-
     m_EndTimer.setInterval(50);
     QObject::connect(&m_EndTimer, &QTimer::timeout, [this] { ContinueEnding(); });
 }
@@ -96,15 +91,14 @@ bool CVaultlineApp::InitInstance(const QStringList& args)
     m_RecentFiles.ReadList();
     m_bRecentFilesRead = true;
 
-    m_pDocUi = std::make_unique<CDocumentUi>(*this);
+    m_pDocUi = std::make_unique<CDesktopDocumentUi>(*this);
     m_pDoc = std::make_unique<CVaultlineDoc>(*m_pDocUi);
     m_pDocTarget = std::make_unique<CDocTarget>(*m_pDoc);
-    SetDocumentObject(m_pDoc.get());
 
     // The X11 window class is taken from the application name when the first
     // window is created.
     QCoreApplication::setApplicationName(QString::fromLatin1(s_pszWindowClass));
-    m_pMainFrame = std::make_unique<CMainFrame>();
+    m_pMainFrame = std::make_unique<CMainFrame>(*m_pDoc);
     SetMainWnd(m_pMainFrame.get());
     if (!m_pMainFrame->Create(m_pDocTarget.get())) {
         ExitInstance();
@@ -203,7 +197,6 @@ int CVaultlineApp::ExitInstance()
     // stay until the destructor.
     SetMainWnd(nullptr);
     m_pMainFrame.reset();
-    SetDocumentObject<CVaultlineDoc>(nullptr);
     m_pDocTarget.reset();
     m_pDoc.reset();
     m_pDocUi.reset();
@@ -250,6 +243,8 @@ void CVaultlineApp::AddToRecentFileList(const QString& strPath)
 
 void CVaultlineApp::RunTransferDialog(int nMode)
 {
-    if (m_fnRunTransferDialog)
-        m_fnRunTransferDialog(nMode);
+    if (!m_pDoc)
+        return;
+    CDlgTransfer dlg(nMode, m_Options, *m_pDoc, GetMessageBoxOwner());
+    dlg.DoModal();
 }

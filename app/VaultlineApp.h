@@ -1,17 +1,16 @@
 #pragma once
 
-#include "app/AppOptions.h"
 #include "app/RecentFileList.h"
 #include "platform/framework/WinApp.h"
+#include "settings/AppOptions.h"
 
 #include <QStringList>
 #include <QTimer>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 class CDocTarget;
-class CDocumentUi;
+class CDesktopDocumentUi;
 class CMainFrame;
 class CVaultlineDoc;
 class QWidget;
@@ -45,10 +44,8 @@ public:
     void AddToRecentFileList(const QString& strPath);
     const CRecentFileList& GetRecentFileList() const { return m_RecentFiles; }
 
-    // How the document's Upload and Download reach the transfer dialog.
-    using TransferDialogRunner = std::function<void(int nMode)>;
-    void SetTransferDialogRunner(TransferDialogRunner fnRun) { m_fnRunTransferDialog = std::move(fnRun); }
-    bool HasTransferDialog() const { return static_cast<bool>(m_fnRunTransferDialog); }
+    // The transfer dialog in nMode (upload, download, verify) on the
+    // document and the settings, modal over the main window.
     void RunTransferDialog(int nMode);
 
     // Ends the program as File > Exit does, for a signal (SIGTERM, SIGINT,
@@ -64,11 +61,10 @@ public:
 private:
     CRecentFileList m_RecentFiles;
     bool m_bRecentFilesRead = false;
-    std::unique_ptr<CDocumentUi> m_pDocUi;
+    std::unique_ptr<CDesktopDocumentUi> m_pDocUi;
     std::unique_ptr<CVaultlineDoc> m_pDoc;
     std::unique_ptr<CDocTarget> m_pDocTarget;
     std::unique_ptr<CMainFrame> m_pMainFrame;
-    TransferDialogRunner m_fnRunTransferDialog;
     int m_nEndSignal = 0;
     QTimer m_EndTimer; // the steps of an end by signal, between events
 

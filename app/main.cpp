@@ -4,12 +4,11 @@
 // the other programs use.
 
 #include "app/EndSignals.h"
-#include "app/ModuleVersion.h"
 #include "app/VaultlineApp.h"
+#include "platform/version/ModuleVersion.h"
 #include "platform/visa/VisaTrace.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
-#include "transfer/DlgTransfer.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -45,7 +44,6 @@ int main(int argc, char** argv)
     // Wayland desktops match the window to the menu entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.talvero.Vaultline"));
     CVaultlineApp theApp;
-    InstallTransferDialog(theApp);
     // From here on a signal ends the program as File > Exit does.
     CEndSignals endSignals([&theApp](int nSignal) { theApp.EndBySignal(nSignal); });
     // A file that cannot be opened ends the program after the document's

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libxml2-dev
   googletest libgtest-dev libgmock-dev
   xvfb xauth x11-utils imagemagick
-  git dpkg-dev lintian appstream desktop-file-utils librsvg2-bin
+  git dpkg-dev lintian appstream desktop-file-utils librsvg2-bin python3
 )
 
 missing=()

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test twice: once in the
-# normal build, once in an AddressSanitizer + UndefinedBehaviorSanitizer build
-# with clang, which also runs the fuzz targets for a bounded time.
+# Installs what is missing, checks that every include follows the layer order,
+# builds, and runs every test twice: once in the normal build, once in an
+# AddressSanitizer + UndefinedBehaviorSanitizer build with clang, which also
+# runs the fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Compiler-cache hits across checkouts in other folders (CI clones afresh).
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
 
 scripts/setup.sh
+
+echo "== Include graph (layer order)"
+scripts/include-graph.sh
 
 jobs=$(nproc)
 export CTEST_OUTPUT_ON_FAILURE=1

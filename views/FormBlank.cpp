@@ -3,6 +3,4 @@
 #include "resources/Resource.h"
 #include "resources/gui/FormTemplates.h"
 
-IMPLEMENT_DYNCREATE(CFormBlank, CValidateFormView)
-
 CFormBlank::CFormBlank() : CValidateFormView(FormBlankTemplate()) {}

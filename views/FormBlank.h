@@ -7,7 +7,6 @@
 class CFormBlank : public CValidateFormView
 {
     Q_OBJECT
-    DECLARE_DYNCREATE(CFormBlank)
 
 public:
     CFormBlank();

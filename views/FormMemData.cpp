@@ -13,17 +13,9 @@
 #include <QHeaderView>
 #include <QPalette>
 
-IMPLEMENT_DYNCREATE(CFormMemData, CValidateFormView)
-
 namespace {
 
 const int s_nColumnWidths[] = {120, 100, 100, 100};
-
-CVaultlineDoc* AppDocument()
-{
-    CWinApp* pApp = AfxGetApp();
-    return pApp ? pApp->GetDocumentObject<CVaultlineDoc>() : nullptr;
-}
 
 CLeftView* LeftPane()
 {
@@ -33,7 +25,7 @@ CLeftView* LeftPane()
 
 } // namespace
 
-CFormMemData::CFormMemData() : CValidateFormView(FormMemDataTemplate())
+CFormMemData::CFormMemData(CVaultlineDoc& doc) : CValidateFormView(FormMemDataTemplate()), m_Doc(doc)
 {
     // Copy and Paste work on the tree's selection whichever pane is active;
     // the tree view decides and acts.
@@ -117,8 +109,7 @@ void CFormMemData::BuildRows()
 
 void CFormMemData::FillList()
 {
-    CVaultlineDoc* pDoc = AppDocument();
-    const STOREMEM* pMem = pDoc ? pDoc->GetAt(m_nMemoryIndex) : nullptr;
+    const STOREMEM* pMem = m_Doc.GetAt(m_nMemoryIndex);
     if (!pMem)
         return;
     // The separators are read once per run, at the first fill.

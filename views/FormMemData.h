@@ -3,6 +3,8 @@
 #include "views/MemDataPane.h"
 #include "views/ValidateFormView.h"
 
+class CVaultlineDoc;
+
 // The right-hand form while a store memory is selected: every setting of
 // that one record as a read-only table of 36 rows, group and header rows in
 // the highlight colours. The record changes only through Paste As Overwrite,
@@ -10,10 +12,9 @@
 class CFormMemData : public CValidateFormView
 {
     Q_OBJECT
-    DECLARE_DYNCREATE(CFormMemData)
 
 public:
-    CFormMemData();
+    explicit CFormMemData(CVaultlineDoc& doc);
 
     // Writes the values of record m_nMemoryIndex into the list.
     void FillList();
@@ -35,6 +36,7 @@ protected:
 private:
     void BuildRows();
 
+    CVaultlineDoc& m_Doc;
     CMemDataPane m_List;
     bool m_bListBuilt = false;
 };

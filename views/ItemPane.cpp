@@ -23,7 +23,7 @@ constexpr int IMAGE_MEMORY = 1;
 
 } // namespace
 
-CItemPane::CItemPane(QWidget* pParent) : QTreeWidget(pParent)
+CItemPane::CItemPane(CVaultlineDoc& doc, QWidget* pParent) : QTreeWidget(pParent), m_Doc(doc)
 {
     setColumnCount(1);
     setHeaderHidden(true);
@@ -85,11 +85,9 @@ STOREMEM* CItemPane::GetSelectedMemory() const
         return nullptr;
     long n = -1;
     ScanLong(currentItem()->text(0), n);
-    CWinApp* pApp = AfxGetApp();
-    CVaultlineDoc* pDoc = pApp ? pApp->GetDocumentObject<CVaultlineDoc>() : nullptr;
-    if (n < 0 || !pDoc)
+    if (n < 0)
         return nullptr;
-    return pDoc->GetAt(static_cast<int>(n));
+    return m_Doc.GetAt(static_cast<int>(n));
 }
 
 int CItemPane::GetSelectedIndex() const

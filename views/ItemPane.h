@@ -4,6 +4,7 @@
 #include <QList>
 #include <QTreeWidget>
 
+class CVaultlineDoc;
 struct STOREMEM;
 
 // The tree of the left pane: the root "Memories" and one item per store
@@ -15,7 +16,8 @@ class CItemPane : public QTreeWidget
     Q_OBJECT
 
 public:
-    explicit CItemPane(QWidget* pParent = nullptr);
+    // The tree of doc's store memories.
+    explicit CItemPane(CVaultlineDoc& doc, QWidget* pParent = nullptr);
     ~CItemPane() override = default;
 
     // Fills the tree and selects the root, which shows the blank form.
@@ -46,6 +48,7 @@ private:
     void ApplyImages();
     void RestoreSelection();
 
+    CVaultlineDoc& m_Doc;
     QTreeWidgetItem* m_hPrevItem = nullptr; // the item whose form the right pane shows
     QList<QIcon> m_Images;
     bool m_bQuiet = false; // selection changes of our own making run no form exchange

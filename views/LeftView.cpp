@@ -7,19 +7,7 @@
 #include "resources/gui/GuiResources.h"
 #include "views/FormMemData.h"
 
-IMPLEMENT_DYNCREATE(CLeftView, CFormView)
-
-namespace {
-
-CVaultlineDoc* AppDocument()
-{
-    CWinApp* pApp = AfxGetApp();
-    return pApp ? pApp->GetDocumentObject<CVaultlineDoc>() : nullptr;
-}
-
-} // namespace
-
-CLeftView::CLeftView() : CFormView(LeftViewTemplate()), m_pDoc(AppDocument())
+CLeftView::CLeftView(CVaultlineDoc& doc) : CFormView(LeftViewTemplate()), m_Doc(doc), m_Tree(doc)
 {
     m_ImageList.append(LoadResIcon(IDI_ROOT));
     m_ImageList.append(LoadResIcon(IDI_MEMORY));
@@ -31,13 +19,6 @@ CLeftView::CLeftView() : CFormView(LeftViewTemplate()), m_pDoc(AppDocument())
 }
 
 CLeftView::~CLeftView() = default;
-
-CVaultlineDoc* CLeftView::GetDoc()
-{
-    if (!m_pDoc)
-        m_pDoc = AppDocument();
-    return m_pDoc;
-}
 
 QWidget* CLeftView::CreateControl(const DLGITEMTEMPLATE& item)
 {
@@ -82,25 +63,22 @@ bool CLeftView::OnUpdateEditCopy() const
 
 bool CLeftView::OnUpdateEditPaste() const
 {
-    const CVaultlineDoc* pDoc = m_pDoc ? m_pDoc : AppDocument();
-    return m_Tree.IsMemorySelected() && pDoc && pDoc->HasCopyBuffer();
+    return m_Tree.IsMemorySelected() && m_Doc.HasCopyBuffer();
 }
 
 void CLeftView::OnEditCopy()
 {
-    CVaultlineDoc* pDoc = GetDoc();
     const int nIndex = m_Tree.GetSelectedIndex();
-    if (pDoc && nIndex >= 0)
-        pDoc->CopyToBuffer(nIndex);
+    if (nIndex >= 0)
+        m_Doc.CopyToBuffer(nIndex);
 }
 
 void CLeftView::OnEditPaste()
 {
-    CVaultlineDoc* pDoc = GetDoc();
     const int nIndex = m_Tree.GetSelectedIndex();
-    if (!pDoc || nIndex < 0 || !pDoc->HasCopyBuffer())
+    if (nIndex < 0 || !m_Doc.HasCopyBuffer())
         return;
-    pDoc->PasteFromBuffer(nIndex);
+    m_Doc.PasteFromBuffer(nIndex);
     CWinApp* pApp = AfxGetApp();
     if (auto* pForm = qobject_cast<CFormMemData*>(pApp ? pApp->GetRightPane() : nullptr))
         pForm->FillList();

@@ -14,10 +14,9 @@ class CVaultlineDoc;
 class CLeftView : public CFormView
 {
     Q_OBJECT
-    DECLARE_DYNCREATE(CLeftView)
 
 public:
-    CLeftView();
+    explicit CLeftView(CVaultlineDoc& doc);
     ~CLeftView() override;
 
     CItemPane& GetTree() { return m_Tree; }
@@ -34,10 +33,9 @@ protected:
     void resizeEvent(QResizeEvent* pEvent) override;
 
 private:
-    CVaultlineDoc* GetDoc();
     void OnSize();
 
+    CVaultlineDoc& m_Doc;
     CItemPane m_Tree;
     QList<QIcon> m_ImageList;
-    CVaultlineDoc* m_pDoc = nullptr;
 };

@@ -8,8 +8,8 @@ CTableOfForms g_TableOfForms;
 
 CTableOfForms::CTableOfForms()
 {
-    m_Forms.Add(new FORMTABLE{QString(), RUNTIME_CLASS(CFormBlank)});
-    m_Forms.Add(new FORMTABLE{QString(), RUNTIME_CLASS(CFormMemData)});
+    m_Forms.Add(new FORMTABLE{QString(), [](CVaultlineDoc&) -> CView* { return new CFormBlank; }});
+    m_Forms.Add(new FORMTABLE{QString(), [](CVaultlineDoc& doc) -> CView* { return new CFormMemData(doc); }});
 }
 
 QString CTableOfForms::GetName(int nIndex) const
@@ -18,18 +18,18 @@ QString CTableOfForms::GetName(int nIndex) const
     return pEntry ? pEntry->strName : QString();
 }
 
-const CRuntimeClass* CTableOfForms::GetViewClass(int nIndex) const
+CTableOfForms::FormFactory CTableOfForms::GetFormFactory(int nIndex) const
 {
     const FORMTABLE* pEntry = m_Forms.GetAt(nIndex);
     if (!pEntry)
         pEntry = m_Forms.GetAt(0);
-    return pEntry->pViewClass;
+    return pEntry->pfnCreate;
 }
 
-const CRuntimeClass* CTableOfForms::FindViewClass(const QString& strText) const
+CTableOfForms::FormFactory CTableOfForms::FindFormFactory(const QString& strText) const
 {
     long n = -1;
     if (ScanLong(strText, n) && n >= 0)
-        return m_Forms.GetAt(1)->pViewClass;
-    return m_Forms.GetAt(0)->pViewClass;
+        return m_Forms.GetAt(1)->pfnCreate;
+    return m_Forms.GetAt(0)->pfnCreate;
 }

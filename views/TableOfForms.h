@@ -1,9 +1,11 @@
 #pragma once
 
 #include "model/AnyContainer.h"
-#include "platform/framework/Object.h"
 
 #include <QString>
+
+class CVaultlineDoc;
+class CView;
 
 // Which form the right-hand pane shows for a tree item: the blank form for
 // the root, the memory form for a store memory. The tree item's text alone
@@ -11,10 +13,13 @@
 class CTableOfForms
 {
 public:
+    // Makes a new form of the entry on the document.
+    using FormFactory = CView* (*)(CVaultlineDoc& doc);
+
     struct FORMTABLE
     {
         QString strName;
-        const CRuntimeClass* pViewClass = nullptr;
+        FormFactory pfnCreate = nullptr;
     };
 
     CTableOfForms();
@@ -24,11 +29,11 @@ public:
     int GetCurrent() const { return m_nCurrent; }
     // The entry's name; empty for an index outside the table.
     QString GetName(int nIndex) const;
-    // The entry's form class; entry 0's for an index outside the table.
-    const CRuntimeClass* GetViewClass(int nIndex) const;
+    // The entry's form factory; entry 0's for an index outside the table.
+    FormFactory GetFormFactory(int nIndex) const;
     // The form for a tree item's text: the memory form when the text starts
     // with a non-negative number ("57", also "12abc"), otherwise the blank form.
-    const CRuntimeClass* FindViewClass(const QString& strText) const;
+    FormFactory FindFormFactory(const QString& strText) const;
 
 private:
     int m_nCurrent = 0;

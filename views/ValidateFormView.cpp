@@ -4,8 +4,6 @@
 #include "platform/framework/WinApp.h"
 #include "views/ValueEdit.h"
 
-IMPLEMENT_DYNAMIC(CValidateFormView, CFormView)
-
 CValidateFormView::CValidateFormView(const DLGTEMPLATE& tpl, QWidget* pParent) : CFormView(tpl, pParent) {}
 
 QString CValidateFormView::GetToolTipText(unsigned)

@@ -9,7 +9,6 @@
 class CValidateFormView : public CFormView
 {
     Q_OBJECT
-    DECLARE_DYNAMIC(CValidateFormView)
 
 public:
     explicit CValidateFormView(const DLGTEMPLATE& tpl, QWidget* pParent = nullptr);

@@ -1,7 +1,6 @@
 #include "views/ValueEdit.h"
 
 #include "model/VaultlineDoc.h"
-#include "platform/framework/WinApp.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -24,16 +23,9 @@ locale_t CLocale()
     return loc;
 }
 
-// The document of the main window, when there is one yet.
-CVaultlineDoc* ActiveDocument()
-{
-    CWinApp* pApp = AfxGetApp();
-    return pApp ? pApp->GetDocumentObject<CVaultlineDoc>() : nullptr;
-}
-
 } // namespace
 
-CValueEdit::CValueEdit(QWidget* pParent) : QLineEdit(pParent), m_pDoc(ActiveDocument())
+CValueEdit::CValueEdit(QWidget* pParent, CVaultlineDoc* pDoc) : QLineEdit(pParent), m_pDoc(pDoc)
 {
     // Every character has to pass the key filter: no input-method commits and
     // no dropped text, which would bypass it.
@@ -277,8 +269,6 @@ void CValueEdit::OnChar(char16_t c, QKeyEvent* pEvent)
 
 void CValueEdit::MarkDocModified()
 {
-    if (!m_pDoc)
-        m_pDoc = ActiveDocument();
     if (m_pDoc && m_bModifyDoc)
         m_pDoc->SetModifiedFlag(true);
 }

@@ -20,7 +20,8 @@ class CValueEdit : public QLineEdit
     Q_OBJECT
 
 public:
-    explicit CValueEdit(QWidget* pParent = nullptr);
+    // Typing into the field marks pDoc modified (none when null).
+    explicit CValueEdit(QWidget* pParent = nullptr, CVaultlineDoc* pDoc = nullptr);
     ~CValueEdit() override = default;
 
     void SetRange(std::int32_t nMin, std::int32_t nMax, bool bHex = false, unsigned nDigits = 0,

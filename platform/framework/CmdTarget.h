@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/framework/Object.h"
-
 #include <functional>
 #include <unordered_map>
 
@@ -13,13 +11,12 @@
 // handler is disabled in menus and toolbar, as is one whose update handler
 // says no.
 //
-// Plain C++ and header-only on purpose: the document layer derives from it without linking
+// Plain C++ and header-only, so that a target can be written without linking
 // any widget code.
-class CCmdTarget : public CObject
+class CCmdTarget
 {
 public:
-    static const CRuntimeClass classCCmdTarget;
-    const CRuntimeClass* GetRuntimeClass() const override { return RUNTIME_CLASS(CCmdTarget); }
+    virtual ~CCmdTarget() = default;
 
     using Handler = std::function<void()>;
     using UpdateHandler = std::function<bool()>; // returns "enabled"
@@ -41,8 +38,6 @@ private:
     std::unordered_map<unsigned, Handler> m_Commands;
     std::unordered_map<unsigned, UpdateHandler> m_Updates;
 };
-
-inline const CRuntimeClass CCmdTarget::classCCmdTarget = {"CCmdTarget", nullptr, RUNTIME_CLASS(CObject)};
 
 inline bool CCmdTarget::OnCommand(unsigned nId)
 {

@@ -1,7 +1,5 @@
 #include "platform/framework/FormView.h"
 
-IMPLEMENT_DYNAMIC(CFormView, CView)
-
 CFormView::CFormView(const DLGTEMPLATE& tpl, QWidget* pParent) : CView(pParent), m_Template(tpl) {}
 
 bool CFormView::Create(QWidget* pParent, const CCreateContext& context)

@@ -9,7 +9,6 @@
 class CFormView : public CView
 {
     Q_OBJECT
-    DECLARE_DYNAMIC(CFormView)
 
 public:
     explicit CFormView(const DLGTEMPLATE& tpl, QWidget* pParent = nullptr);

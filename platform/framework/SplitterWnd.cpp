@@ -33,21 +33,17 @@ bool CSplitterWnd::CreateStatic(QWidget* pParent, int nRows, int nCols, int nId)
     return true;
 }
 
-bool CSplitterWnd::CreateView(int nRow, int nCol, const CRuntimeClass* pViewClass, const QSize& sizeInit,
+bool CSplitterWnd::CreateView(int nRow, int nCol, const ViewFactory& fnCreate, const QSize& sizeInit,
                               const CCreateContext* pContext)
 {
-    if (nRow != 0 || nCol < 0 || nCol >= GetColumnCount() || m_Panes[nCol] || !pViewClass)
+    if (nRow != 0 || nCol < 0 || nCol >= GetColumnCount() || m_Panes[nCol] || !fnCreate)
         return false;
-    CObject* pObject = pViewClass->CreateObject();
-    auto* pView = dynamic_cast<CView*>(pObject);
-    if (!pView) {
-        delete pObject;
+    CView* pView = fnCreate();
+    if (!pView)
         return false;
-    }
     CCreateContext context;
     if (pContext)
         context = *pContext;
-    context.m_pNewViewClass = pViewClass;
     if (!pView->Create(this, context)) {
         delete pView;
         return false;

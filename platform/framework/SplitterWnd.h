@@ -7,8 +7,8 @@
 #include <vector>
 
 // A static splitter of one row and a fixed number of columns, each pane one
-// view. Panes are created from a run-time class, so a pane's view can be
-// deleted and replaced by one of another class while the program runs; the
+// view. Panes are created by a factory, so a pane's view can be deleted and
+// replaced by one of another class while the program runs; the
 // first column keeps its width when the window is resized.
 class CSplitterWnd : public QSplitter
 {
@@ -19,10 +19,10 @@ public:
 
     // Only one row is supported; false for anything else.
     bool CreateStatic(QWidget* pParent, int nRows, int nCols, int nId);
-    // Creates a view of pViewClass in the pane; the initial width counts for
-    // every column but the last, which takes the rest. False when the class
-    // cannot be created, is not a view, or its Create fails.
-    bool CreateView(int nRow, int nCol, const CRuntimeClass* pViewClass, const QSize& sizeInit,
+    // Creates the view fnCreate makes in the pane; the initial width counts
+    // for every column but the last, which takes the rest. False when there
+    // is no factory, it makes no view, or the view's Create fails.
+    bool CreateView(int nRow, int nCol, const ViewFactory& fnCreate, const QSize& sizeInit,
                     const CCreateContext* pContext);
     void DeleteView(int nRow, int nCol);
     CView* GetPane(int nRow, int nCol) const;

@@ -3,8 +3,6 @@
 #include "platform/framework/FrameWnd.h"
 #include "platform/framework/WinApp.h"
 
-IMPLEMENT_DYNAMIC(CView, CCmdTarget)
-
 CView::CView(QWidget* pParent) : QWidget(pParent)
 {
     // A click into the view makes it the frame's active view (see CFrameWnd);

@@ -4,17 +4,22 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class CFrameWnd;
 class CView;
 
-// What a new view is told when it is created into a frame: its class, the
-// document's command target, the frame.
+// What a new view is told when it is created into a frame: the document's
+// command target and the frame.
 struct CCreateContext
 {
-    const CRuntimeClass* m_pNewViewClass = nullptr;
     CCmdTarget* m_pCurrentDoc = nullptr;
     CFrameWnd* m_pCurrentFrame = nullptr;
 };
+
+// Makes a new view, not yet created into a frame; a view that works on the
+// program's document gets it from the factory (its constructor takes it).
+using ViewFactory = std::function<CView*()>;
 
 // A pane of the main window that shows the document: a widget that is also a
 // command target. The frame offers commands to its active view first, and the
@@ -24,14 +29,13 @@ struct CCreateContext
 class CView : public QWidget, public CCmdTarget
 {
     Q_OBJECT
-    DECLARE_DYNAMIC(CView)
 
 public:
     explicit CView(QWidget* pParent = nullptr);
     ~CView() override;
 
-    // The document's command target (routing only; the typed document comes
-    // from the application, AfxGetApp()->GetDocumentObject<T>()).
+    // The document's command target (routing only; a view that works on the
+    // document itself is given it when it is constructed).
     CCmdTarget* GetDocument() const { return m_pDocument; }
     CFrameWnd* GetParentFrame() const { return m_pFrame; }
 

@@ -3,7 +3,6 @@
 #include "platform/framework/CmdTarget.h"
 
 #include <QString>
-#include <typeinfo>
 
 class CFrameWnd;
 class CView;
@@ -12,8 +11,7 @@ class QWidget;
 
 // The application object: the last command target of the routing, the owner
 // of the main window, and the title every message box carries. There is one;
-// AfxGetApp() finds it. The document is registered here by its own type, so
-// that views can reach it without depending on the layer that built it.
+// AfxGetApp() finds it.
 class CWinApp : public CCmdTarget
 {
 public:
@@ -34,22 +32,9 @@ public:
     virtual CView* GetLeftPane() const { return nullptr; }
     virtual CView* GetRightPane() const { return nullptr; }
 
-    template <class T> void SetDocumentObject(T* pDoc)
-    {
-        m_pDocument = pDoc;
-        m_pDocumentType = pDoc ? &typeid(T) : nullptr;
-    }
-    // The registered document when it is a T, otherwise null.
-    template <class T> T* GetDocumentObject() const
-    {
-        return m_pDocumentType && *m_pDocumentType == typeid(T) ? static_cast<T*>(m_pDocument) : nullptr;
-    }
-
 private:
     CFrameWnd* m_pMainWnd = nullptr;
     QString m_strAppName;
-    void* m_pDocument = nullptr;
-    const std::type_info* m_pDocumentType = nullptr;
 };
 
 CWinApp* AfxGetApp();

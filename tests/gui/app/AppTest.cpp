@@ -94,7 +94,7 @@ TEST_F(AppTest, SelectFormHandsTheLeadingNumberToTheNewForm)
             EXPECT_EQ(pAfter, pBefore) << "nothing changes for an empty text";
             continue;
         }
-        EXPECT_EQ(pAfter->IsKindOf(RUNTIME_CLASS(CFormBlank)), bBlank) << pszText;
+        EXPECT_EQ(dynamic_cast<CFormBlank*>(pAfter) != nullptr, bBlank) << pszText;
         EXPECT_EQ(static_cast<CValidateFormView*>(pAfter)->m_nMemoryIndex, nMemoryIndex) << pszText;
     }
 }

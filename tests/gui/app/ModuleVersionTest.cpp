@@ -1,6 +1,6 @@
 #include "tests/unit/version/ElfWriter.h"
 
-#include "app/ModuleVersion.h"
+#include "platform/version/ModuleVersion.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>

@@ -41,7 +41,7 @@ TEST(CommaLocaleTest, FieldsAndTheMemoryFormUseTheDecimalComma)
     EXPECT_EQ(pForm->GetList().GetItemText(14, 1), QStringLiteral("1234")) << "integers are not converted";
     EXPECT_EQ(pForm->GetList().GetItemText(35, 3), QStringLiteral("1234,5000"));
 
-    auto* pEdit = new CValueEdit(pForm);
+    auto* pEdit = new CValueEdit(pForm, pApp->GetDocument());
     pEdit->SetRange(0.0f, 1.0f, 4);
     EXPECT_EQ(pEdit->GetRangeText(), QStringLiteral("0,0000 ~ 1,0000"));
     pEdit->SetFloatValue(0.5f);

@@ -34,7 +34,7 @@ protected:
     {
         auto* pLayout = new QVBoxLayout(&m_Window);
         pLayout->addWidget(m_pOther = new QLineEdit);
-        pLayout->addWidget(m_pEdit = new CProbeEdit);
+        pLayout->addWidget(m_pEdit = new CProbeEdit(nullptr, &m_App.Doc()));
         m_Window.show();
         m_Window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&m_Window));
@@ -192,8 +192,8 @@ TEST_F(ValueEditTest, TypingMarksTheDocumentModifiedUnlessTurnedOff)
 TEST_F(ValueEditTest, ValidationWalkStopsAtTheFirstFailure)
 {
     auto* pInner = new QWidget(&m_Window);
-    auto* pSecond = new CProbeEdit(pInner);
-    auto* pThird = new CProbeEdit(&m_Window);
+    auto* pSecond = new CProbeEdit(pInner, &m_App.Doc());
+    auto* pThird = new CProbeEdit(&m_Window, &m_App.Doc());
     m_Window.layout()->addWidget(pInner);
     m_Window.layout()->addWidget(pThird);
     pInner->show();

@@ -196,7 +196,7 @@ TEST_F(ViewsTest, RefusedExchangeReturnsTheTreeToTheShownForm)
 {
     Select(Item(3));
     CFormMemData* pForm = MemForm();
-    auto* pEdit = new CValueEdit(pForm);
+    auto* pEdit = new CValueEdit(pForm, &Doc());
     pEdit->SetRange(0, 9);
     pEdit->setText(QStringLiteral("50"));
     pEdit->show();
@@ -230,7 +230,7 @@ TEST_F(ViewsTest, CollapsingTheRootSelectsItUnlessTheFormRefuses)
         CFormMemData* pForm = MemForm();
         ASSERT_NE(pForm, nullptr);
         if (bRefuse) {
-            auto* pEdit = new CValueEdit(pForm);
+            auto* pEdit = new CValueEdit(pForm, &Doc());
             pEdit->SetRange(0, 9);
             pEdit->setText(QStringLiteral("50"));
             pEdit->show();

@@ -29,12 +29,7 @@ public:
 class CTestApp : public CWinApp
 {
 public:
-    CTestApp() : m_Doc(m_Ui, [] { return std::shared_ptr<IResourceManager>(); })
-    {
-        EnsureGuiApp();
-        SetDocumentObject(&m_Doc);
-    }
-    ~CTestApp() override { SetDocumentObject<CVaultlineDoc>(nullptr); }
+    CTestApp() : m_Doc(m_Ui, [] { return std::shared_ptr<IResourceManager>(); }) { EnsureGuiApp(); }
 
     CVaultlineDoc& Doc() { return m_Doc; }
 

@@ -1,5 +1,5 @@
-#include "app/AppOptions.h"
-#include "app/Registry.h"
+#include "settings/AppOptions.h"
+#include "settings/Registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "app/AboutBox.h"
+#include "dialogs/AboutBox.h"
 
-#include "app/ModuleVersion.h"
+#include "platform/version/ModuleVersion.h"
 #include "resources/Resource.h"
 #include "resources/gui/GuiResources.h"
 

@@ -1,13 +1,14 @@
-#include "transfer/DlgTransfer.h"
+#include "dialogs/DlgTransfer.h"
 
-#include "app/VaultlineApp.h"
+#include "dialogs/DlgVerifyResults.h"
 #include "model/VaultlineDoc.h"
 #include "platform/framework/ComboBox.h"
 #include "platform/framework/View.h"
+#include "platform/framework/WinApp.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 #include "resources/gui/TransferTemplate.h"
-#include "transfer/DlgVerifyResults.h"
+#include "settings/AppOptions.h"
 #include "views/ValidateFormView.h"
 #include "views/ValueEdit.h"
 
@@ -16,32 +17,18 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-CDlgTransfer::CDlgTransfer(int nMode, QWidget* pParent)
-    : CValidateDialog(TransferDialogTemplate(), pParent), m_nMode(nMode)
+CDlgTransfer::CDlgTransfer(int nMode, CAppOptions& options, CVaultlineDoc& doc, QWidget* pParent)
+    : CValidateDialog(TransferDialogTemplate(), pParent), m_nMode(nMode), m_Options(options), m_Doc(doc)
 {
 }
 
 CDlgTransfer::~CDlgTransfer() = default;
 
-CVaultlineApp* CDlgTransfer::App()
-{
-    return dynamic_cast<CVaultlineApp*>(AfxGetApp());
-}
-
-CVaultlineDoc* CDlgTransfer::GetDocument()
-{
-    CWinApp* pApp = AfxGetApp();
-    return pApp ? pApp->GetDocumentObject<CVaultlineDoc>() : nullptr;
-}
-
 QString& CDlgTransfer::RememberedResource()
 {
-    CVaultlineApp* pApp = App();
-    if (!pApp)
-        return m_strFallbackResource;
     // A verify checks what was uploaded, so it goes where the uploads go.
-    return m_nMode == CTransferProcedure::MODE_DOWNLOAD ? pApp->m_Options.m_strIoResourceDn
-                                                        : pApp->m_Options.m_strIoResourceUp;
+    return m_nMode == CTransferProcedure::MODE_DOWNLOAD ? m_Options.m_strIoResourceDn
+                                                        : m_Options.m_strIoResourceUp;
 }
 
 QWidget* CDlgTransfer::CreateControl(const DLGITEMTEMPLATE& item)
@@ -144,9 +131,7 @@ void CDlgTransfer::UpdateTransferButton()
 
 void CDlgTransfer::FillResourceList()
 {
-    QStringList resources;
-    if (CVaultlineDoc* pDoc = GetDocument())
-        resources = pDoc->FindInstruments();
+    const QStringList resources = m_Doc.FindInstruments();
 
     m_cbxResource->clear();
     m_cbxResource->setCurrentIndex(-1);
@@ -180,13 +165,12 @@ void CDlgTransfer::OnTransfer()
         return;
     }
     const int nSelected = m_cbxResource->currentIndex();
-    CVaultlineDoc* pDoc = GetDocument();
-    if (nSelected < 0 || !pDoc) {
+    if (nSelected < 0) {
         MessageBeep();
         return;
     }
 
-    CTransferProcedure procedure(m_nMode, pDoc->GetData().GetContainer(), *this);
+    CTransferProcedure procedure(m_nMode, m_Doc.GetData().GetContainer(), *this);
     m_pProcedure = &procedure;
     m_bRunning = true;
     UpdateTransferButton();
@@ -194,7 +178,7 @@ void CDlgTransfer::OnTransfer()
     QString& strResource = RememberedResource();
     strResource = m_cbxResource->itemText(nSelected);
 
-    std::shared_ptr<IResourceManager> pResourceManager = pDoc->GetResourceManager();
+    std::shared_ptr<IResourceManager> pResourceManager = m_Doc.GetResourceManager();
     m_strHeldMessage.clear();
     m_lastResult = procedure.Run(pResourceManager, strResource, nFirst, nLast);
     m_bHasRun = true;
@@ -203,7 +187,7 @@ void CDlgTransfer::OnTransfer()
     m_bRunning = false;
     UpdateTransferButton();
     if (m_nMode == CTransferProcedure::MODE_VERIFY)
-        ShowVerifyResults(procedure, pDoc->GetData().GetContainer(), strResource);
+        ShowVerifyResults(procedure, m_Doc.GetData().GetContainer(), strResource);
 }
 
 void CDlgTransfer::ShowVerifyResults(const CTransferProcedure& procedure, const CStoreMemContainer& memories,
@@ -273,8 +257,7 @@ void CDlgTransfer::ShowMessage(const QString& strText)
 
 void CDlgTransfer::SetModified()
 {
-    if (CVaultlineDoc* pDoc = GetDocument())
-        pDoc->SetModifiedFlag(true);
+    m_Doc.SetModifiedFlag(true);
 }
 
 void CDlgTransfer::RefreshView()
@@ -283,12 +266,4 @@ void CDlgTransfer::RefreshView()
         if (CView* pView = pApp->GetRightPane())
             pView->SendInitialUpdate();
     }
-}
-
-void InstallTransferDialog(CVaultlineApp& app)
-{
-    app.SetTransferDialogRunner([&app](int nMode) {
-        CDlgTransfer dlg(nMode, app.GetMessageBoxOwner());
-        dlg.DoModal();
-    });
 }

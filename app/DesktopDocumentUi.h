@@ -9,10 +9,10 @@ class CVaultlineDoc;
 // The document's side of the desktop program: its prompts as message boxes
 // with the application's title, its file dialogs, the wait cursor, and the
 // right-hand form of the main window.
-class CDocumentUi : public IDocumentUi
+class CDesktopDocumentUi : public IDocumentUi
 {
 public:
-    explicit CDocumentUi(CVaultlineApp& app) : m_App(app) {}
+    explicit CDesktopDocumentUi(CVaultlineApp& app) : m_App(app) {}
 
     void MessageBox(const QString& strText) override;
     EAnswer AskSaveChanges(const QString& strPrompt, unsigned nHelpContext) override;

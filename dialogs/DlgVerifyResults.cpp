@@ -1,4 +1,4 @@
-#include "transfer/DlgVerifyResults.h"
+#include "dialogs/DlgVerifyResults.h"
 
 #include "instrument/StoreMemCommands.h"
 #include "resources/Resource.h"

@@ -1,16 +1,16 @@
 #include "integration/instrument/SimProcess.h"
 #include "tests/gui/framework/GuiApp.h"
 
-#include "app/AppOptions.h"
 #include "app/MainFrame.h"
 #include "app/Recovery.h"
 #include "app/VaultlineApp.h"
+#include "dialogs/DlgTransfer.h"
+#include "dialogs/DlgVerifyResults.h"
 #include "model/VaultlineDoc.h"
 #include "model/XmlDocData.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
-#include "transfer/DlgTransfer.h"
-#include "transfer/DlgVerifyResults.h"
+#include "settings/AppOptions.h"
 #include "views/FormMemData.h"
 #include "views/ValueEdit.h"
 #include "xmlfile/XmlText.h"
@@ -114,7 +114,7 @@ protected:
 
     CTestDlgTransfer& Open(int nMode)
     {
-        m_pDlg = std::make_unique<CTestDlgTransfer>(nMode, m_pApp->GetMainFrame());
+        m_pDlg = std::make_unique<CTestDlgTransfer>(nMode, m_pApp->m_Options, Doc(), m_pApp->GetMainFrame());
         m_pDlg->Create();
         m_pDlg->show();
         m_nLogged += SelectedMemories().size();
@@ -147,7 +147,6 @@ protected:
     // up (polled, so that nothing is left waiting on it).
     void WhenDialogOpens(unsigned nCommand, const std::function<void(CDlgTransfer&)>& fnAct)
     {
-        InstallTransferDialog(*m_pApp);
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
             if (auto* pDlg = qobject_cast<CDlgTransfer*>(QApplication::activeModalWidget())) {

@@ -1,4 +1,4 @@
-#include "app/ModuleVersion.h"
+#include "platform/version/ModuleVersion.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/DocumentUi.h"
+#include "app/DesktopDocumentUi.h"
 
 #include "app/MainFrame.h"
 #include "app/VaultlineApp.h"
@@ -10,12 +10,12 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-void CDocumentUi::MessageBox(const QString& strText)
+void CDesktopDocumentUi::MessageBox(const QString& strText)
 {
     AfxMessageBox(strText);
 }
 
-IDocumentUi::EAnswer CDocumentUi::AskSaveChanges(const QString& strPrompt, unsigned)
+IDocumentUi::EAnswer CDesktopDocumentUi::AskSaveChanges(const QString& strPrompt, unsigned)
 {
     QMessageBox box(QMessageBox::Question, m_App.GetAppName(), strPrompt,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_App.GetMessageBoxOwner());
@@ -30,7 +30,7 @@ IDocumentUi::EAnswer CDocumentUi::AskSaveChanges(const QString& strPrompt, unsig
     }
 }
 
-QString CDocumentUi::RunFileDialog(const FILEDIALOG& dlg)
+QString CDesktopDocumentUi::RunFileDialog(const FILEDIALOG& dlg)
 {
     QFileDialog fd(m_App.GetMessageBoxOwner());
     fd.setNameFilter(dlg.strFilterName.contains(dlg.strFilterPattern)
@@ -54,40 +54,40 @@ QString CDocumentUi::RunFileDialog(const FILEDIALOG& dlg)
     return fd.selectedFiles().constFirst();
 }
 
-void CDocumentUi::BeginWaitCursor()
+void CDesktopDocumentUi::BeginWaitCursor()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-void CDocumentUi::EndWaitCursor()
+void CDesktopDocumentUi::EndWaitCursor()
 {
     QApplication::restoreOverrideCursor();
 }
 
-bool CDocumentUi::ValidateRightPane()
+bool CDesktopDocumentUi::ValidateRightPane()
 {
     auto* pForm = dynamic_cast<CValidateFormView*>(m_App.GetRightPane());
     return !pForm || pForm->ValidateAll();
 }
 
-void CDocumentUi::InitialUpdateRightPane()
+void CDesktopDocumentUi::InitialUpdateRightPane()
 {
     if (CView* pView = m_App.GetRightPane())
         pView->SendInitialUpdate();
 }
 
-void CDocumentUi::AddToRecentFileList(const QString& strPath)
+void CDesktopDocumentUi::AddToRecentFileList(const QString& strPath)
 {
     m_App.AddToRecentFileList(strPath);
 }
 
-void CDocumentUi::OnDocumentTitleChanged()
+void CDesktopDocumentUi::OnDocumentTitleChanged()
 {
     if (CMainFrame* pFrame = m_App.GetMainFrame())
         pFrame->OnUpdateFrameTitle();
 }
 
-void CDocumentUi::RunTransferDialog(int nMode)
+void CDesktopDocumentUi::RunTransferDialog(int nMode)
 {
     m_App.RunTransferDialog(nMode);
 }

@@ -1,6 +1,6 @@
-#include "app/AppOptions.h"
+#include "settings/AppOptions.h"
 
-#include "app/Registry.h"
+#include "settings/Registry.h"
 
 namespace {
 

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "transfer/DlgVerifyResults.h"
+#include "dialogs/DlgVerifyResults.h"
 #include "transfer/TransferProcedure.h"
 #include "views/ValidateDialog.h"
 
 class CAppOptions;
 class CComboBox;
 class CValueEdit;
-class CVaultlineApp;
 class CVaultlineDoc;
 class QAbstractButton;
 class QProgressBar;
@@ -24,7 +23,8 @@ class CDlgTransfer : public CValidateDialog, private ITransferHost
     Q_OBJECT
 
 public:
-    explicit CDlgTransfer(int nMode, QWidget* pParent = nullptr);
+    // The dialog works on doc and remembers the chosen instrument in options.
+    CDlgTransfer(int nMode, CAppOptions& options, CVaultlineDoc& doc, QWidget* pParent = nullptr);
     ~CDlgTransfer() override;
 
     QString GetToolTipText(unsigned nId) override;
@@ -67,10 +67,10 @@ private:
     void ShowVerifyResults(const CTransferProcedure& procedure, const CStoreMemContainer& memories,
                            const QString& strResource);
     QString& RememberedResource();
-    static CVaultlineApp* App();
-    static CVaultlineDoc* GetDocument();
 
     int m_nMode;
+    CAppOptions& m_Options;
+    CVaultlineDoc& m_Doc;
     QPushButton* m_btnCancel = nullptr;
     QProgressBar* m_ctlProgress = nullptr;
     CValueEdit* m_edtEndMem = nullptr;
@@ -87,13 +87,7 @@ private:
     CTransferProcedure* m_pProcedure = nullptr;
     bool m_bHasRun = false;
     CTransferProcedure::EResult m_lastResult = CTransferProcedure::RESULT_COMPLETED;
-    // Used when the program has no settings object (a dialog without the
-    // application around it).
-    QString m_strFallbackResource;
     // A verify's final report, held until its results are known.
     QString m_strHeldMessage;
     std::vector<VERIFYDIFFERENCE> m_differences;
 };
-
-// Makes the application's Upload and Download commands run the dialog.
-void InstallTransferDialog(CVaultlineApp& app);
