@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/JsonOutput.h"
 #include "cli/MemoryFileArgs.h"
 
@@ -8,20 +9,13 @@
 
 #include <QJsonArray>
 
-namespace {
-
-int RunDiff(const QStringList& args);
-
-const CLICOMMAND s_Diff{"diff", 2104, 2105, RunDiff};
-VAULTLINE_CLI_COMMAND(s_Diff);
-
-int RunDiff(const QStringList& argsGiven)
+int RunDiff(const CLICOMMAND& command, const QStringList& argsGiven)
 {
     QStringList args = argsGiven;
     const bool bJson = TakeJsonSwitch(args);
     QStringList positional;
     std::map<QString, QString> options;
-    if (!SplitArguments(s_Diff, args, {}, 2, positional, options))
+    if (!SplitArguments(command, args, {}, 2, positional, options))
         return CLI_EXIT_USAGE;
     CXmlDocData dataA;
     CXmlDocData dataB;
@@ -54,5 +48,3 @@ int RunDiff(const QStringList& argsGiven)
     CliPrintError(LoadResString(2113).arg(nValues).arg(nMemories));
     return CLI_EXIT_DIFFERENT;
 }
-
-} // namespace

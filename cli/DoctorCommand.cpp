@@ -2,6 +2,7 @@
 // way, one line each, with what to do about it.
 
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 
 #include "platform/visa/BuiltinResourceManager.h"
 #include "platform/visa/GpibSession.h"
@@ -28,11 +29,6 @@
 #include <unistd.h>
 
 namespace {
-
-int RunDoctor(const QStringList& args);
-
-const CLICOMMAND s_Doctor{"doctor", 2865, 2866, RunDoctor};
-VAULTLINE_CLI_COMMAND(s_Doctor);
 
 // System attributes of the default resource manager session.
 constexpr CSystemVisa::ViAttr VI_ATTR_RSRC_IMPL_VERSION = 0x3FFF0003u;
@@ -378,10 +374,12 @@ void CheckPortGrabbers(CReport& report)
     }
 }
 
-int RunDoctor(const QStringList& args)
+} // namespace
+
+int RunDoctor(const CLICOMMAND& command, const QStringList& args)
 {
     if (!args.isEmpty())
-        return CliUsageError(s_Doctor, LoadResString(2204).arg(args.first()));
+        return CliUsageError(command, LoadResString(2204).arg(args.first()));
     CReport report;
     CheckProvider(report);
     CheckFiles(report);
@@ -389,5 +387,3 @@ int RunDoctor(const QStringList& args)
     CheckPortGrabbers(report);
     return report.Problems() == 0 ? CLI_EXIT_OK : CLI_EXIT_PROBLEMS;
 }
-
-} // namespace

@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/JsonOutput.h"
 
 #include "platform/visa/ResourceManagerFactory.h"
@@ -6,19 +7,12 @@
 
 #include <QJsonArray>
 
-namespace {
-
-int RunList(const QStringList& args);
-
-const CLICOMMAND s_List{"list", 2200, 2201, RunList};
-VAULTLINE_CLI_COMMAND(s_List);
-
-int RunList(const QStringList& argsGiven)
+int RunList(const CLICOMMAND& command, const QStringList& argsGiven)
 {
     QStringList args = argsGiven;
     const bool bJson = TakeJsonSwitch(args);
     if (!args.isEmpty())
-        return CliUsageError(s_List, LoadResString(2204).arg(args.first()));
+        return CliUsageError(command, LoadResString(2204).arg(args.first()));
     const std::shared_ptr<IResourceManager> pResourceManager = CreateResourceManager();
     if (!pResourceManager) {
         // Only a forced provider can leave no resource manager at all.
@@ -43,5 +37,3 @@ int RunList(const QStringList& argsGiven)
         CliPrint(strResource);
     return CLI_EXIT_OK;
 }
-
-} // namespace

@@ -1,5 +1,6 @@
 #include "cli/BenchRun.h"
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 
 #include "resources/StringTable.h"
 
@@ -7,20 +8,13 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-namespace {
-
-int RunRestore(const QStringList& args);
-
-const CLICOMMAND s_Restore{"restore", 2967, 2968, RunRestore};
-VAULTLINE_CLI_COMMAND(s_Restore);
-
 // Each instrument gets the file that backup wrote for its model and serial
 // number; one without such a file is refused, never given another's.
-int RunRestore(const QStringList& args)
+int RunRestore(const CLICOMMAND& command, const QStringList& args)
 {
     BENCHARGS a;
     int nExit = CLI_EXIT_USAGE;
-    if (!ParseBenchArguments(s_Restore, args, {}, {QStringLiteral("--json"), QStringLiteral("--verify")}, a,
+    if (!ParseBenchArguments(command, args, {}, {QStringLiteral("--json"), QStringLiteral("--verify")}, a,
                              nExit))
         return nExit;
     const QDir dir(a.strDir);
@@ -43,5 +37,3 @@ int RunRestore(const QStringList& args)
     run.PrintSummary(a.switches.contains(QStringLiteral("--json")));
     return nExit;
 }
-
-} // namespace

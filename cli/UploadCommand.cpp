@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/CliTransfer.h"
 #include "cli/MemoryFileArgs.h"
 #include "cli/StandardStreams.h"
@@ -7,17 +8,10 @@
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
-namespace {
-
-int RunUpload(const QStringList& args);
-
-const CLICOMMAND s_upload = {"upload", 2402, 2403, RunUpload};
-VAULTLINE_CLI_COMMAND(s_upload);
-
-int RunUpload(const QStringList& args)
+int RunUpload(const CLICOMMAND& command, const QStringList& args)
 {
     TRANSFERARGS a;
-    if (!CCliTransfer::ParseArguments(s_upload, args, false, a, true))
+    if (!CCliTransfer::ParseArguments(command, args, false, a, true))
         return CLI_EXIT_USAGE;
     const QString& strFile = a.positional.at(0);
     const QString& strResource = a.positional.at(1);
@@ -38,5 +32,3 @@ int RunUpload(const QStringList& args)
         return CCliTransfer::ExitCode(result);
     return transfer.ReportReadBack(data.GetContainer());
 }
-
-} // namespace
