@@ -36,16 +36,6 @@ bool CArgumentParser::Fail(EError eError, const QString& strArgument, const QStr
 
 bool CArgumentParser::Parse(const QStringList& args)
 {
-    // A parser may be given a second command line; nothing of the first stays.
-    for (OPTION& option : m_options) {
-        option.values.clear();
-        option.bSet = false;
-    }
-    m_positional.clear();
-    m_eError = ERROR_NONE;
-    m_strErrorArgument.clear();
-    m_strErrorOption.clear();
-
     bool bOptionsEnded = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& strArg = args.at(i);

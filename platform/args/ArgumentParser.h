@@ -33,7 +33,7 @@ public:
     // error: for options that may stand anywhere in front of a second parser.
     void SetPassThrough(bool bPassThrough) { m_bPassThrough = bPassThrough; }
 
-    // Parses the arguments after the program's name; false on the first error.
+    // Parses the arguments after the program's name, once; false on the first error.
     bool Parse(const QStringList& args);
 
     EError Error() const { return m_eError; }

@@ -95,19 +95,6 @@ TEST(ArgumentParser, RefusedCommandLines)
     }
 }
 
-// A parser used twice keeps nothing of the first command line.
-TEST(ArgumentParser, SecondParseStartsAfresh)
-{
-    CArgumentParser parser = MakeParser();
-    ASSERT_FALSE(parser.Parse(Split("a --json --queue 1 --bogus")));
-    ASSERT_TRUE(parser.Parse(Split("b")));
-    EXPECT_EQ(parser.Error(), CArgumentParser::ERROR_NONE);
-    EXPECT_TRUE(parser.ErrorArgument().isEmpty());
-    EXPECT_EQ(parser.Positional(), QStringList{QStringLiteral("b")});
-    EXPECT_FALSE(parser.IsSet(QStringLiteral("--json")));
-    EXPECT_TRUE(parser.Values(QStringLiteral("--queue")).isEmpty());
-}
-
 // Pass-through takes the declared options out and leaves everything else, in
 // order, for the parser that comes next.
 TEST(ArgumentParser, PassThroughLeavesTheRestInOrder)
