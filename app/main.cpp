@@ -5,6 +5,7 @@
 
 #include "app/EndSignals.h"
 #include "app/VaultlineApp.h"
+#include "platform/args/ArgumentParser.h"
 #include "platform/version/ModuleVersion.h"
 #include "platform/visa/VisaTrace.h"
 #include "resources/Resource.h"
@@ -12,22 +13,29 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <cstring>
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            CModuleVersion ver;
-            ver.GetFileVersionInfo(GetModuleFileNameW());
-            std::printf("%s\n", qPrintable(LoadResString(IDS_APP_VERSION).arg(ver.GetFileVersionNumbers())));
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("%s\n\n%s\n", qPrintable(LoadResString(IDS_APP_USAGE)),
-                        qPrintable(LoadResString(IDS_APP_ENVIRONMENT_HELP)));
-            return 0;
-        }
+    // Only these two are the program's; anything else on the command line is
+    // the file to open, or Qt's, and is left to them.
+    CArgumentParser parser;
+    parser.AddOption({QStringLiteral("--version")});
+    parser.AddOption({QStringLiteral("--help")});
+    parser.SetPassThrough(true);
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    parser.Parse(args);
+    if (parser.IsSet(QStringLiteral("--version"))) {
+        CModuleVersion ver;
+        ver.GetFileVersionInfo(GetModuleFileNameW());
+        std::printf("%s\n", qPrintable(LoadResString(IDS_APP_VERSION).arg(ver.GetFileVersionNumbers())));
+        return 0;
+    }
+    if (parser.IsSet(QStringLiteral("--help"))) {
+        std::printf("%s\n\n%s\n", qPrintable(LoadResString(IDS_APP_USAGE)),
+                    qPrintable(LoadResString(IDS_APP_ENVIRONMENT_HELP)));
+        return 0;
     }
 
     // The wire trace is asked for by the environment: the program is often

@@ -1,5 +1,6 @@
 #include "cli/BenchRun.h"
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/JsonOutput.h"
 
 #include "resources/Resource.h"
@@ -13,11 +14,6 @@
 #include <cstdio>
 
 namespace {
-
-int RunBackup(const QStringList& args);
-
-const CLICOMMAND s_Backup{"backup", IDS_CLI_BACKUP_USAGE, IDS_CLI_BACKUP_SUMMARY, RunBackup};
-VAULTLINE_CLI_COMMAND(s_Backup);
 
 // Keeps the newest nKeep dated copies MODEL-SERIAL-YYYYMMDD-HHMMSS.xMem.
 void PruneDatedCopies(const QDir& dir, const QString& strStem, int nKeep)
@@ -34,16 +30,18 @@ void PruneDatedCopies(const QDir& dir, const QString& strStem, int nKeep)
         QFile::remove(dir.filePath(copies.at(i)));
 }
 
-int RunBackup(const QStringList& args)
+} // namespace
+
+int RunBackup(const CLICOMMAND& command, const QStringList& args)
 {
     BENCHARGS a;
     int nExit = CLI_EXIT_USAGE;
-    if (!ParseBenchArguments(s_Backup, args, {QStringLiteral("--keep")}, {QStringLiteral("--json")}, a, nExit,
+    if (!ParseBenchArguments(command, args, {QStringLiteral("--keep")}, {QStringLiteral("--json")}, a, nExit,
                              true))
         return nExit;
     int nKeep = 0;
     const auto keep = a.options.find(QStringLiteral("--keep"));
-    if (keep != a.options.end() && !ParseCount(s_Backup, keep->first, keep->second, 1, nKeep))
+    if (keep != a.options.end() && !ParseCount(command, keep->first, keep->second, 1, nKeep))
         return CLI_EXIT_USAGE;
     // A nightly job's first run finds no folder yet: it is made, as mkdir -p
     // would make it.
@@ -94,5 +92,3 @@ int RunBackup(const QStringList& args)
     run.PrintSummary(a.switches.contains(QStringLiteral("--json")));
     return nExit;
 }
-
-} // namespace

@@ -3,6 +3,7 @@
 #include "cli/JsonOutput.h"
 #include "cli/StandardStreams.h"
 
+#include "platform/args/ArgumentParser.h"
 #include "platform/visa/BuiltinResourceManager.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
@@ -65,26 +66,30 @@ bool ParseBenchArguments(const CLICOMMAND& command, const QStringList& args, con
                          const QStringList& switches, BENCHARGS& out, int& nExit, bool bConfiguredWhenNone)
 {
     nExit = CLI_EXIT_USAGE;
-    const QStringList known = valueOptions + QStringList{QStringLiteral("--dir"), QStringLiteral("--jobs"),
-                                                         QStringLiteral("--resources-from")};
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& str = args.at(i);
-        if (switches.contains(str)) {
-            out.switches.insert(str);
-        } else if (str.startsWith(QLatin1String("--"))) {
-            if (!known.contains(str)) {
-                CliUsageError(command, LoadResString(IDS_CLI_UNKNOWN_OPTION).arg(str));
-                return false;
-            }
-            if (i + 1 >= args.size()) {
-                CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_VALUE).arg(str));
-                return false;
-            }
-            out.options[str] = args.at(++i);
-        } else {
-            out.resources.append(str);
-        }
+    const QStringList valueNames =
+        valueOptions +
+        QStringList{QStringLiteral("--dir"), QStringLiteral("--jobs"), QStringLiteral("--resources-from")};
+    CArgumentParser parser;
+    for (const QString& strOption : valueNames)
+        parser.AddOption({strOption}, QStringLiteral("VALUE"));
+    for (const QString& strSwitch : switches)
+        parser.AddOption({strSwitch});
+    if (!parser.Parse(args)) {
+        if (parser.Error() == CArgumentParser::ERROR_MISSING_VALUE)
+            CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_VALUE).arg(parser.ErrorOption()));
+        else
+            CliUsageError(command, LoadResString(IDS_CLI_UNKNOWN_OPTION).arg(parser.ErrorArgument()));
+        return false;
     }
+    for (const QString& strSwitch : switches) {
+        if (parser.IsSet(strSwitch))
+            out.switches.insert(strSwitch);
+    }
+    for (const QString& strOption : valueNames) {
+        if (parser.IsSet(strOption))
+            out.options[strOption] = parser.Value(strOption);
+    }
+    out.resources.append(parser.Positional());
     const auto from = out.options.find(QStringLiteral("--resources-from"));
     if (from != out.options.end()) {
         QByteArray bytes;

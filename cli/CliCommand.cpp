@@ -6,36 +6,6 @@
 #include <QTextStream>
 #include <cstdio>
 
-namespace {
-
-std::vector<CLICOMMAND>& Commands()
-{
-    static std::vector<CLICOMMAND> commands;
-    return commands;
-}
-
-} // namespace
-
-bool CCliCommandRegistry::Register(const CLICOMMAND& command)
-{
-    Commands().push_back(command);
-    return true;
-}
-
-const std::vector<CLICOMMAND>& CCliCommandRegistry::All()
-{
-    return Commands();
-}
-
-const CLICOMMAND* CCliCommandRegistry::Find(const QString& strName)
-{
-    for (const CLICOMMAND& c : Commands()) {
-        if (strName == QLatin1String(c.pszName))
-            return &c;
-    }
-    return nullptr;
-}
-
 // Messages and results carry names and texts from files, the environment and
 // instruments; none of them may reach a terminal as a control sequence.
 void CliPrintError(const QString& strMessage)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QStringList>
-#include <vector>
 
 // Exit codes of vaultline-cli; scripts rely on them.
 enum ECliExit
@@ -18,29 +17,16 @@ enum ECliExit
     CLI_EXIT_CANCELLED = 130,
 };
 
-// One subcommand of vaultline-cli. Each lives in a source file of its own and
-// registers itself with VAULTLINE_CLI_COMMAND; the texts are string-table ids.
+// One subcommand of vaultline-cli, an entry of the table in CliCommands.cpp;
+// the texts are string-table ids.
 struct CLICOMMAND
 {
     const char* pszName;
-    unsigned nUsageId;                      // "NAME ARGS..." line
-    unsigned nSummaryId;                    // one line for --help
-    int (*pfnRun)(const QStringList& args); // args after the command name
+    unsigned nUsageId;   // "NAME ARGS..." line
+    unsigned nSummaryId; // one line for --help
+    // args are those after the command name; command is this entry, for its usage line.
+    int (*pfnRun)(const CLICOMMAND& command, const QStringList& args);
 };
-
-class CCliCommandRegistry
-{
-public:
-    static bool Register(const CLICOMMAND& command);
-    static const std::vector<CLICOMMAND>& All();
-    static const CLICOMMAND* Find(const QString& strName);
-};
-
-#define VAULTLINE_CLI_COMMAND_CAT2(a, b) a##b
-#define VAULTLINE_CLI_COMMAND_CAT(a, b) VAULTLINE_CLI_COMMAND_CAT2(a, b)
-#define VAULTLINE_CLI_COMMAND(...)                                                                           \
-    static const bool VAULTLINE_CLI_COMMAND_CAT(s_bRegistered, __LINE__) =                                   \
-        CCliCommandRegistry::Register(CLICOMMAND{__VA_ARGS__})
 
 // Messages go to standard error, results to standard output.
 void CliPrintError(const QString& strMessage);

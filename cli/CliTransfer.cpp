@@ -4,8 +4,8 @@
 #include "cli/CliCommand.h"
 #include "cli/MemoryFileArgs.h"
 #include "model/StoreMemComparison.h"
+#include "platform/args/ArgumentParser.h"
 #include "platform/visa/ResourceManagerFactory.h"
-#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
@@ -138,45 +138,29 @@ bool CCliTransfer::ParseRange(const QString& strRange, int& nFirst, int& nLast)
 bool CCliTransfer::ParseArguments(const CLICOMMAND& command, const QStringList& args, bool bInto,
                                   TRANSFERARGS& out, bool bVerify)
 {
-    bool bOptionsEnded = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& strArg = args.at(i);
-        if (!bOptionsEnded && strArg == QLatin1String("--")) {
-            bOptionsEnded = true;
-            continue;
-        }
-        if (bOptionsEnded || !strArg.startsWith(QLatin1String("--"))) {
-            out.positional << strArg;
-            continue;
-        }
-        if (bVerify && strArg == QLatin1String("--verify")) {
-            out.bVerify = true;
-            continue;
-        }
-        QString strName = strArg;
-        QString strValue;
-        const int nEquals = strArg.indexOf(QLatin1Char('='));
-        if (nEquals >= 0) {
-            strName = strArg.left(nEquals);
-            strValue = strArg.mid(nEquals + 1);
-        } else if (i + 1 < args.size()) {
-            strValue = args.at(++i);
-        } else {
-            CliUsageError(command, LoadResString(IDS_CLI_TRANSFER_OPTION_NEEDS_VALUE).arg(strName));
-            return false;
-        }
-        if (strName == QLatin1String("--range")) {
-            if (!ParseRange(strValue, out.nFirst, out.nLast)) {
-                CliUsageError(command, LoadResString(IDS_CLI_BAD_RANGE).arg(strValue));
-                return false;
-            }
-        } else if (bInto && strName == QLatin1String("--into")) {
-            out.strInto = strValue;
-        } else {
-            CliUsageError(command, LoadResString(IDS_CLI_TRANSFER_UNKNOWN_OPTION).arg(strName));
+    CArgumentParser parser;
+    parser.AddOption({QStringLiteral("--range")}, QStringLiteral("FIRST-LAST"));
+    if (bInto)
+        parser.AddOption({QStringLiteral("--into")}, QStringLiteral("BASEFILE"));
+    if (bVerify)
+        parser.AddOption({QStringLiteral("--verify")});
+    if (!parser.Parse(args)) {
+        CliUsageError(command, LoadResString(parser.Error() == CArgumentParser::ERROR_MISSING_VALUE
+                                                 ? IDS_CLI_TRANSFER_OPTION_NEEDS_VALUE
+                                                 : IDS_CLI_TRANSFER_UNKNOWN_OPTION)
+                                   .arg(parser.ErrorOption()));
+        return false;
+    }
+    // Each --range is checked as given; the last one counts.
+    for (const QString& strRange : parser.Values(QStringLiteral("--range"))) {
+        if (!ParseRange(strRange, out.nFirst, out.nLast)) {
+            CliUsageError(command, LoadResString(IDS_CLI_BAD_RANGE).arg(strRange));
             return false;
         }
     }
+    out.strInto = parser.Value(QStringLiteral("--into"));
+    out.bVerify = parser.IsSet(QStringLiteral("--verify"));
+    out.positional = parser.Positional();
     if (out.positional.size() != 2) {
         CliUsageError(command, LoadResString(IDS_CLI_WRONG_ARG_COUNT));
         return false;

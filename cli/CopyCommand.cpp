@@ -1,29 +1,22 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/MemoryFileArgs.h"
 
 #include "model/XmlDocData.h"
-#include "resources/Resource.h"
 #include "resources/StringTable.h"
-
-namespace {
-
-int RunCopy(const QStringList& args);
-
-const CLICOMMAND s_Copy{"copy", IDS_CLI_COPY_USAGE, IDS_CLI_COPY_SUMMARY, RunCopy};
-VAULTLINE_CLI_COMMAND(s_Copy);
 
 // Copy of SOURCE, then Paste As Overwrite onto TARGET: the whole record,
 // memo and A/B/C memories included, then a save.
-int RunCopy(const QStringList& args)
+int RunCopy(const CLICOMMAND& command, const QStringList& args)
 {
     QStringList positional;
     std::map<QString, QString> options;
-    if (!SplitArguments(s_Copy, args, {QStringLiteral("--output")}, 3, positional, options))
+    if (!SplitArguments(command, args, {QStringLiteral("--output")}, 3, positional, options))
         return CLI_EXIT_USAGE;
     int nSource = 0;
     int nTarget = 0;
-    if (!ParseMemoryNumber(s_Copy, positional.at(1), nSource) ||
-        !ParseMemoryNumber(s_Copy, positional.at(2), nTarget))
+    if (!ParseMemoryNumber(command, positional.at(1), nSource) ||
+        !ParseMemoryNumber(command, positional.at(2), nTarget))
         return CLI_EXIT_USAGE;
     const QString strOutput =
         options.count(QStringLiteral("--output")) ? options[QStringLiteral("--output")] : positional.at(0);
@@ -38,5 +31,3 @@ int RunCopy(const QStringList& args)
     CliPrintError(LoadResString(IDS_CLI_MEMORY_COPIED).arg(nSource).arg(nTarget).arg(strOutput));
     return CLI_EXIT_OK;
 }
-
-} // namespace

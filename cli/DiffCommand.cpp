@@ -1,28 +1,21 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/JsonOutput.h"
 #include "cli/MemoryFileArgs.h"
 
 #include "model/StoreMemComparison.h"
 #include "model/XmlDocData.h"
-#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
 
-namespace {
-
-int RunDiff(const QStringList& args);
-
-const CLICOMMAND s_Diff{"diff", IDS_CLI_DIFF_USAGE, IDS_CLI_DIFF_SUMMARY, RunDiff};
-VAULTLINE_CLI_COMMAND(s_Diff);
-
-int RunDiff(const QStringList& argsGiven)
+int RunDiff(const CLICOMMAND& command, const QStringList& argsGiven)
 {
     QStringList args = argsGiven;
     const bool bJson = TakeJsonSwitch(args);
     QStringList positional;
     std::map<QString, QString> options;
-    if (!SplitArguments(s_Diff, args, {}, 2, positional, options))
+    if (!SplitArguments(command, args, {}, 2, positional, options))
         return CLI_EXIT_USAGE;
     CXmlDocData dataA;
     CXmlDocData dataB;
@@ -55,5 +48,3 @@ int RunDiff(const QStringList& argsGiven)
     CliPrintError(LoadResString(IDS_CLI_FILES_DIFFER).arg(nValues).arg(nMemories));
     return CLI_EXIT_DIFFERENT;
 }
-
-} // namespace

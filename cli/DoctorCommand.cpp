@@ -2,6 +2,7 @@
 // way, one line each, with what to do about it.
 
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 
 #include "platform/file/RegularFile.h"
 #include "platform/visa/BuiltinResourceManager.h"
@@ -11,7 +12,6 @@
 #include "platform/visa/SystemVisa.h"
 #include "platform/visa/UsbtmcSession.h"
 #include "platform/visa/VisaStrings.h"
-#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QDir>
@@ -30,11 +30,6 @@
 #include <unistd.h>
 
 namespace {
-
-int RunDoctor(const QStringList& args);
-
-const CLICOMMAND s_Doctor{"doctor", IDS_CLI_DOCTOR_USAGE, IDS_CLI_DOCTOR_SUMMARY, RunDoctor};
-VAULTLINE_CLI_COMMAND(s_Doctor);
 
 // System attributes of the default resource manager session.
 constexpr CSystemVisa::ViAttr VI_ATTR_RSRC_IMPL_VERSION = 0x3FFF0003u;
@@ -390,10 +385,12 @@ void CheckPortGrabbers(CReport& report)
     }
 }
 
-int RunDoctor(const QStringList& args)
+} // namespace
+
+int RunDoctor(const CLICOMMAND& command, const QStringList& args)
 {
     if (!args.isEmpty())
-        return CliUsageError(s_Doctor, LoadResString(IDS_CLI_UNEXPECTED_ARGUMENT).arg(args.first()));
+        return CliUsageError(command, LoadResString(IDS_CLI_UNEXPECTED_ARGUMENT).arg(args.first()));
     CReport report;
     CheckProvider(report);
     CheckFiles(report);
@@ -401,5 +398,3 @@ int RunDoctor(const QStringList& args)
     CheckPortGrabbers(report);
     return report.Problems() == 0 ? CLI_EXIT_OK : CLI_EXIT_PROBLEMS;
 }
-
-} // namespace

@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/CliTransfer.h"
 #include "cli/MemoryFileArgs.h"
 #include "cli/StandardStreams.h"
@@ -10,17 +11,10 @@
 
 #include <QFileInfo>
 
-namespace {
-
-int RunDownload(const QStringList& args);
-
-const CLICOMMAND s_download = {"download", IDS_CLI_DOWNLOAD_USAGE, IDS_CLI_DOWNLOAD_SUMMARY, RunDownload};
-VAULTLINE_CLI_COMMAND(s_download);
-
-int RunDownload(const QStringList& args)
+int RunDownload(const CLICOMMAND& command, const QStringList& args)
 {
     TRANSFERARGS a;
-    if (!CCliTransfer::ParseArguments(s_download, args, true, a))
+    if (!CCliTransfer::ParseArguments(command, args, true, a))
         return CLI_EXIT_USAGE;
     const QString& strResource = a.positional.at(0);
     const QString& strFile = a.positional.at(1);
@@ -65,5 +59,3 @@ int RunDownload(const QStringList& args)
         return CLI_EXIT_FILE;
     return CLI_EXIT_OK;
 }
-
-} // namespace

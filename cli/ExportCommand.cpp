@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/MemoryFileArgs.h"
 #include "cli/StandardStreams.h"
 #include "cli/TextFormatArgs.h"
@@ -8,17 +9,10 @@
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
-namespace {
-
-int RunExport(const QStringList& args);
-
-const CLICOMMAND s_Export{"export", IDS_CLI_EXPORT_USAGE, IDS_CLI_EXPORT_SUMMARY, RunExport};
-VAULTLINE_CLI_COMMAND(s_Export);
-
-int RunExport(const QStringList& args)
+int RunExport(const CLICOMMAND& command, const QStringList& args)
 {
     TEXTFILEARGS a;
-    if (!ParseTextFileArguments(s_Export, args, false, a))
+    if (!ParseTextFileArguments(command, args, false, a))
         return CLI_EXIT_USAGE;
 
     CXmlDocData data;
@@ -32,5 +26,3 @@ int RunExport(const QStringList& args)
     }
     return CLI_EXIT_OK;
 }
-
-} // namespace

@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/JsonOutput.h"
 
 #include "instrument/Dxr.h"
@@ -11,11 +12,6 @@
 
 namespace {
 
-int RunIdentify(const QStringList& args);
-
-const CLICOMMAND s_Identify{"identify", IDS_CLI_IDENTIFY_USAGE, IDS_CLI_IDENTIFY_SUMMARY, RunIdentify};
-VAULTLINE_CLI_COMMAND(s_Identify);
-
 // A DXR9K answers with a serial number of at least this many characters.
 constexpr int MIN_SERIAL_LENGTH = 8;
 
@@ -24,14 +20,16 @@ void PrintField(unsigned nLabelId, const QString& strValue)
     CliPrint(QStringLiteral("%1: %2").arg(LoadResString(nLabelId), strValue));
 }
 
-int RunIdentify(const QStringList& argsGiven)
+} // namespace
+
+int RunIdentify(const CLICOMMAND& command, const QStringList& argsGiven)
 {
     QStringList args = argsGiven;
     const bool bJson = TakeJsonSwitch(args);
     if (args.size() != 1 || args.first().startsWith(QLatin1Char('-')))
-        return CliUsageError(
-            s_Identify, args.isEmpty() ? LoadResString(IDS_CLI_RESOURCE_MISSING)
-                                       : LoadResString(IDS_CLI_EXPECTED_ONE_RESOURCE).arg(args.join(' ')));
+        return CliUsageError(command, args.isEmpty()
+                                          ? LoadResString(IDS_CLI_RESOURCE_MISSING)
+                                          : LoadResString(IDS_CLI_EXPECTED_ONE_RESOURCE).arg(args.join(' ')));
     const QString& strResource = args.first();
 
     std::shared_ptr<IResourceManager> pResourceManager = CreateResourceManager();
@@ -83,5 +81,3 @@ int RunIdentify(const QStringList& argsGiven)
     PrintField(IDS_IDENTIFY_FIRMWARE_VERSION, strVersion);
     return CLI_EXIT_OK;
 }
-
-} // namespace

@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/MemoryFileArgs.h"
 #include "cli/StandardStreams.h"
 #include "cli/TextFormatArgs.h"
@@ -8,19 +9,12 @@
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
-namespace {
-
-int RunImport(const QStringList& args);
-
-const CLICOMMAND s_Import{"import", IDS_CLI_IMPORT_USAGE, IDS_CLI_IMPORT_SUMMARY, RunImport};
-VAULTLINE_CLI_COMMAND(s_Import);
-
 // Everything is checked before anything is written: a fault anywhere in the
 // input leaves OUT as it was.
-int RunImport(const QStringList& args)
+int RunImport(const CLICOMMAND& command, const QStringList& args)
 {
     TEXTFILEARGS a;
-    if (!ParseTextFileArguments(s_Import, args, true, a))
+    if (!ParseTextFileArguments(command, args, true, a))
         return CLI_EXIT_USAGE;
     const QString& strInput = a.strInput;
     const QString& strOutput = a.strOutput;
@@ -47,5 +41,3 @@ int RunImport(const QStringList& args)
                                strOutput));
     return CLI_EXIT_OK;
 }
-
-} // namespace

@@ -4,7 +4,7 @@
 
 #include "instrument/StoreMemCommands.h"
 #include "model/StoreMemComparison.h"
-#include "resources/Resource.h"
+#include "platform/args/ArgumentParser.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
@@ -13,7 +13,13 @@
 
 bool TakeJsonSwitch(QStringList& args)
 {
-    return args.removeAll(QStringLiteral("--json")) > 0;
+    // Wherever it stands; the other arguments are for the command's own parsing.
+    CArgumentParser parser;
+    parser.AddOption({QStringLiteral("--json")});
+    parser.SetPassThrough(true);
+    parser.Parse(args);
+    args = parser.Positional();
+    return parser.IsSet(QStringLiteral("--json"));
 }
 
 QJsonValue DifferenceJson(int nMemory, const STOREMEMDIFFERENCE& d, const QString& strA, const QString& strB)

@@ -6,7 +6,7 @@
 // --json: the result of a command as one JSON document on standard output,
 // for scripts; the same content as the text form.
 
-// Removes "--json" from args; true when it was there.
+// Takes every "--json" out of args, wherever it stands; true when there was one.
 bool TakeJsonSwitch(QStringList& args);
 
 // Prints the value indented, one value per line.

@@ -1,25 +1,18 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/JsonOutput.h"
 
 #include "platform/visa/ResourceManagerFactory.h"
-#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
 
-namespace {
-
-int RunList(const QStringList& args);
-
-const CLICOMMAND s_List{"list", IDS_CLI_LIST_USAGE, IDS_CLI_LIST_SUMMARY, RunList};
-VAULTLINE_CLI_COMMAND(s_List);
-
-int RunList(const QStringList& argsGiven)
+int RunList(const CLICOMMAND& command, const QStringList& argsGiven)
 {
     QStringList args = argsGiven;
     const bool bJson = TakeJsonSwitch(args);
     if (!args.isEmpty())
-        return CliUsageError(s_List, LoadResString(IDS_CLI_UNEXPECTED_ARGUMENT).arg(args.first()));
+        return CliUsageError(command, LoadResString(IDS_CLI_UNEXPECTED_ARGUMENT).arg(args.first()));
     const std::shared_ptr<IResourceManager> pResourceManager = CreateResourceManager();
     if (!pResourceManager) {
         // Only a forced provider can leave no resource manager at all.
@@ -45,5 +38,3 @@ int RunList(const QStringList& argsGiven)
         CliPrint(strResource);
     return CLI_EXIT_OK;
 }
-
-} // namespace

@@ -4,6 +4,7 @@
 #include "instrument/StoreMemCommands.h"
 #include "model/StoreMemComparison.h"
 #include "model/XmlDocData.h"
+#include "platform/args/ArgumentParser.h"
 #include "platform/com/ComError.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
@@ -12,21 +13,20 @@
 bool SplitArguments(const CLICOMMAND& command, const QStringList& args, const QStringList& valueOptions,
                     int nPositional, QStringList& positional, std::map<QString, QString>& options)
 {
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& str = args.at(i);
-        if (str.startsWith(QLatin1String("--"))) {
-            if (!valueOptions.contains(str)) {
-                CliUsageError(command, LoadResString(IDS_CLI_UNKNOWN_OPTION).arg(str));
-                return false;
-            }
-            if (i + 1 >= args.size()) {
-                CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_VALUE).arg(str));
-                return false;
-            }
-            options[str] = args.at(++i);
-        } else {
-            positional.append(str);
-        }
+    CArgumentParser parser;
+    for (const QString& strOption : valueOptions)
+        parser.AddOption({strOption}, QStringLiteral("VALUE"));
+    if (!parser.Parse(args)) {
+        if (parser.Error() == CArgumentParser::ERROR_MISSING_VALUE)
+            CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_VALUE).arg(parser.ErrorOption()));
+        else
+            CliUsageError(command, LoadResString(IDS_CLI_UNKNOWN_OPTION).arg(parser.ErrorArgument()));
+        return false;
+    }
+    positional = parser.Positional();
+    for (const QString& strOption : valueOptions) {
+        if (parser.IsSet(strOption))
+            options[strOption] = parser.Value(strOption);
     }
     if (positional.size() != nPositional) {
         CliUsageError(command, LoadResString(IDS_CLI_EXPECTED_ARGS).arg(nPositional).arg(positional.size()));

@@ -14,9 +14,9 @@ struct STOREMEMDIFFERENCE;
 // splitting, store-memory numbers, and loading and saving with the program's
 // messages IDS_FILE_NOT_READ and IDS_FILE_NOT_WRITTEN.
 
-// Splits args into positional arguments and "--name value" options; only the
-// names in valueOptions are known. False (after a usage message) on an unknown
-// option, a missing value, or a positional count other than nPositional.
+// Splits args into positional arguments and "--name value" (or "--name=value")
+// options; only the names in valueOptions are known, and "--" ends them. False (after a usage message) on an
+// unknown option, a missing value, or a positional count other than nPositional.
 bool SplitArguments(const CLICOMMAND& command, const QStringList& args, const QStringList& valueOptions,
                     int nPositional, QStringList& positional, std::map<QString, QString>& options);
 

@@ -1,27 +1,20 @@
 #include "cli/BenchRun.h"
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 
-#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
-namespace {
-
-int RunRestore(const QStringList& args);
-
-const CLICOMMAND s_Restore{"restore", IDS_CLI_RESTORE_USAGE, IDS_CLI_RESTORE_SUMMARY, RunRestore};
-VAULTLINE_CLI_COMMAND(s_Restore);
-
 // Each instrument gets the file that backup wrote for its model and serial
 // number; one without such a file is refused, never given another's.
-int RunRestore(const QStringList& args)
+int RunRestore(const CLICOMMAND& command, const QStringList& args)
 {
     BENCHARGS a;
     int nExit = CLI_EXIT_USAGE;
-    if (!ParseBenchArguments(s_Restore, args, {}, {QStringLiteral("--json"), QStringLiteral("--verify")}, a,
+    if (!ParseBenchArguments(command, args, {}, {QStringLiteral("--json"), QStringLiteral("--verify")}, a,
                              nExit))
         return nExit;
     const QDir dir(a.strDir);
@@ -44,5 +37,3 @@ int RunRestore(const QStringList& args)
     run.PrintSummary(a.switches.contains(QStringLiteral("--json")));
     return nExit;
 }
-
-} // namespace

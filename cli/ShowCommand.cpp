@@ -1,22 +1,17 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/JsonOutput.h"
 #include "cli/MemoryFileArgs.h"
 
 #include "model/MemoryRows.h"
 #include "model/StoreMemComparison.h"
 #include "model/XmlDocData.h"
-#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 
 namespace {
-
-int RunShow(const QStringList& args);
-
-const CLICOMMAND s_Show{"show", IDS_CLI_SHOW_USAGE, IDS_CLI_SHOW_SUMMARY, RunShow};
-VAULTLINE_CLI_COMMAND(s_Show);
 
 void PrintMemory(const STOREMEM& m)
 {
@@ -43,17 +38,19 @@ QJsonValue MemoryJson(int nMemory, const STOREMEM& m)
     return QJsonObject{{QStringLiteral("Memory"), nMemory}, {QStringLiteral("Rows"), rows}};
 }
 
-int RunShow(const QStringList& argsGiven)
+} // namespace
+
+int RunShow(const CLICOMMAND& command, const QStringList& argsGiven)
 {
     QStringList args = argsGiven;
     const bool bJson = TakeJsonSwitch(args);
     QStringList positional;
     std::map<QString, QString> options;
-    if (!SplitArguments(s_Show, args, {QStringLiteral("--memory")}, 1, positional, options))
+    if (!SplitArguments(command, args, {QStringLiteral("--memory")}, 1, positional, options))
         return CLI_EXIT_USAGE;
     int nOnly = -1;
     if (options.count(QStringLiteral("--memory")) &&
-        !ParseMemoryNumber(s_Show, options[QStringLiteral("--memory")], nOnly))
+        !ParseMemoryNumber(command, options[QStringLiteral("--memory")], nOnly))
         return CLI_EXIT_USAGE;
 
     CXmlDocData data;
@@ -79,5 +76,3 @@ int RunShow(const QStringList& argsGiven)
     }
     return CLI_EXIT_OK;
 }
-
-} // namespace

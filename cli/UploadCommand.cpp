@@ -1,21 +1,14 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/CliTransfer.h"
 #include "cli/MemoryFileArgs.h"
 
 #include "model/XmlDocData.h"
-#include "resources/StringTable.h"
 
-namespace {
-
-int RunUpload(const QStringList& args);
-
-const CLICOMMAND s_upload = {"upload", IDS_CLI_UPLOAD_USAGE, IDS_CLI_UPLOAD_SUMMARY, RunUpload};
-VAULTLINE_CLI_COMMAND(s_upload);
-
-int RunUpload(const QStringList& args)
+int RunUpload(const CLICOMMAND& command, const QStringList& args)
 {
     TRANSFERARGS a;
-    if (!CCliTransfer::ParseArguments(s_upload, args, false, a, true))
+    if (!CCliTransfer::ParseArguments(command, args, false, a, true))
         return CLI_EXIT_USAGE;
     const QString& strFile = a.positional.at(0);
     const QString& strResource = a.positional.at(1);
@@ -30,5 +23,3 @@ int RunUpload(const QStringList& args)
         return CCliTransfer::ExitCode(result);
     return transfer.ReportReadBack(data.GetContainer());
 }
-
-} // namespace

@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/CliCommands.h"
 #include "cli/CliTransfer.h"
 #include "cli/JsonOutput.h"
 
@@ -6,21 +7,14 @@
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
-namespace {
-
-int RunVerify(const QStringList& args);
-
-const CLICOMMAND s_verify = {"verify", IDS_CLI_VERIFY_USAGE, IDS_CLI_VERIFY_SUMMARY, RunVerify};
-VAULTLINE_CLI_COMMAND(s_verify);
-
 // The comparison of an upload with --verify, without the upload: the
 // instrument is only read.
-int RunVerify(const QStringList& argsGiven)
+int RunVerify(const CLICOMMAND& command, const QStringList& argsGiven)
 {
     QStringList args = argsGiven;
     const bool bJson = TakeJsonSwitch(args);
     TRANSFERARGS a;
-    if (!CCliTransfer::ParseArguments(s_verify, args, false, a))
+    if (!CCliTransfer::ParseArguments(command, args, false, a))
         return CLI_EXIT_USAGE;
     const QString& strFile = a.positional.at(0);
     const QString& strResource = a.positional.at(1);
@@ -37,5 +31,3 @@ int RunVerify(const QStringList& argsGiven)
         return CCliTransfer::ExitCode(result);
     return transfer.ReportReadBack(data.GetContainer(), bJson);
 }
-
-} // namespace

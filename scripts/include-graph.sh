@@ -17,7 +17,7 @@ import os, re, subprocess, sys
 
 # Lowest first. Folders of one level must not include each other.
 LEVELS = [
-    ["platform/text", "platform/com", "platform/version", "platform/help", "platform/framework"],
+    ["platform/text", "platform/args", "platform/com", "platform/version", "platform/help", "platform/framework"],
     ["platform/file"],
     ["platform/visa", "platform/registry"],
     ["resources"],

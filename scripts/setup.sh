@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config ccache
+  cmake ninja-build g++ clang clang-format libclang-rt-14-dev pkg-config ccache
   qt6-base-dev qt6-serialport-dev libxml2-dev
   googletest libgtest-dev libgmock-dev
   xvfb xauth x11-utils imagemagick

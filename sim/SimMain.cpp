@@ -4,7 +4,8 @@
 #include "sim/SimServer.h"
 #include "sim/SimVxi11Server.h"
 
-#include <QCommandLineParser>
+#include "platform/args/ArgumentParser.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <csignal>
@@ -37,6 +38,19 @@ int Fail(const QString& strMessage)
     return 1;
 }
 
+// Worded as the simulator has always worded them.
+QString ParseError(const CArgumentParser& parser)
+{
+    switch (parser.Error()) {
+    case CArgumentParser::ERROR_MISSING_VALUE:
+        return QStringLiteral("Missing value after '%1'.").arg(parser.ErrorOption());
+    case CArgumentParser::ERROR_UNEXPECTED_VALUE:
+        return QStringLiteral("Unexpected value after '%1'.").arg(parser.ErrorOption());
+    default:
+        return QStringLiteral("Unknown option '%1'.").arg(parser.ErrorOption().mid(2));
+    }
+}
+
 bool ToLong(const QString& str, long nMin, long& nValue)
 {
     bool bOk = false;
@@ -52,77 +66,84 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("dxr9k-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VAULTLINE_VERSION));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "A simulated DXR9K electronic load with 100 store memories, speaking SCPI on a pseudo-terminal,\n"
-        "a TCP socket, VXI-11 or HiSLIP. Prints the VISA resource names that reach it, one per line, as the "
-        "first\n"
-        "lines of standard output, then serves until it is terminated."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption optPty(QStringLiteral("pty"), QStringLiteral("Serve on a new pseudo-terminal."));
-    const QCommandLineOption optLink(
-        QStringLiteral("link"),
-        QStringLiteral("Also reach the pseudo-terminal through a symbolic link at PATH."),
-        QStringLiteral("PATH"));
-    const QCommandLineOption optTcp(
-        QStringLiteral("tcp"), QStringLiteral("Serve raw SCPI on 127.0.0.1:PORT."), QStringLiteral("PORT"));
-    const QCommandLineOption optVxi11(
-        QStringLiteral("vxi11"),
+    CArgumentParser parser;
+    parser.AddOption({QStringLiteral("-h"), QStringLiteral("--help")}, QString(),
+                     QStringLiteral("Displays help on commandline options."));
+    parser.AddOption({QStringLiteral("-v"), QStringLiteral("--version")}, QString(),
+                     QStringLiteral("Displays version information."));
+    parser.AddOption({QStringLiteral("--pty")}, QString(), QStringLiteral("Serve on a new pseudo-terminal."));
+    parser.AddOption({QStringLiteral("--link")}, QStringLiteral("PATH"),
+                     QStringLiteral("Also reach the pseudo-terminal through a symbolic link at PATH."));
+    parser.AddOption({QStringLiteral("--tcp")}, QStringLiteral("PORT"),
+                     QStringLiteral("Serve raw SCPI on 127.0.0.1:PORT."));
+    parser.AddOption(
+        {QStringLiteral("--vxi11")}, QStringLiteral("PORT"),
+        QStringLiteral("Serve VXI-11 on 127.0.0.1:PORT, the portmapper's GETPORT on the same port (0 "
+                       "picks a free port). Clients find it with VAULTLINE_VXI11_PORTMAPPER=PORT, "
+                       "printed after the resource names."));
+    parser.AddOption(
+        {QStringLiteral("--hislip")}, QStringLiteral("PORT"),
         QStringLiteral(
-            "Serve VXI-11 on 127.0.0.1:PORT, the portmapper's GETPORT on the same port (0 picks a free "
-            "port). Clients find it with VAULTLINE_VXI11_PORTMAPPER=PORT, printed after the "
-            "resource names."),
-        QStringLiteral("PORT"));
-    const QCommandLineOption optHislip(
-        QStringLiteral("hislip"),
-        QStringLiteral("Serve HiSLIP on 127.0.0.1:PORT (0 picks a free port; the resource name carries it)."),
-        QStringLiteral("PORT"));
-    const QCommandLineOption optIdn(QStringLiteral("idn"), QStringLiteral("Reply to *IDN? with TEXT."),
-                                    QStringLiteral("TEXT"), CSimInstrument::DefaultIdentification());
-    const QCommandLineOption optState(
-        QStringLiteral("state"),
-        QStringLiteral("Load the store memories from the memory file FILE at start, save them back at exit."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption optLatency(QStringLiteral("latency"),
-                                        QStringLiteral("Wait MS milliseconds before each reply."),
-                                        QStringLiteral("MS"));
-    const QCommandLineOption optBaud(QStringLiteral("baud"),
-                                     QStringLiteral("Limit the line to what N baud carries with 8 data bits "
-                                                    "and 2 stop bits (N / 11 bytes per second)."),
-                                     QStringLiteral("N"));
-    const QCommandLineOption optSilent(QStringLiteral("silent-after"),
-                                       QStringLiteral("Stop answering after N command lines."),
-                                       QStringLiteral("N"));
-    const QCommandLineOption optQueue(
-        QStringLiteral("queue-error"),
-        QStringLiteral("Put the SCPI error CODE in the error queue at start (repeatable)."),
-        QStringLiteral("CODE"));
-    const QCommandLineOption optLog(QStringLiteral("log"),
-                                    QStringLiteral("Append a transcript of every command and reply to FILE."),
-                                    QStringLiteral("FILE"));
-    parser.addOptions({optPty, optLink, optTcp, optVxi11, optHislip, optIdn, optState, optLatency, optBaud,
-                       optSilent, optQueue, optLog});
-    parser.process(app);
+            "Serve HiSLIP on 127.0.0.1:PORT (0 picks a free port; the resource name carries it)."));
+    parser.AddOption({QStringLiteral("--idn")}, QStringLiteral("TEXT"),
+                     QStringLiteral("Reply to *IDN? with TEXT."));
+    parser.AddOption(
+        {QStringLiteral("--state")}, QStringLiteral("FILE"),
+        QStringLiteral(
+            "Load the store memories from the memory file FILE at start, save them back at exit."));
+    parser.AddOption({QStringLiteral("--latency")}, QStringLiteral("MS"),
+                     QStringLiteral("Wait MS milliseconds before each reply."));
+    parser.AddOption(
+        {QStringLiteral("--baud")}, QStringLiteral("N"),
+        QStringLiteral("Limit the line to what N baud carries with 8 data bits and 2 stop bits (N / "
+                       "11 bytes per second)."));
+    parser.AddOption({QStringLiteral("--silent-after")}, QStringLiteral("N"),
+                     QStringLiteral("Stop answering after N command lines."));
+    parser.AddOption({QStringLiteral("--queue-error")}, QStringLiteral("CODE"),
+                     QStringLiteral("Put the SCPI error CODE in the error queue at start (repeatable)."));
+    parser.AddOption({QStringLiteral("--log")}, QStringLiteral("FILE"),
+                     QStringLiteral("Append a transcript of every command and reply to FILE."));
+    const QStringList args = QCoreApplication::arguments();
+    if (!parser.Parse(args.mid(1)))
+        return Fail(ParseError(parser));
+    // A single dash names no option of the simulator; the other positional
+    // arguments have no use and are let be.
+    for (const QString& strArg : parser.Positional()) {
+        if (strArg.startsWith(QLatin1Char('-')) && strArg.size() > 1)
+            return Fail(QStringLiteral("Unknown option '%1'.").arg(strArg.mid(1)));
+    }
+    if (parser.IsSet(QStringLiteral("--version"))) {
+        std::printf("dxr9k-sim %s\n", VAULTLINE_VERSION);
+        return 0;
+    }
+    if (parser.IsSet(QStringLiteral("--help"))) {
+        std::printf("Usage: %s [options]\n%s\n\nOptions:\n%s", qPrintable(args.value(0)),
+                    "A simulated DXR9K electronic load with 100 store memories, speaking SCPI on a "
+                    "pseudo-terminal,\na TCP socket, VXI-11 or HiSLIP. Prints the VISA resource names that "
+                    "reach it, one per line, as the first\nlines of standard output, then serves until it is "
+                    "terminated.",
+                    qPrintable(parser.OptionsHelp()));
+        return 0;
+    }
 
     SIMOPTIONS options;
-    options.bPty = parser.isSet(optPty);
-    options.strLink = parser.value(optLink);
+    options.bPty = parser.IsSet(QStringLiteral("--pty"));
+    options.strLink = parser.Value(QStringLiteral("--link"));
     long n = 0;
-    if (parser.isSet(optTcp)) {
-        if (!ToLong(parser.value(optTcp), 0, n) || n > 65535)
+    if (parser.IsSet(QStringLiteral("--tcp"))) {
+        if (!ToLong(parser.Value(QStringLiteral("--tcp")), 0, n) || n > 65535)
             return Fail(QStringLiteral("--tcp needs a port number from 0 to 65535"));
         options.nTcpPort = static_cast<int>(n);
     }
     int nVxi11Port = -1;
-    if (parser.isSet(optVxi11)) {
-        if (!ToLong(parser.value(optVxi11), 0, n) || n > 65535)
+    if (parser.IsSet(QStringLiteral("--vxi11"))) {
+        if (!ToLong(parser.Value(QStringLiteral("--vxi11")), 0, n) || n > 65535)
             return Fail(QStringLiteral("--vxi11 needs a port number from 0 to 65535"));
         nVxi11Port = static_cast<int>(n);
     }
     int nHislipPort = -1;
-    if (parser.isSet(optHislip)) {
-        if (!ToLong(parser.value(optHislip), 0, n) || n > 65535)
+    if (parser.IsSet(QStringLiteral("--hislip"))) {
+        if (!ToLong(parser.Value(QStringLiteral("--hislip")), 0, n) || n > 65535)
             return Fail(QStringLiteral("--hislip needs a port number from 0 to 65535"));
         nHislipPort = static_cast<int>(n);
     }
@@ -132,25 +153,27 @@ int main(int argc, char** argv)
         return Fail(QStringLiteral("give --pty, --tcp PORT, --vxi11 PORT or --hislip PORT (see --help)"));
     if (!options.strLink.isEmpty() && !options.bPty)
         return Fail(QStringLiteral("--link goes with --pty"));
-    if (parser.isSet(optLatency)) {
-        if (!ToLong(parser.value(optLatency), 0, n) || n > 600000)
+    if (parser.IsSet(QStringLiteral("--latency"))) {
+        if (!ToLong(parser.Value(QStringLiteral("--latency")), 0, n) || n > 600000)
             return Fail(QStringLiteral("--latency needs milliseconds from 0 to 600000"));
         options.nLatencyMs = static_cast<int>(n);
     }
-    if (parser.isSet(optBaud)) {
-        if (!ToLong(parser.value(optBaud), 1, n))
+    if (parser.IsSet(QStringLiteral("--baud"))) {
+        if (!ToLong(parser.Value(QStringLiteral("--baud")), 1, n))
             return Fail(QStringLiteral("--baud needs a positive baud rate"));
         options.nBaud = n;
     }
-    if (parser.isSet(optSilent)) {
-        if (!ToLong(parser.value(optSilent), 0, n))
+    if (parser.IsSet(QStringLiteral("--silent-after"))) {
+        if (!ToLong(parser.Value(QStringLiteral("--silent-after")), 0, n))
             return Fail(QStringLiteral("--silent-after needs a count of 0 or more"));
         options.nSilentAfter = n;
     }
-    options.strLogPath = parser.value(optLog);
+    options.strLogPath = parser.Value(QStringLiteral("--log"));
 
-    CSimInstrument instrument(parser.value(optIdn));
-    for (const QString& strCode : parser.values(optQueue)) {
+    CSimInstrument instrument(parser.IsSet(QStringLiteral("--idn"))
+                                  ? parser.Value(QStringLiteral("--idn"))
+                                  : CSimInstrument::DefaultIdentification());
+    for (const QString& strCode : parser.Values(QStringLiteral("--queue-error"))) {
         bool bOk = false;
         const int nCode = strCode.toInt(&bOk);
         if (!bOk || nCode == 0)
@@ -160,7 +183,7 @@ int main(int argc, char** argv)
     }
 
     // A state file that exists but cannot be read is never overwritten at exit.
-    const QString strState = parser.value(optState);
+    const QString strState = parser.Value(QStringLiteral("--state"));
     if (!strState.isEmpty() && QFile::exists(strState) && !instrument.GetData().Load(strState))
         return Fail(QStringLiteral("the state file %1 could not be read; move it away or name another")
                         .arg(strState));
