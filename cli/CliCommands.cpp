@@ -2,6 +2,7 @@
 
 #include "platform/args/ArgumentParser.h"
 #include "platform/visa/VisaTrace.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <algorithm>

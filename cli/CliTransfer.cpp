@@ -6,6 +6,7 @@
 #include "model/StoreMemComparison.h"
 #include "platform/args/ArgumentParser.h"
 #include "platform/visa/ResourceManagerFactory.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>

@@ -3,6 +3,7 @@
 #include "cli/MemoryFileArgs.h"
 
 #include "model/XmlDocData.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 // Copy of SOURCE, then Paste As Overwrite onto TARGET: the whole record,

@@ -5,6 +5,7 @@
 
 #include "model/StoreMemComparison.h"
 #include "model/XmlDocData.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>

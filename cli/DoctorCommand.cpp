@@ -12,6 +12,7 @@
 #include "platform/visa/SystemVisa.h"
 #include "platform/visa/UsbtmcSession.h"
 #include "platform/visa/VisaStrings.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QDir>

@@ -5,6 +5,7 @@
 #include "instrument/StoreMemCommands.h"
 #include "model/StoreMemComparison.h"
 #include "platform/args/ArgumentParser.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>

@@ -3,6 +3,7 @@
 #include "cli/JsonOutput.h"
 
 #include "platform/visa/ResourceManagerFactory.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>

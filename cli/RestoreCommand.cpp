@@ -2,6 +2,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliCommands.h"
 
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QDir>

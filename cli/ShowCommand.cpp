@@ -6,6 +6,7 @@
 #include "model/MemoryRows.h"
 #include "model/StoreMemComparison.h"
 #include "model/XmlDocData.h"
+#include "resources/Resource.h"
 #include "resources/StringTable.h"
 
 #include <QJsonArray>
