@@ -75,10 +75,7 @@ bool ParseBenchArguments(const CLICOMMAND& command, const QStringList& args, con
     for (const QString& strSwitch : switches)
         parser.AddOption({strSwitch});
     if (!parser.Parse(args)) {
-        if (parser.Error() == CArgumentParser::ERROR_MISSING_VALUE)
-            CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_VALUE).arg(parser.ErrorOption()));
-        else
-            CliUsageError(command, LoadResString(IDS_CLI_UNKNOWN_OPTION).arg(parser.ErrorArgument()));
+        CliOptionError(command, parser);
         return false;
     }
     for (const QString& strSwitch : switches) {

@@ -1,5 +1,6 @@
 #include "cli/CliCommand.h"
 
+#include "platform/args/ArgumentParser.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 
@@ -28,4 +29,11 @@ int CliUsageError(const CLICOMMAND& command, const QString& strWhy)
     CliPrintError(QStringLiteral("vaultline-cli %1: %2").arg(QLatin1String(command.pszName), strWhy));
     CliPrintError(LoadResString(IDS_CLI_USAGE_OF_COMMAND).arg(LoadResString(command.nUsageId)));
     return CLI_EXIT_USAGE;
+}
+
+int CliOptionError(const CLICOMMAND& command, const CArgumentParser& parser)
+{
+    if (parser.Error() == CArgumentParser::ERROR_MISSING_VALUE)
+        return CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_VALUE).arg(parser.ErrorOption()));
+    return CliUsageError(command, LoadResString(IDS_CLI_UNKNOWN_OPTION).arg(parser.ErrorArgument()));
 }

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+class CArgumentParser;
+
 // Exit codes of vaultline-cli; scripts rely on them.
 enum ECliExit
 {
@@ -33,3 +35,5 @@ void CliPrintError(const QString& strMessage);
 void CliPrint(const QString& strLine);
 // Reports a usage error for the command (its usage line) and returns CLI_EXIT_USAGE.
 int CliUsageError(const CLICOMMAND& command, const QString& strWhy);
+// Reports, as a usage error, the option the parser refused: unknown, or without its value.
+int CliOptionError(const CLICOMMAND& command, const CArgumentParser& parser);

@@ -17,10 +17,7 @@ bool SplitArguments(const CLICOMMAND& command, const QStringList& args, const QS
     for (const QString& strOption : valueOptions)
         parser.AddOption({strOption}, QStringLiteral("VALUE"));
     if (!parser.Parse(args)) {
-        if (parser.Error() == CArgumentParser::ERROR_MISSING_VALUE)
-            CliUsageError(command, LoadResString(IDS_CLI_OPTION_NEEDS_VALUE).arg(parser.ErrorOption()));
-        else
-            CliUsageError(command, LoadResString(IDS_CLI_UNKNOWN_OPTION).arg(parser.ErrorArgument()));
+        CliOptionError(command, parser);
         return false;
     }
     positional = parser.Positional();
