@@ -131,7 +131,7 @@ TEST_F(TransferCliTest, BadArgumentsAreReportedAndSendNothing)
     EXPECT_EQ(RunCli({"download", sim.Resource(), Path("no/such/folder/b.xMem")}).nExit, 3);
     sim.Stop();
     EXPECT_FALSE(QFileInfo::exists(Path("backup.xMem")));
-    EXPECT_TRUE(FileBytes(strLog).trimmed().isEmpty());
+    EXPECT_TRUE(FileBytes(strLog).trimmed().isEmpty()) << FileBytes(strLog).constData();
 }
 
 } // namespace
