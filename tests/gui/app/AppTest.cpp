@@ -149,20 +149,6 @@ TEST_F(AppTest, FileOnTheCommandLineIsOpened)
     EXPECT_EQ(m_pApp->GetRecentFileList().GetFiles().value(0), QFileInfo(strPath).absoluteFilePath());
 }
 
-TEST_F(AppTest, UnreadableFileEndsStartUpAfterTheDocumentsMessage)
-{
-    const QString strPath = m_dir.filePath(QStringLiteral("broken.xMem"));
-    ASSERT_TRUE(WriteFileBytes(strPath, "this is not a memory file"));
-    CModalCloser closer;
-    EXPECT_FALSE(m_pApp->InitInstance({strPath}));
-    // The document's one message (IDS_FILE_NOT_READ, the path in it), captioned before start-up
-    // has finished with the program file's name.
-    EXPECT_EQ(closer.m_titles,
-              QStringList{QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()});
-    EXPECT_EQ(m_pApp->GetMainFrame(), nullptr);
-    EXPECT_EQ(m_pApp->GetDocument(), nullptr);
-}
-
 TEST_F(AppTest, ClosingAModifiedDocumentCanBeCancelled)
 {
     ASSERT_TRUE(m_pApp->InitInstance({}));
@@ -305,19 +291,32 @@ protected:
     CSpecialFiles m_special{m_dir.path()};
 };
 
-TEST_F(AppSpecialFiles, AFifoOnTheCommandLineGivesTheMessageAtOnceAndEndsStartUp)
+// A file that is no memory file and a FIFO: the document's one message, at
+// once, captioned with the program file's name (start-up has not finished),
+// and no window.
+TEST_F(AppSpecialFiles, AnUnreadableFileOrAFifoOnTheCommandLineGivesTheMessageAtOnceAndEndsStartUp)
 {
-    const QString strFifo = Fifo();
-    CModalCloser closer;
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(m_pApp->InitInstance({strFifo}));
-    EXPECT_LT(timer.elapsed(), 1000);
-    ASSERT_EQ(closer.m_texts.size(), 1);
-    EXPECT_EQ(closer.m_texts[0], FormatResString(IDS_FILE_NOT_READ, strFifo) + QStringLiteral("\n\n") +
-                                     LoadFileString(IDS_FILE_IS_FIFO));
-    EXPECT_EQ(m_pApp->GetMainFrame(), nullptr);
-    EXPECT_EQ(m_pApp->GetDocument(), nullptr);
+    const QString strBroken = m_dir.filePath(QStringLiteral("broken.xMem"));
+    ASSERT_TRUE(WriteFileBytes(strBroken, "this is not a memory file"));
+    const std::pair<QString, QString> cases[] = {{strBroken, QString()},
+                                                 {Fifo(), LoadFileString(IDS_FILE_IS_FIFO)}};
+    for (const auto& [strPath, strReason] : cases) {
+        m_pApp = std::make_unique<CVaultlineApp>();
+        CModalCloser closer;
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(m_pApp->InitInstance({strPath}));
+        EXPECT_LT(timer.elapsed(), 1000);
+        ASSERT_EQ(closer.m_texts.size(), 1);
+        const QString strHeadline = FormatResString(IDS_FILE_NOT_READ, strPath) + QStringLiteral("\n\n");
+        EXPECT_TRUE(closer.m_texts[0].startsWith(strHeadline)) << qPrintable(closer.m_texts[0]);
+        if (!strReason.isEmpty())
+            EXPECT_EQ(closer.m_texts[0], strHeadline + strReason);
+        EXPECT_EQ(closer.m_titles,
+                  QStringList{QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()});
+        EXPECT_EQ(m_pApp->GetMainFrame(), nullptr);
+        EXPECT_EQ(m_pApp->GetDocument(), nullptr);
+    }
 }
 
 // File > Open through the real file dialog: the message, then the program

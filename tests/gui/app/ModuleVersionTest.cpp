@@ -1,3 +1,4 @@
+#include "support/FileBytes.h"
 #include "tests/unit/version/ElfWriter.h"
 
 #include "platform/version/ModuleVersion.h"
@@ -70,7 +71,7 @@ TEST(ModuleVersionTest, WithoutTranslationTableCodePage1252IsQueried)
         data.strStringTable = QString::fromLatin1(pszTable);
         data.strings = {{QStringLiteral("FileVersion"), QStringLiteral("3, 1, 0, 7")}};
         const QString strPath = dir.filePath(QString::number(n++));
-        ASSERT_TRUE(WriteFile(strPath, MakeElf(VERSION_SECTION_NAME, BuildVersionBlock(data))));
+        ASSERT_TRUE(WriteFileBytes(strPath, MakeElf(VERSION_SECTION_NAME, BuildVersionBlock(data))));
 
         CModuleVersion ver;
         EXPECT_EQ(ver.GetFileVersionInfo(strPath), pszExpected != nullptr) << n;

@@ -11,6 +11,7 @@
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
 #include "settings/AppOptions.h"
+#include "support/FileBytes.h"
 #include "views/FormMemData.h"
 #include "views/ValueEdit.h"
 #include "xmlfile/XmlText.h"
@@ -133,10 +134,8 @@ protected:
     // The memory numbers the simulator was asked to select since the dialog opened.
     QList<int> SelectedMemories() const
     {
-        QFile file(m_strLog);
         QList<int> memories;
-        file.open(QIODevice::ReadOnly);
-        for (const QByteArray& line : file.readAll().split('\n')) {
+        for (const QByteArray& line : FileBytes(m_strLog).split('\n')) {
             if (const qsizetype nAt = line.indexOf("BACK:SMEM:NSEL "); nAt >= 0)
                 memories << line.mid(nAt + 15).trimmed().toInt();
         }

@@ -88,6 +88,17 @@ protected:
     CMemDataPane& List() { return MemForm()->GetList(); }
     bool Enabled(unsigned nId) { return m_pFrame->IsCommandEnabled(nId); }
 
+    // A field of the shown form holding an out-of-range value: the form
+    // refuses to go until it is corrected.
+    CValueEdit* AddRefusingField()
+    {
+        auto* pEdit = new CValueEdit(MemForm(), &Doc());
+        pEdit->SetRange(0, 9);
+        pEdit->setText(QStringLiteral("50"));
+        pEdit->show();
+        return pEdit;
+    }
+
     // Selects a tree item as the user would and lets the posted second
     // initial update run.
     void Select(QTreeWidgetItem* pItem)
@@ -196,10 +207,7 @@ TEST_F(ViewsTest, RefusedExchangeReturnsTheTreeToTheShownForm)
 {
     Select(Item(3));
     CFormMemData* pForm = MemForm();
-    auto* pEdit = new CValueEdit(pForm, &Doc());
-    pEdit->SetRange(0, 9);
-    pEdit->setText(QStringLiteral("50"));
-    pEdit->show();
+    CValueEdit* pEdit = AddRefusingField();
 
     Tree().scrollToItem(Item(7));
     QTest::mouseClick(Tree().viewport(), Qt::LeftButton, Qt::NoModifier,
@@ -229,12 +237,8 @@ TEST_F(ViewsTest, CollapsingTheRootSelectsItUnlessTheFormRefuses)
         Select(Item(7));
         CFormMemData* pForm = MemForm();
         ASSERT_NE(pForm, nullptr);
-        if (bRefuse) {
-            auto* pEdit = new CValueEdit(pForm, &Doc());
-            pEdit->SetRange(0, 9);
-            pEdit->setText(QStringLiteral("50"));
-            pEdit->show();
-        }
+        if (bRefuse)
+            AddRefusingField();
         QTreeWidgetItem* pRoot = Tree().GetRootItem();
         // A click on the root's expander, as the user collapses it.
         Tree().scrollToTop();

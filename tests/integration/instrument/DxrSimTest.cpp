@@ -7,6 +7,7 @@
 #include "instrument/StoreMemCommands.h"
 #include "platform/visa/ResourceManagerFactory.h"
 #include "sim/SimInstrument.h"
+#include "support/FileBytes.h"
 #include "unit/visa/VisaTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -41,15 +42,12 @@ protected:
 TEST_F(DxrSimTest, AForeignStateFileIsLeftAlone)
 {
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("notes.xMem")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("not a memory file");
-    file.close();
-    CSimProcess bad({QStringLiteral("--state"), file.fileName()});
+    const QString strPath = dir.filePath(QStringLiteral("notes.xMem"));
+    ASSERT_TRUE(WriteFileBytes(strPath, "not a memory file"));
+    CSimProcess bad({QStringLiteral("--state"), strPath});
     EXPECT_TRUE(bad.Resource().isEmpty());
     EXPECT_EQ(bad.Stop(), 1);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("not a memory file"));
+    EXPECT_EQ(FileBytes(strPath), QByteArray("not a memory file"));
 }
 
 TEST_F(DxrSimTest, TheLineRateLimitHoldsExchangesToTheBaudRate)

@@ -3,17 +3,14 @@
 // instrument's own lock between two clients, a silent instrument and one
 // that dies mid-transfer.
 
-#include "integration/instrument/SimProcess.h"
-#include "integration/memfile/RunCli.h"
+#include "integration/transfer/PatternFiles.h"
 #include "unit/visa/VisaTestSupport.h"
 
-#include "model/XmlDocData.h"
 #include "platform/visa/BuiltinResourceManager.h"
 #include "platform/visa/VisaStatus.h"
 #include "platform/visa/VisaStrings.h"
 
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -28,7 +25,7 @@ struct TRANSPORT
     const char* pszWhere;  // in the texts of the errors
 };
 
-class LanPathTest : public ::testing::TestWithParam<TRANSPORT>
+class LanPathTest : public PatternFiles<::testing::TestWithParam<TRANSPORT>>
 {
 protected:
     bool IsVxi11() const { return GetParam().nLines == 2; }
@@ -38,51 +35,31 @@ protected:
         args.prepend(QLatin1String(GetParam().pszOption));
         return CSimProcess(args, GetParam().nLines);
     }
-    QString Path(const QString& strName) const { return m_dir.filePath(strName); }
-    QString SaveMemories(int nSeed)
-    {
-        CXmlDocData data;
-        data.Reset();
-        for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i)
-            *data.GetContainer().GetAt(i) = Pattern(i, nSeed);
-        const QString strPath = Path(QStringLiteral("seed%1.xMem").arg(nSeed));
-        EXPECT_TRUE(data.Save(strPath));
-        return strPath;
-    }
-    static void ExpectMemories(const QString& strPath, int nSeed)
-    {
-        CXmlDocData data;
-        data.Reset();
-        ASSERT_TRUE(data.Load(strPath)) << qPrintable(strPath);
-        for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i)
-            EXPECT_EQ(Describe(*data.GetContainer().GetAt(i)), Describe(Pattern(i, nSeed))) << "memory " << i;
-    }
     std::shared_ptr<IMessage> Open(const QString& strName)
     {
         return std::dynamic_pointer_cast<IMessage>(m_rm.Open(strName, Visa::NO_LOCK, 2000, QString()));
     }
 
-    QTemporaryDir m_dir;
     CBuiltinResourceManager m_rm;
 };
 
 TEST_P(LanPathTest, IdentifyDownloadAndUploadMoveAllMemoriesEqual)
 {
-    const CSimProcess sim = Start({"--state", SaveMemories(1)});
+    const CSimProcess sim = Start({"--state", Save("seed1.xMem", 1)});
     const RUN id = RunCli({"identify", sim.Line(0)}, sim.Environment());
     EXPECT_EQ(id.nExit, 0) << qPrintable(id.strErr);
     EXPECT_TRUE(id.strOut.contains(QLatin1String("TALVERO"))) << qPrintable(id.strOut);
 
     const RUN down = RunCli({"download", sim.Line(0), Path("backup.xMem")}, sim.Environment());
     ASSERT_EQ(down.nExit, 0) << qPrintable(down.strErr);
-    ExpectMemories(Path("backup.xMem"), 1);
+    ExpectSeeds(Path("backup.xMem"), [](int) { return 1; });
 
     // Behind a LAN/GPIB gateway the instrument has a GPIB address as its device name.
     const QString strUpload = IsVxi11() ? QStringLiteral("TCPIP0::127.0.0.1::gpib0,5::INSTR") : sim.Line(0);
-    const RUN up = RunCli({"upload", SaveMemories(2), strUpload}, sim.Environment());
+    const RUN up = RunCli({"upload", Save("seed2.xMem", 2), strUpload}, sim.Environment());
     ASSERT_EQ(up.nExit, 0) << qPrintable(up.strErr);
     ASSERT_EQ(RunCli({"download", sim.Line(0), Path("back.xMem")}, sim.Environment()).nExit, 0);
-    ExpectMemories(Path("back.xMem"), 2);
+    ExpectSeeds(Path("back.xMem"), [](int) { return 2; });
 }
 
 TEST_P(LanPathTest, SecondClientWaitsForTheInstrumentsLockThenGetsTheLockedStatus)

@@ -3,6 +3,8 @@
 #include "integration/transfer/PatternFiles.h"
 
 #include "model/XmlDocData.h"
+#include "resources/Resource.h"
+#include "resources/StringTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -227,9 +229,11 @@ TEST_F(BenchBackupCliTest, DownloadToStandardOutputAndUploadFromStandardInput)
     CSimProcess sim(Idn("TVD00001") + QStringList{"--state", Save("state.xMem", 3)});
     const RUN down = RunCli({"download", sim.Resource(), "-"}, "> '" + Path("out.xMem") + "'");
     ASSERT_EQ(down.nExit, 0) << qPrintable(down.strErr);
+    EXPECT_EQ(down.strErr.trimmed(), LoadResString(IDS_TRANSFER_COMPLETED));
     EXPECT_TRUE(Holds(Path("out.xMem"), 3));
     const RUN up = RunCli({"upload", "-", sim.Resource()}, "< '" + Save("in.xMem", 8) + "'");
     ASSERT_EQ(up.nExit, 0) << qPrintable(up.strErr);
+    EXPECT_EQ(up.strErr.trimmed(), LoadResString(IDS_TRANSFER_COMPLETED));
     ASSERT_EQ(RunCli({"download", sim.Resource(), Path("back.xMem")}).nExit, 0);
     EXPECT_TRUE(Holds(Path("back.xMem"), 8));
 }

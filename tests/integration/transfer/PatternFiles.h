@@ -29,6 +29,23 @@ protected:
         return Path(strName);
     }
 
+    // Memory by memory, the seed each came from (-1: the defaults, -2: not
+    // checked); a mismatch names the memory.
+    static void ExpectSeeds(const QString& strPath, const std::function<int(int)>& fnSeedOf)
+    {
+        CXmlDocData data;
+        data.Reset();
+        ASSERT_TRUE(data.Load(strPath)) << qPrintable(strPath);
+        for (int i = 0; i < CXmlDocData::MEMORY_COUNT; ++i) {
+            const int nSeed = fnSeedOf(i);
+            if (nSeed != -2) {
+                EXPECT_EQ(Describe(*data.GetContainer().GetAt(i)),
+                          Describe(nSeed < 0 ? STOREMEM() : Pattern(i, nSeed)))
+                    << "memory " << i;
+            }
+        }
+    }
+
     // Memories nFirst to nLast of the file are those of nSeed (-1: the defaults).
     static bool Holds(const QString& strPath, int nSeed, int nFirst = 0,
                       int nLast = CXmlDocData::MEMORY_COUNT - 1)

@@ -12,21 +12,13 @@ TEST(OncRpcTest, CallIsLaidOutAsTheStandardSays)
     for (std::uint32_t n : {0x0607AFu, 1u, 6u, 0u})
         args.U32(n);
     const QByteArray call = COncRpc::Call(0x01020304, 100000, 2, 3, args.Bytes());
-    EXPECT_EQ(call.toHex(), QByteArray("80000038" // last fragment, 56 bytes
-                                       "01020304"
-                                       "00000000"
-                                       "00000002" // xid, CALL, RPC version 2
-                                       "000186a0"
-                                       "00000002"
-                                       "00000003" // portmapper v2, GETPORT
-                                       "00000000"
-                                       "00000000"
-                                       "00000000"
-                                       "00000000" // no credentials or verifier
-                                       "000607af"
-                                       "00000001"
-                                       "00000006"
-                                       "00000000"));
+    // The last fragment, 56 bytes; xid, CALL, RPC version 2; portmapper v2,
+    // GETPORT; no credentials or verifier; the arguments.
+    EXPECT_EQ(call.toHex(), QByteArray("80000038"
+                                       "010203040000000000000002"
+                                       "000186a00000000200000003"
+                                       "00000000000000000000000000000000"
+                                       "000607af000000010000000600000000"));
     QByteArray buf = call;
     QByteArray record;
     ASSERT_EQ(COncRpc::TakeRecord(buf, record, 1024), COncRpc::RECORD_DONE);
@@ -90,12 +82,8 @@ TEST(OncRpcTest, RepliesTellAcceptedDeniedAndRefusedApart)
         bool bParsed, bAccepted;
         std::uint32_t dwStat;
     };
-    const QByteArray denied = QByteArray::fromHex("00000009"
-                                                  "00000001"
-                                                  "00000001"
-                                                  "00000000"
-                                                  "00000002"
-                                                  "00000002");
+    // xid, REPLY, MSG_DENIED, RPC_MISMATCH, versions 2 to 2.
+    const QByteArray denied = QByteArray::fromHex("000000090000000100000001000000000000000200000002");
     const CASE cases[] = {
         {COncRpc::Reply(9, COncRpc::SUCCESS, QByteArray::fromHex("00000010")), true, true, COncRpc::SUCCESS},
         {COncRpc::Reply(9, COncRpc::PROC_UNAVAIL), true, true, COncRpc::PROC_UNAVAIL},

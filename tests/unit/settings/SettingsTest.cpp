@@ -1,5 +1,6 @@
 #include "settings/AppOptions.h"
 #include "settings/Registry.h"
+#include "support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -38,11 +39,7 @@ protected:
                f.setFileTime(QDateTime::currentDateTime().addSecs(++s_nWrites),
                              QFileDevice::FileModificationTime);
     }
-    QByteArray ReadFile() const
-    {
-        QFile f(FilePath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray ReadFile() const { return FileBytes(FilePath()); }
 
     QTemporaryDir m_dir;
 };

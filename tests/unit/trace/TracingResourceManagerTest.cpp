@@ -2,6 +2,7 @@
 #include "platform/visa/VisaStatus.h"
 #include "platform/visa/VisaTrace.h"
 
+#include "support/FileBytes.h"
 #include "unit/instrument/ScriptedPeer.h"
 #include "unit/visa/VisaTestSupport.h"
 
@@ -43,10 +44,8 @@ protected:
     // The trace without its time stamps.
     QStringList Lines() const
     {
-        QFile file(m_dir.filePath(QStringLiteral("trace.log")));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
         QStringList lines;
-        for (const QByteArray& line : file.readAll().split('\n')) {
+        for (const QByteArray& line : FileBytes(m_dir.filePath(QStringLiteral("trace.log"))).split('\n')) {
             if (!line.isEmpty())
                 lines << QString::fromUtf8(line.mid(13)); // "HH:mm:ss.zzz "
         }

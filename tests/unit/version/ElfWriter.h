@@ -36,9 +36,3 @@ inline QByteArray MakeElf(const char* pszSection, const QByteArray& data)
         put({{s[0], 4}, {s[1], 4}, {0, 8}, {0, 8}, {s[2], 8}, {s[3], 8}, {0, 4}, {0, 4}, {1, 8}, {0, 8}});
     return elf;
 }
-
-inline bool WriteFile(const QString& strPath, const QByteArray& data)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
-}

@@ -1,5 +1,6 @@
 #include "platform/version/FileVersion.h"
 #include "platform/version/ElfSection.h"
+#include "support/FileBytes.h"
 #include "tests/unit/version/ElfWriter.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +78,7 @@ TEST(FileVersionTest, ReadsTheBlockFromAnElfFileAndNothingFromOthers)
     const QByteArray block = SampleBlock();
     const QByteArray elf = MakeElf(VERSION_SECTION_NAME, block);
     const QString strProgram = dir.filePath(QStringLiteral("program"));
-    ASSERT_TRUE(WriteFile(strProgram, elf));
+    ASSERT_TRUE(WriteFileBytes(strProgram, elf));
     ASSERT_EQ(GetFileVersionInfoSizeW(strProgram), static_cast<std::uint32_t>(block.size()));
     std::vector<char> whole(block.size());
     ASSERT_TRUE(GetFileVersionInfoW(strProgram, block.size(), whole.data()));
@@ -94,7 +95,7 @@ TEST(FileVersionTest, ReadsTheBlockFromAnElfFileAndNothingFromOthers)
     int n = 0;
     for (const QByteArray& data : files) {
         const QString strPath = dir.filePath(QString::number(n++));
-        ASSERT_TRUE(WriteFile(strPath, data));
+        ASSERT_TRUE(WriteFileBytes(strPath, data));
         const std::uint32_t nSize = GetFileVersionInfoSizeW(strPath);
         std::vector<char> buffer(nSize + 16);
         EXPECT_FALSE(nSize != 0 && GetFileVersionInfoW(strPath, nSize, buffer.data())) << "file " << n - 1;
