@@ -310,8 +310,9 @@ TEST_F(AppSpecialFiles, AnUnreadableFileOrAFifoOnTheCommandLineGivesTheMessageAt
         ASSERT_EQ(closer.m_texts.size(), 1);
         const QString strHeadline = FormatResString(IDS_FILE_NOT_READ, strPath) + QStringLiteral("\n\n");
         EXPECT_TRUE(closer.m_texts[0].startsWith(strHeadline)) << qPrintable(closer.m_texts[0]);
-        if (!strReason.isEmpty())
+        if (!strReason.isEmpty()) {
             EXPECT_EQ(closer.m_texts[0], strHeadline + strReason);
+        }
         EXPECT_EQ(closer.m_titles,
                   QStringList{QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()});
         EXPECT_EQ(m_pApp->GetMainFrame(), nullptr);
