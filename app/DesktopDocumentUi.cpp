@@ -91,13 +91,3 @@ void CDesktopDocumentUi::RunTransferDialog(int nMode)
 {
     m_App.RunTransferDialog(nMode);
 }
-
-bool CDocTarget::OnCommand(unsigned nId)
-{
-    return m_Doc.OnCommand(nId);
-}
-
-bool CDocTarget::HasCommand(unsigned nId) const
-{
-    return CVaultlineDoc::HasCommand(nId);
-}

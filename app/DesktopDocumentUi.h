@@ -1,10 +1,8 @@
 #pragma once
 
 #include "model/DocumentUi.h"
-#include "platform/framework/CmdTarget.h"
 
 class CVaultlineApp;
-class CVaultlineDoc;
 
 // The document's side of the desktop program: its prompts as message boxes
 // with the application's title, its file dialogs, the wait cursor, and the
@@ -27,18 +25,4 @@ public:
 
 private:
     CVaultlineApp& m_App;
-};
-
-// The document as a command target of the frame's routing: its command table
-// is the document's own.
-class CDocTarget : public CCmdTarget
-{
-public:
-    explicit CDocTarget(CVaultlineDoc& doc) : m_Doc(doc) {}
-
-    bool OnCommand(unsigned nId) override;
-    bool HasCommand(unsigned nId) const override;
-
-private:
-    CVaultlineDoc& m_Doc;
 };

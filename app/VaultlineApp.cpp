@@ -1,6 +1,7 @@
 #include "app/VaultlineApp.h"
 
 #include "app/DesktopDocumentUi.h"
+#include "app/DocTarget.h"
 #include "app/MainFrame.h"
 #include "app/Recovery.h"
 #include "dialogs/AboutBox.h"

@@ -34,8 +34,9 @@ public:
 
     CVaultlineDoc* GetDocument() const { return m_pDoc.get(); }
     CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
-    CView* GetLeftPane() const override;
-    CView* GetRightPane() const override;
+    // The panes of the main window's splitter; null where there is none.
+    CView* GetLeftPane() const;
+    CView* GetRightPane() const;
     // The owner of message boxes: the main window once it shows.
     QWidget* GetMessageBoxOwner() const;
 

@@ -3,7 +3,6 @@
 #include "dialogs/DlgVerifyResults.h"
 #include "model/VaultlineDoc.h"
 #include "platform/framework/ComboBox.h"
-#include "platform/framework/View.h"
 #include "platform/framework/WinApp.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
@@ -262,8 +261,5 @@ void CDlgTransfer::SetModified()
 
 void CDlgTransfer::RefreshView()
 {
-    if (CWinApp* pApp = AfxGetApp()) {
-        if (CView* pView = pApp->GetRightPane())
-            pView->SendInitialUpdate();
-    }
+    m_Doc.UpdateForm();
 }

@@ -44,6 +44,9 @@ public:
     virtual bool IsModified();
     virtual void SetModifiedFlag(bool bModified = true);
     bool IsNewDocument() const { return m_bNewDocument; }
+    // Shows the records again in the memory form, after something other than
+    // the form (a transfer) changed them.
+    void UpdateForm() { m_ui.InitialUpdateRightPane(); }
 
     // The store memories; records are addressed by index 0 to 99.
     CXmlDocData& GetData() { return m_Data; }

@@ -4,9 +4,9 @@
 
 namespace {
 
-// Every user-visible text of the program. Identifiers below 2000 are those of
-// the original resource script and must not change; 2000 and above are texts of
-// this port's own (command-line tool, Linux-specific messages), one block per area.
+// Every user-visible text of the program. Identifiers below 2000 belong to
+// the desktop program's first texts and must not change; 2000 and above came
+// later (command-line tool, Linux-specific messages), one block per area.
 const TEXTENTRY s_Strings[] = {
     // Frame and application
     {IDS_APP_TITLE, u"DXR9K Vaultline"},

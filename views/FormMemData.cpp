@@ -17,12 +17,6 @@ namespace {
 
 const int s_nColumnWidths[] = {120, 100, 100, 100};
 
-CLeftView* LeftPane()
-{
-    CWinApp* pApp = AfxGetApp();
-    return pApp ? qobject_cast<CLeftView*>(pApp->GetLeftPane()) : nullptr;
-}
-
 } // namespace
 
 CFormMemData::CFormMemData(CVaultlineDoc& doc) : CValidateFormView(FormMemDataTemplate()), m_Doc(doc)
@@ -30,17 +24,22 @@ CFormMemData::CFormMemData(CVaultlineDoc& doc) : CValidateFormView(FormMemDataTe
     // Copy and Paste work on the tree's selection whichever pane is active;
     // the tree view decides and acts.
     for (const unsigned nId : {unsigned(ID_EDIT_COPY_MEMORY), unsigned(ID_EDIT_PASTE_OVERWRITE)}) {
-        AddCommand(nId, [nId] {
+        AddCommand(nId, [this, nId] {
             if (CLeftView* pLeft = LeftPane())
                 pLeft->OnCommand(nId);
         });
-        AddUpdate(nId, [nId] {
+        AddUpdate(nId, [this, nId] {
             bool bEnable = false;
             if (CLeftView* pLeft = LeftPane())
                 pLeft->OnUpdateCommand(nId, bEnable);
             return bEnable;
         });
     }
+}
+
+CLeftView* CFormMemData::LeftPane() const
+{
+    return qobject_cast<CLeftView*>(GetSiblingPane(0));
 }
 
 QWidget* CFormMemData::CreateControl(const DLGITEMTEMPLATE& item)

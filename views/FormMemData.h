@@ -3,6 +3,7 @@
 #include "views/MemDataPane.h"
 #include "views/ValidateFormView.h"
 
+class CLeftView;
 class CVaultlineDoc;
 
 // The right-hand form while a store memory is selected: every setting of
@@ -35,6 +36,8 @@ protected:
 
 private:
     void BuildRows();
+    // The tree beside this form, which Copy and Paste act on.
+    CLeftView* LeftPane() const;
 
     CVaultlineDoc& m_Doc;
     CMemDataPane m_List;

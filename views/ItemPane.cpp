@@ -2,6 +2,7 @@
 
 #include "model/VaultlineDoc.h"
 #include "platform/framework/FrameWnd.h"
+#include "platform/framework/View.h"
 #include "platform/framework/WinApp.h"
 #include "resources/Resource.h"
 #include "resources/StringTable.h"
@@ -99,13 +100,18 @@ int CItemPane::GetSelectedIndex() const
     return static_cast<int>(n);
 }
 
+CFrameWnd* CItemPane::ParentFrame()
+{
+    const CView* pView = FindParentView(this);
+    return pView ? pView->GetParentFrame() : nullptr;
+}
+
 void CItemPane::OnSelChanged(QTreeWidgetItem* pItem)
 {
     if (m_bQuiet)
         return;
     const QString strText = pItem ? pItem->text(0) : QString();
-    CWinApp* pApp = AfxGetApp();
-    auto* pExchange = pApp ? dynamic_cast<IFormExchange*>(pApp->GetMainWnd()) : nullptr;
+    auto* pExchange = dynamic_cast<IFormExchange*>(ParentFrame());
     // Without a main window there is no form that could refuse.
     const int nResult = pExchange ? pExchange->SelectForm(strText) : 1;
     if (nResult == 0) {
@@ -179,8 +185,7 @@ void CItemPane::contextMenuEvent(QContextMenuEvent* pEvent)
     if (QTreeWidgetItem* pItem = itemAt(viewport()->mapFromGlobal(ptScreen)))
         setCurrentItem(pItem);
 
-    CWinApp* pApp = AfxGetApp();
-    CFrameWnd* pFrame = pApp ? pApp->GetMainWnd() : nullptr;
+    CFrameWnd* pFrame = ParentFrame();
     if (!pFrame)
         return;
     // The popup is owned by the main window, so its commands and their

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QTreeWidget>
 
+class CFrameWnd;
 class CVaultlineDoc;
 struct STOREMEM;
 
@@ -47,6 +48,8 @@ private:
     void OnCollapsed(QTreeWidgetItem* pItem);
     void ApplyImages();
     void RestoreSelection();
+    // The frame of the view this tree is part of; null outside a frame.
+    CFrameWnd* ParentFrame();
 
     CVaultlineDoc& m_Doc;
     QTreeWidgetItem* m_hPrevItem = nullptr; // the item whose form the right pane shows

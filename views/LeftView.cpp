@@ -79,7 +79,6 @@ void CLeftView::OnEditPaste()
     if (nIndex < 0 || !m_Doc.HasCopyBuffer())
         return;
     m_Doc.PasteFromBuffer(nIndex);
-    CWinApp* pApp = AfxGetApp();
-    if (auto* pForm = qobject_cast<CFormMemData*>(pApp ? pApp->GetRightPane() : nullptr))
+    if (auto* pForm = qobject_cast<CFormMemData*>(GetSiblingPane(1)))
         pForm->FillList();
 }

@@ -9,12 +9,12 @@ void CArgumentParser::AddOption(const QStringList& names, const QString& strValu
     option.names = names;
     option.strValueName = strValueName;
     option.strDescription = strDescription;
-    m_options.push_back(option);
+    m_Options.push_back(option);
 }
 
 CArgumentParser::OPTION* CArgumentParser::FindOption(const QString& strName)
 {
-    for (OPTION& option : m_options) {
+    for (OPTION& option : m_Options) {
         if (option.names.contains(strName))
             return &option;
     }
@@ -40,7 +40,7 @@ bool CArgumentParser::Parse(const QStringList& args)
     for (int i = 0; i < args.size(); ++i) {
         const QString& strArg = args.at(i);
         if (bOptionsEnded) {
-            m_positional.append(strArg);
+            m_Positional.append(strArg);
             continue;
         }
         if (strArg == QLatin1String("--") && !m_bPassThrough) {
@@ -54,13 +54,13 @@ bool CArgumentParser::Parse(const QStringList& args)
         if (!pOption) {
             if (bLong && !m_bPassThrough)
                 return Fail(ERROR_UNKNOWN_OPTION, strArg, strName);
-            m_positional.append(strArg);
+            m_Positional.append(strArg);
             continue;
         }
         if (pOption->strValueName.isEmpty() && nEquals >= 0) {
             if (!m_bPassThrough)
                 return Fail(ERROR_UNEXPECTED_VALUE, strArg, strName);
-            m_positional.append(strArg);
+            m_Positional.append(strArg);
             continue;
         }
         pOption->bSet = true;
@@ -100,7 +100,7 @@ QString CArgumentParser::OptionsHelp() const
     const int WIDTH = 79;
     QStringList terms;
     int nTermWidth = 0;
-    for (const OPTION& option : m_options) {
+    for (const OPTION& option : m_Options) {
         QString strTerm = option.names.join(QLatin1String(", "));
         if (!option.strValueName.isEmpty())
             strTerm += QStringLiteral(" <%1>").arg(option.strValueName);
@@ -111,11 +111,11 @@ QString CArgumentParser::OptionsHelp() const
     const int nIndent = 2 + nTermWidth + 2;
     const int nTextWidth = std::max(20, WIDTH - nIndent);
     QString strHelp;
-    for (size_t i = 0; i < m_options.size(); ++i) {
+    for (size_t i = 0; i < m_Options.size(); ++i) {
         QString strLine = QStringLiteral("  ") + terms.at(static_cast<int>(i)).leftJustified(nTermWidth + 2);
         int nColumn = 0;
         for (const QString& strWord :
-             m_options[i].strDescription.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+             m_Options[i].strDescription.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             if (nColumn > 0 && nColumn + 1 + strWord.size() > nTextWidth) {
                 strHelp += strLine + QLatin1Char('\n');
                 strLine = QString(nIndent, QLatin1Char(' '));

@@ -47,7 +47,7 @@ public:
     QString Value(const QString& strName) const;
     // Every value given, in order.
     QStringList Values(const QString& strName) const;
-    const QStringList& Positional() const { return m_positional; }
+    const QStringList& Positional() const { return m_Positional; }
 
     // One item per option, "  NAMES <VALUE>" and the description in a column,
     // wrapped to fit 79 columns.
@@ -67,8 +67,8 @@ private:
     const OPTION* FindOption(const QString& strName) const;
     bool Fail(EError eError, const QString& strArgument, const QString& strOption);
 
-    std::vector<OPTION> m_options;
-    QStringList m_positional;
+    std::vector<OPTION> m_Options;
+    QStringList m_Positional;
     bool m_bPassThrough = false;
     EError m_eError = ERROR_NONE;
     QString m_strErrorArgument;

@@ -1,6 +1,7 @@
 #include "platform/framework/View.h"
 
 #include "platform/framework/FrameWnd.h"
+#include "platform/framework/SplitterWnd.h"
 #include "platform/framework/WinApp.h"
 
 CView::CView(QWidget* pParent) : QWidget(pParent)
@@ -42,6 +43,12 @@ void CView::SetFocusToView()
         }
     }
     setFocus(Qt::OtherFocusReason);
+}
+
+CView* CView::GetSiblingPane(int nCol) const
+{
+    const auto* pSplitter = qobject_cast<const CSplitterWnd*>(parentWidget());
+    return pSplitter ? pSplitter->GetPane(0, nCol) : nullptr;
 }
 
 CView* FindParentView(QWidget* pWidget)

@@ -55,6 +55,10 @@ public:
     // the focus by Tab, or the view itself when there is none.
     virtual void SetFocusToView();
 
+    // The view in column nCol of the splitter whose pane this view is; null
+    // when the view is not a pane or the column holds none.
+    CView* GetSiblingPane(int nCol) const;
+
 private:
     CCmdTarget* m_pDocument = nullptr;
     CFrameWnd* m_pFrame = nullptr;

@@ -28,10 +28,6 @@ public:
     QString GetAppName() const;
     void SetAppName(const QString& strName) { m_strAppName = strName; }
 
-    // The panes of the main window's splitter; null where there is none.
-    virtual CView* GetLeftPane() const { return nullptr; }
-    virtual CView* GetRightPane() const { return nullptr; }
-
 private:
     CFrameWnd* m_pMainWnd = nullptr;
     QString m_strAppName;

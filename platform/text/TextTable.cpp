@@ -2,14 +2,14 @@
 
 CTextTable::CTextTable(const TEXTENTRY* pEntries, std::size_t nCount)
 {
-    m_texts.reserve(static_cast<qsizetype>(nCount));
+    m_Texts.reserve(static_cast<qsizetype>(nCount));
     for (std::size_t i = 0; i < nCount; ++i) {
-        m_texts.insert(pEntries[i].nId, QString::fromUtf16(pEntries[i].pszText));
-        m_ids.append(pEntries[i].nId);
+        m_Texts.insert(pEntries[i].nId, QString::fromUtf16(pEntries[i].pszText));
+        m_Ids.append(pEntries[i].nId);
     }
 }
 
 QString CTextTable::Text(unsigned nId) const
 {
-    return m_texts.value(nId);
+    return m_Texts.value(nId);
 }

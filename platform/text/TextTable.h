@@ -26,9 +26,9 @@ public:
     QString Text(unsigned nId) const;
 
     // The identifiers in the order of the table, each as often as it is given.
-    const QList<unsigned>& Ids() const { return m_ids; }
+    const QList<unsigned>& Ids() const { return m_Ids; }
 
 private:
-    QHash<unsigned, QString> m_texts;
-    QList<unsigned> m_ids;
+    QHash<unsigned, QString> m_Texts;
+    QList<unsigned> m_Ids;
 };

@@ -12,6 +12,12 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 deb=$("$src/scripts/package.sh" --no-build --build-dir "$build" --output "$work")
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ "$(basename "$deb")" = "vaultline_${version}_$(dpkg --print-architecture).deb" ] || fail "package named $deb"
+# The release histories are written by hand: their newest entries must be the
+# version the project states.
+head -n 1 "$src/packaging/debian/changelog" | grep -qF "vaultline ($version)" ||
+  fail "packaging/debian/changelog does not begin with version $version"
+grep -m 1 '<release ' "$src/packaging/com.talvero.Vaultline.metainfo.xml" | grep -qF "version=\"$version\"" ||
+  fail "the newest release in the AppStream file is not $version"
 
 # The files the package must hold.
 dpkg-deb --contents "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$work/files"
